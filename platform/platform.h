@@ -1,0 +1,180 @@
+// The seam between MoriMo and the window system it runs on.
+//
+// Everything the program does to a window, the tray, a file or the user goes
+// through one Platform object: platform/win32 forwards to user32, shell32,
+// comctl32 and kernel32; platform/sim is a simulated desktop for tests.
+// The operations keep their Win32 names and semantics (byte strings in the
+// ANSI code page, BOOL results, the same message numbers), so the code above
+// reads like the Windows code it is. Policy (what a rule is, when to hide)
+// never lives here.
+//
+// Names avoid the Win32 identifiers that <windows.h> turns into macros
+// (MessageBox, SendMessage, ListView_*, ...): where Win32 has an A and a W
+// form the A form is named; texts of our own are UTF-8 and carry a U8 suffix.
+#pragma once
+
+#include <string>
+
+#include "platform/types.h"
+
+namespace mm {
+
+using WNDENUMPROC = BOOL (*)(HWND, LPARAM);
+
+// Receives the messages of a dialog that the platform created from a
+// template. The platform stores the host at WM_INITDIALOG and forwards every
+// later message to it; nothing may escape (the backend catches and drops).
+class DialogHost {
+ public:
+  virtual ~DialogHost() = default;
+  // Returns true when the message was handled; *result is then the value
+  // the dialog procedure reports (DWLP_MSGRESULT for notifications).
+  virtual bool HandleDialogMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
+                                   LRESULT* result) = 0;
+};
+
+class Platform {
+ public:
+  virtual ~Platform() = default;
+
+  // ---- Windows of any process -------------------------------------------
+  virtual BOOL IsWindow(HWND hWnd) = 0;
+  virtual BOOL IsWindowVisible(HWND hWnd) = 0;
+  virtual BOOL IsIconic(HWND hWnd) = 0;
+  virtual int GetWindowTextLengthA(HWND hWnd) = 0;
+  // Caption bytes cut to size - 1 and NUL-terminated; returns bytes copied.
+  virtual int GetWindowTextA(HWND hWnd, char* buffer, int size) = 0;
+  virtual int GetClassNameA(HWND hWnd, char* buffer, int size) = 0;
+  // Top-level windows in z-order, topmost first.
+  virtual BOOL EnumWindows(WNDENUMPROC proc, LPARAM lParam) = 0;
+  virtual BOOL ShowWindow(HWND hWnd, int cmd) = 0;
+  // The only way to send to another program's window: bounded, so a hung
+  // application cannot freeze us. FALSE on time-out or failure.
+  virtual BOOL SendMessageTimeoutA(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam,
+                                   UINT flags, UINT timeoutMs, DWORD_PTR* result) = 0;
+  virtual BOOL PostMessageA(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) = 0;
+  // Synchronous send; only for windows of our own process (dialog to its
+  // parent, list view to the manager).
+  virtual LRESULT SendMessageToOwnWindow(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) = 0;
+  virtual BOOL SetWindowPos(HWND hWnd, HWND insertAfter, int x, int y, int cx, int cy,
+                            UINT flags) = 0;
+  virtual BOOL SetForegroundWindow(HWND hWnd) = 0;
+  virtual HWND GetForegroundWindow() = 0;
+  virtual LONG GetWindowLongA(HWND hWnd, int index) = 0;
+  // Returns the previous word, 0 on failure.
+  virtual LONG SetWindowLongA(HWND hWnd, int index, LONG value) = 0;
+  virtual BOOL GetWindowInfo(HWND hWnd, WINDOWINFO* info) = 0;
+  virtual BOOL GetWindowRect(HWND hWnd, RECT* rect) = 0;
+  virtual DWORD GetWindowThreadProcessId(HWND hWnd, DWORD* processId) = 0;
+  virtual DWORD GetCurrentProcessId() = 0;
+
+  // ---- Layered windows (looked up at run time in user32) -----------------
+  // FALSE when user32 cannot be loaded; otherwise tells which calls exist.
+  virtual BOOL QueryLayeredApi(BOOL* hasGet, BOOL* hasSet) = 0;
+  virtual BOOL GetLayeredWindowAttributes(HWND hWnd, COLORREF* key, BYTE* alpha,
+                                          DWORD* flags) = 0;
+  virtual BOOL SetLayeredWindowAttributes(HWND hWnd, COLORREF key, BYTE alpha, DWORD flags) = 0;
+
+  // ---- Icons and the tray --------------------------------------------------
+  virtual BOOL Shell_NotifyIconA(DWORD message, NOTIFYICONDATAA* data) = 0;
+  // Class icon of a window (GCL_HICON or GCL_HICONSM); 0 when none.
+  virtual HICON GetClassIcon(HWND hWnd, int index) = 0;
+  // An icon resource of our own program (128, 129, ...).
+  virtual HICON LoadAppIcon(int resourceId) = 0;
+  virtual UINT RegisterWindowMessageA(const char* name) = 0;
+
+  // ---- Input, timers, loop -------------------------------------------------
+  virtual SHORT GetKeyState(int virtualKey) = 0;
+  virtual UINT_PTR SetTimer(HWND hWnd, UINT_PTR id, UINT elapseMs) = 0;
+  virtual BOOL KillTimer(HWND hWnd, UINT_PTR id) = 0;
+  virtual void PostQuitMessage(int exitCode) = 0;
+  // Runs the message loop until the quit message; returns its exit code.
+  virtual int RunMessageLoop() = 0;
+  virtual BOOL InvalidateRect(HWND hWnd, const RECT* rect, BOOL erase) = 0;
+  virtual HWND GetDesktopWindow() = 0;
+
+  // ---- Our own user interface ----------------------------------------------
+  // Standard message box; texts are UTF-8 and reach the screen through the
+  // wide API. Returns the button chosen (IDOK, IDYES, IDNO, ...).
+  virtual int MessageBoxU8(HWND owner, const std::string& text, const std::string& caption,
+                           UINT type) = 0;
+  // A string resource of ours, UTF-8; empty when missing.
+  virtual std::string LoadStringU8(UINT id) = 0;
+  // Modeless dialog from template `templateId`; WM_INITDIALOG reaches the
+  // host during the call. Returns the dialog window or 0.
+  virtual HWND CreateDialogU8(int templateId, HWND parent, DialogHost* host) = 0;
+  // Modal dialog; returns the value given to EndDialog, or -1.
+  virtual INT_PTR DialogBoxU8(int templateId, HWND parent, DialogHost* host) = 0;
+  virtual BOOL EndDialog(HWND dialog, INT_PTR result) = 0;
+  virtual BOOL DestroyWindow(HWND hWnd) = 0;
+  virtual HWND GetDlgItem(HWND dialog, int id) = 0;
+  virtual int GetDlgCtrlID(HWND control) = 0;
+  virtual BOOL EnableWindow(HWND hWnd, BOOL enable) = 0;
+  virtual BOOL IsWindowEnabled(HWND hWnd) = 0;
+  virtual BOOL CheckDlgButton(HWND dialog, int id, UINT check) = 0;
+  virtual UINT IsDlgButtonChecked(HWND dialog, int id) = 0;
+  virtual BOOL SetWindowTextU8(HWND hWnd, const std::string& text) = 0;
+  virtual std::string GetWindowTextU8(HWND hWnd) = 0;
+  virtual HMENU GetSystemMenu(HWND hWnd, BOOL revert) = 0;
+  virtual BOOL AppendMenuU8(HMENU menu, UINT flags, UINT_PTR id, const std::string& text) = 0;
+
+  // List views (texts are ANSI bytes: they come from other programs).
+  virtual int ListViewInsertItem(HWND listView, int index, const std::string& text, int image) = 0;
+  virtual BOOL ListViewSetItemParam(HWND listView, int index, LPARAM param) = 0;
+  virtual LPARAM ListViewGetItemParam(HWND listView, int index) = 0;
+  virtual std::string ListViewGetItemText(HWND listView, int index) = 0;
+  virtual int ListViewGetItemCount(HWND listView) = 0;
+  virtual int ListViewGetSelectedCount(HWND listView) = 0;
+  // Next item after `start` (-1: from the beginning) with the LVNI_* flags.
+  virtual int ListViewGetNextItem(HWND listView, int start, UINT flags) = 0;
+  // Index of the first item after `start` whose data is `param`, or -1.
+  virtual int ListViewFindItemByParam(HWND listView, int start, LPARAM param) = 0;
+  virtual BOOL ListViewDeleteItem(HWND listView, int index) = 0;
+  virtual UINT ListViewGetItemState(HWND listView, int index, UINT mask) = 0;
+  virtual BOOL ListViewSetItemState(HWND listView, int index, UINT state, UINT mask) = 0;
+  virtual HIMAGELIST ListViewSetImageList(HWND listView, HIMAGELIST list, int which) = 0;
+  virtual HIMAGELIST ImageListCreate(int cx, int cy, UINT flags, int initial, int grow) = 0;
+  virtual int ImageListReplaceIcon(HIMAGELIST list, int index, HICON icon) = 0;
+  virtual BOOL ImageListDestroy(HIMAGELIST list) = 0;
+
+  // ---- Shell ---------------------------------------------------------------
+  virtual INT_PTR ShellExecuteA(HWND owner, const char* verb, const char* file,
+                                const char* parameters, const char* directory, int show) = 0;
+
+  // ---- Code page -----------------------------------------------------------
+  virtual BOOL IsDBCSLeadByte(BYTE b) = 0;
+  virtual std::string AnsiToUtf8(const std::string& ansi) = 0;
+  virtual std::string Utf8ToAnsi(const std::string& utf8) = 0;
+
+  // ---- Files and folders (ANSI paths, backslash separators) -----------------
+  virtual DWORD GetPrivateProfileStringA(const char* section, const char* key,
+                                         const char* defaultValue, char* buffer, DWORD size,
+                                         const char* fileName) = 0;
+  virtual UINT GetPrivateProfileIntA(const char* section, const char* key, int defaultValue,
+                                     const char* fileName) = 0;
+  virtual BOOL WritePrivateProfileStringA(const char* section, const char* key,
+                                          const char* value, const char* fileName) = 0;
+  virtual DWORD GetLastError() = 0;
+  virtual void SetLastError(DWORD code) = 0;
+  // The system's message text for an error code; empty when it has none.
+  virtual std::string FormatMessageA(DWORD code) = 0;
+  virtual BOOL SHGetSpecialFolderPathA(HWND owner, char* buffer, int csidl, BOOL create) = 0;
+  // Existence of a file or folder of that name (the C library's access test).
+  virtual BOOL FileExists(const std::string& path) = 0;
+  virtual BOOL CreateDirectoryA(const std::string& path) = 0;
+  virtual DWORD GetModuleFileNameA(char* buffer, DWORD size) = 0;
+  // Whole binary file; FALSE when it cannot be opened.
+  virtual BOOL ReadFileBytes(const std::string& path, std::string* bytes) = 0;
+  // Creates or truncates the file and writes the bytes; FALSE on any failure
+  // (the file may then be partial).
+  virtual BOOL WriteFileBytes(const std::string& path, const std::string& bytes) = 0;
+  // Renames `from` over `to`, replacing it in one step.
+  virtual BOOL MoveFileReplaceA(const std::string& from, const std::string& to) = 0;
+  virtual BOOL DeleteFileA(const std::string& path) = 0;
+};
+
+// The platform the program runs on. Set once at start (or per test).
+Platform& Os();
+void SetOs(Platform* platform);
+
+}  // namespace mm

@@ -1,0 +1,265 @@
+// A simulated Windows desktop: a real implementation of the seam that tests
+// drive the way users and other applications would.
+//
+// What it models: top-level windows in z-order (topmost first) with caption
+// and class bytes, visibility, minimised state, style words, layered
+// attributes, foreground/active state, icons, owning process; the windows
+// and controls of our own dialogs (built from the portable templates); a
+// tray that can refuse and can "restart"; posted and sent messages (recorded
+// in history); timers driven by the test; keyboard state; scripted
+// message-box answers; files under a host folder that stands for drive C:.
+//
+// Failure knobs say what an application or the shell does wrong; each is
+// documented where it is declared. Applications of other processes answer
+// sent messages at once unless hung; posted messages reach them when the
+// test calls Pump().
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace mm::sim {
+
+// One record of what the program did to a window.
+struct MessageRecord {
+  HWND hWnd;
+  UINT msg;
+  WPARAM wParam;
+  LPARAM lParam;
+  bool posted;    // PostMessageA; false for SendMessageTimeoutA
+  bool answered;  // a send that the application handled (not timed out)
+};
+
+struct TrayIconRecord {
+  HWND owner;
+  UINT id;
+  UINT callbackMessage;
+  HICON icon;
+  std::string tip;  // bytes of szTip up to its NUL
+};
+
+struct MessageBoxRecord {
+  HWND owner;
+  std::string textUtf8;
+  std::string captionUtf8;
+  UINT type;
+};
+
+// What a test says about a foreign window when it creates it.
+struct WindowSpec {
+  std::string caption;         // ANSI bytes
+  std::string className;       // ANSI bytes
+  bool visible = true;
+  bool minimized = false;
+  DWORD style = WS_OVERLAPPEDWINDOW;
+  DWORD exStyle = 0;
+  DWORD processId = 1000;      // anything but our own process
+  HICON smallIcon = nullptr;   // answers WM_GETICON ICON_SMALL
+  HICON bigIcon = nullptr;     // answers WM_GETICON ICON_BIG
+  HICON classIcon = nullptr;   // GCL_HICON
+  HICON classSmallIcon = nullptr;  // GCL_HICONSM
+  bool closesOnWmClose = true; // a posted WM_CLOSE destroys it at Pump()
+};
+
+class SimDesktop : public Platform {
+ public:
+  // `fileRoot` is a host folder that stands for drive C: (created if
+  // missing). The simulated ANSI code page is 932 unless changed.
+  explicit SimDesktop(const std::string& fileRoot);
+  ~SimDesktop() override;
+
+  // ---- Test controls: foreign windows ---------------------------------------
+  HWND AddWindow(const WindowSpec& spec);  // placed at the top of the z-order
+  void CloseWindow(HWND hWnd);             // the application destroys it
+  void SetCaption(HWND hWnd, const std::string& caption);
+  void SetIcons(HWND hWnd, HICON smallIcon, HICON bigIcon);
+  // The application stops pumping messages: sends to it time out (and are
+  // recorded as unanswered), posted messages wait.
+  void SetHung(HWND hWnd, bool hung);
+  // The user minimises / restores the window (as the title-bar buttons do).
+  void UserMinimize(HWND hWnd);
+  void UserRestore(HWND hWnd);
+  // The user clicks the window: it comes to the top and to the foreground.
+  void UserActivate(HWND hWnd);
+  // Layered attributes as the application set them (marks it layered).
+  void SetLayered(HWND hWnd, COLORREF key, BYTE alpha, DWORD flags);
+  std::vector<HWND> TopLevelWindows() const;  // z-order, topmost first
+  bool Exists(HWND hWnd) const;
+
+  // ---- Test controls: the system -------------------------------------------
+  // user32 cannot be loaded / lacks one of the layered calls.
+  void SetLayeredApi(bool libraryLoads, bool hasGet, bool hasSet);
+  // Lead bytes of the simulated ANSI code page (default: 932's 0x81-0x9F,
+  // 0xE0-0xFC). An empty set makes it single-byte.
+  void SetLeadByteRanges(std::vector<std::pair<BYTE, BYTE>> ranges);
+  void SetKeyDown(int virtualKey, bool down);
+  // Answers for the next message boxes, in order; IDOK when none is queued.
+  void QueueMessageBoxAnswer(int answer);
+  const std::vector<MessageBoxRecord>& MessageBoxes() const;
+  // Called when a modal dialog starts; it acts on the dialog (clicks, text)
+  // and should end it. A modal dialog with no script ends with IDCANCEL.
+  void QueueModalScript(std::function<void(HWND dialog)> script);
+
+  // ---- Test controls: tray --------------------------------------------------
+  std::vector<TrayIconRecord> TrayIcons() const;
+  const TrayIconRecord* FindTrayIcon(HWND owner, UINT id) const;
+  void FailTrayAdds(int count);      // the next `count` NIM_ADD fail
+  void FailTrayModifies(int count);  // the next `count` NIM_MODIFY fail
+  void FailTrayDeletes(int count);   // the next `count` NIM_DELETE fail
+  // The shell restarts: all icons are lost and "TaskbarCreated" is posted to
+  // every top-level window of our process.
+  void RestartTray();
+  // The user does something with the mouse over an icon: its callback
+  // message is posted to the owner (wParam = id, lParam = mouseMessage).
+  void MouseOnTrayIcon(HWND owner, UINT id, UINT mouseMessage);
+
+  // ---- Test controls: time and messages -------------------------------------
+  // Delivers posted messages to our windows and lets foreign applications
+  // handle theirs (WM_CLOSE, WM_SYSCOMMAND) until no message is left.
+  void Pump();
+  // Advances the clock, firing due timers (WM_TIMER to our windows) and
+  // pumping after each.
+  void AdvanceTime(UINT ms);
+  bool TimerActive(HWND hWnd, UINT_PTR id) const;
+  bool QuitPosted() const;
+  int QuitCode() const;
+  // Every message sent to or posted to a foreign window, in order.
+  const std::vector<MessageRecord>& History() const;
+  void ClearHistory();
+  // How often the program read a window's caption (GetWindowTextA) and
+  // class name (GetClassNameA).
+  int CaptionReads(HWND hWnd) const;
+  int ClassReads(HWND hWnd) const;
+  void ResetReadCounts();
+
+  // ---- Test controls: our own dialogs ----------------------------------------
+  // Clicks a button of a dialog as the user would: an automatic check box
+  // toggles, then the dialog gets WM_COMMAND(BN_CLICKED).
+  void ClickButton(HWND dialog, int id);
+  // Selects exactly the given list-view items (focus on the last one) and
+  // sends the LVN_ITEMCHANGED notifications a real list view would.
+  void SelectListItems(HWND dialog, int listId, const std::vector<int>& indices);
+  void DoubleClickListItem(HWND dialog, int listId, int index);
+  // Enter, Escape, the close box: WM_COMMAND IDOK / IDCANCEL.
+  void PressEnter(HWND dialog);
+  void PressEscape(HWND dialog);
+  std::string DialogTitleUtf8(HWND dialog) const;
+
+  // ---- Test controls: files --------------------------------------------------
+  // Host path for a Windows path ("C:\a\b" -> <root>/C/a/b).
+  std::string HostPath(const std::string& windowsPath) const;
+  // What SHGetSpecialFolderPathA gives (default C:\Users\sim\AppData\Local).
+  void SetSpecialFolder(const std::string& path, bool fails);
+  void SetModuleFileName(const std::string& path);  // default C:\Program Files\MoriMo\morimo.exe
+  // The next write stops after `bytes` bytes and fails (-1: no failure).
+  void FailNextWriteAfter(long bytes);
+  void FailMoves(bool fail);
+  void SetReadOnly(const std::string& windowsPath, bool readOnly);
+
+  // ---- Platform --------------------------------------------------------------
+  BOOL IsWindow(HWND hWnd) override;
+  BOOL IsWindowVisible(HWND hWnd) override;
+  BOOL IsIconic(HWND hWnd) override;
+  int GetWindowTextLengthA(HWND hWnd) override;
+  int GetWindowTextA(HWND hWnd, char* buffer, int size) override;
+  int GetClassNameA(HWND hWnd, char* buffer, int size) override;
+  BOOL EnumWindows(WNDENUMPROC proc, LPARAM lParam) override;
+  BOOL ShowWindow(HWND hWnd, int cmd) override;
+  BOOL SendMessageTimeoutA(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT flags,
+                           UINT timeoutMs, DWORD_PTR* result) override;
+  BOOL PostMessageA(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
+  LRESULT SendMessageToOwnWindow(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
+  BOOL SetWindowPos(HWND hWnd, HWND insertAfter, int x, int y, int cx, int cy,
+                    UINT flags) override;
+  BOOL SetForegroundWindow(HWND hWnd) override;
+  HWND GetForegroundWindow() override;
+  LONG GetWindowLongA(HWND hWnd, int index) override;
+  LONG SetWindowLongA(HWND hWnd, int index, LONG value) override;
+  BOOL GetWindowInfo(HWND hWnd, WINDOWINFO* info) override;
+  BOOL GetWindowRect(HWND hWnd, RECT* rect) override;
+  DWORD GetWindowThreadProcessId(HWND hWnd, DWORD* processId) override;
+  DWORD GetCurrentProcessId() override;
+  BOOL QueryLayeredApi(BOOL* hasGet, BOOL* hasSet) override;
+  BOOL GetLayeredWindowAttributes(HWND hWnd, COLORREF* key, BYTE* alpha, DWORD* flags) override;
+  BOOL SetLayeredWindowAttributes(HWND hWnd, COLORREF key, BYTE alpha, DWORD flags) override;
+  BOOL Shell_NotifyIconA(DWORD message, NOTIFYICONDATAA* data) override;
+  HICON GetClassIcon(HWND hWnd, int index) override;
+  HICON LoadAppIcon(int resourceId) override;
+  UINT RegisterWindowMessageA(const char* name) override;
+  SHORT GetKeyState(int virtualKey) override;
+  UINT_PTR SetTimer(HWND hWnd, UINT_PTR id, UINT elapseMs) override;
+  BOOL KillTimer(HWND hWnd, UINT_PTR id) override;
+  void PostQuitMessage(int exitCode) override;
+  int RunMessageLoop() override;
+  BOOL InvalidateRect(HWND hWnd, const RECT* rect, BOOL erase) override;
+  HWND GetDesktopWindow() override;
+  int MessageBoxU8(HWND owner, const std::string& text, const std::string& caption,
+                   UINT type) override;
+  std::string LoadStringU8(UINT id) override;
+  HWND CreateDialogU8(int templateId, HWND parent, DialogHost* host) override;
+  INT_PTR DialogBoxU8(int templateId, HWND parent, DialogHost* host) override;
+  BOOL EndDialog(HWND dialog, INT_PTR result) override;
+  BOOL DestroyWindow(HWND hWnd) override;
+  HWND GetDlgItem(HWND dialog, int id) override;
+  int GetDlgCtrlID(HWND control) override;
+  BOOL EnableWindow(HWND hWnd, BOOL enable) override;
+  BOOL IsWindowEnabled(HWND hWnd) override;
+  BOOL CheckDlgButton(HWND dialog, int id, UINT check) override;
+  UINT IsDlgButtonChecked(HWND dialog, int id) override;
+  BOOL SetWindowTextU8(HWND hWnd, const std::string& text) override;
+  std::string GetWindowTextU8(HWND hWnd) override;
+  HMENU GetSystemMenu(HWND hWnd, BOOL revert) override;
+  BOOL AppendMenuU8(HMENU menu, UINT flags, UINT_PTR id, const std::string& text) override;
+  int ListViewInsertItem(HWND listView, int index, const std::string& text, int image) override;
+  BOOL ListViewSetItemParam(HWND listView, int index, LPARAM param) override;
+  LPARAM ListViewGetItemParam(HWND listView, int index) override;
+  std::string ListViewGetItemText(HWND listView, int index) override;
+  int ListViewGetItemCount(HWND listView) override;
+  int ListViewGetSelectedCount(HWND listView) override;
+  int ListViewGetNextItem(HWND listView, int start, UINT flags) override;
+  int ListViewFindItemByParam(HWND listView, int start, LPARAM param) override;
+  BOOL ListViewDeleteItem(HWND listView, int index) override;
+  UINT ListViewGetItemState(HWND listView, int index, UINT mask) override;
+  BOOL ListViewSetItemState(HWND listView, int index, UINT state, UINT mask) override;
+  HIMAGELIST ListViewSetImageList(HWND listView, HIMAGELIST list, int which) override;
+  HIMAGELIST ImageListCreate(int cx, int cy, UINT flags, int initial, int grow) override;
+  int ImageListReplaceIcon(HIMAGELIST list, int index, HICON icon) override;
+  BOOL ImageListDestroy(HIMAGELIST list) override;
+  INT_PTR ShellExecuteA(HWND owner, const char* verb, const char* file, const char* parameters,
+                        const char* directory, int show) override;
+  BOOL IsDBCSLeadByte(BYTE b) override;
+  std::string AnsiToUtf8(const std::string& ansi) override;
+  std::string Utf8ToAnsi(const std::string& utf8) override;
+  DWORD GetPrivateProfileStringA(const char* section, const char* key, const char* defaultValue,
+                                 char* buffer, DWORD size, const char* fileName) override;
+  UINT GetPrivateProfileIntA(const char* section, const char* key, int defaultValue,
+                             const char* fileName) override;
+  BOOL WritePrivateProfileStringA(const char* section, const char* key, const char* value,
+                                  const char* fileName) override;
+  DWORD GetLastError() override;
+  void SetLastError(DWORD code) override;
+  std::string FormatMessageA(DWORD code) override;
+  BOOL SHGetSpecialFolderPathA(HWND owner, char* buffer, int csidl, BOOL create) override;
+  BOOL FileExists(const std::string& path) override;
+  BOOL CreateDirectoryA(const std::string& path) override;
+  DWORD GetModuleFileNameA(char* buffer, DWORD size) override;
+  BOOL ReadFileBytes(const std::string& path, std::string* bytes) override;
+  BOOL WriteFileBytes(const std::string& path, const std::string& bytes) override;
+  BOOL MoveFileReplaceA(const std::string& from, const std::string& to) override;
+  BOOL DeleteFileA(const std::string& path) override;
+
+  // Shell-opened documents and addresses, in order (for help and links).
+  const std::vector<std::string>& ShellOpened() const;
+
+ private:
+  struct State;
+  std::unique_ptr<State> s_;
+};
+
+}  // namespace mm::sim

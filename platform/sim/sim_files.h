@@ -1,0 +1,62 @@
+// The file side of the simulated desktop: Windows paths mapped onto a host
+// folder, the profile (INI) functions with the contracts of the Win32 ones,
+// the special folder, the module path, and failure knobs.
+//
+// Drive letters map to <root>/<LETTER>/...; a path without a drive is taken
+// on drive C: (the current drive), relative paths from C:\ (the current
+// folder). Names are compared case-insensitively in ASCII, as NTFS does.
+#pragma once
+
+#include <map>
+#include <set>
+#include <string>
+
+#include "platform/types.h"
+
+namespace mm::sim {
+
+class SimFileSystem {
+ public:
+  explicit SimFileSystem(const std::string& root);
+
+  std::string HostPath(const std::string& windowsPath) const;
+  void SetSpecialFolder(const std::string& path, bool fails);
+  void SetModuleFileName(const std::string& path);
+  void FailNextWriteAfter(long bytes);
+  void FailMoves(bool fail);
+  void SetReadOnly(const std::string& windowsPath, bool readOnly);
+  // Lead-byte test of the simulated code page, for double-byte-safe parsing.
+  void SetLeadByteTest(BOOL (*isLead)(void* ctx, BYTE b), void* ctx);
+
+  DWORD GetPrivateProfileStringA(const char* section, const char* key, const char* defaultValue,
+                                 char* buffer, DWORD size, const char* fileName);
+  UINT GetPrivateProfileIntA(const char* section, const char* key, int defaultValue,
+                             const char* fileName);
+  BOOL WritePrivateProfileStringA(const char* section, const char* key, const char* value,
+                                  const char* fileName);
+  DWORD GetLastError() const { return lastError_; }
+  void SetLastError(DWORD code) { lastError_ = code; }
+  std::string FormatMessageA(DWORD code) const;
+  BOOL SHGetSpecialFolderPathA(char* buffer, int csidl, BOOL create);
+  BOOL FileExists(const std::string& path) const;
+  BOOL CreateDirectoryA(const std::string& path);
+  DWORD GetModuleFileNameA(char* buffer, DWORD size);
+  BOOL ReadFileBytes(const std::string& path, std::string* bytes);
+  BOOL WriteFileBytes(const std::string& path, const std::string& bytes);
+  BOOL MoveFileReplaceA(const std::string& from, const std::string& to);
+  BOOL DeleteFileA(const std::string& path);
+
+ private:
+  std::string root_;
+  std::string specialFolder_ = "C:\\Users\\sim\\AppData\\Local";
+  bool specialFolderFails_ = false;
+  std::string moduleFileName_ = "C:\\Program Files\\MoriMo\\morimo.exe";
+  long failWriteAfter_ = -1;
+  bool failMoves_ = false;
+  std::set<std::string> readOnly_;  // host paths
+  DWORD lastError_ = 0;
+  BOOL (*isLead_)(void*, BYTE) = nullptr;
+  void* isLeadCtx_ = nullptr;
+};
+
+}  // namespace mm::sim
