@@ -1,0 +1,39 @@
+// The desktop a contract test runs on: the simulated one natively, the real
+// one under Wine. The same test sources run against both; where they
+// disagree, the simulation is wrong.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/platform.h"
+
+namespace mm::contract {
+
+class ContractWorld {
+ public:
+  virtual ~ContractWorld() = default;
+  // The seam under test (also installed as Os()).
+  virtual Platform& os() = 0;
+  // A top-level window with this caption and class (ANSI bytes), created
+  // the way an application creates one (real CreateWindowExA on Windows).
+  virtual HWND CreateTopLevel(const std::string& caption, const std::string& className,
+                              bool visible, DWORD style = WS_OVERLAPPEDWINDOW,
+                              DWORD exStyle = 0) = 0;
+  // The application destroys the window.
+  virtual void Destroy(HWND hWnd) = 0;
+  // Lets pending messages flow (the window's own queue, the shell's), so
+  // that posted effects become visible; returns when nothing is pending.
+  virtual void Settle() = 0;
+  // A host-side folder for file tests, as a Windows path with a trailing
+  // backslash; empty at the start of each test.
+  virtual std::string ScratchFolder() = 0;
+  // True on the simulated desktop (for the few promises only it can keep,
+  // such as failure knobs).
+  virtual bool IsSimulated() const = 0;
+};
+
+// Defined by sim_world.cpp natively and win32_world.cpp on Windows.
+std::unique_ptr<ContractWorld> MakeContractWorld();
+
+}  // namespace mm::contract
