@@ -1,1 +1,406 @@
-// Placeholder until this piece lands.
+#include "core/tray_wnd.h"
+
+#include <cstring>
+#include <vector>
+
+#include "core/tray_wnd_spec.h"
+#include "platform/platform.h"
+
+namespace mm {
+
+namespace {
+
+UINT NextId() {
+  static UINT last = 0;
+  if (++last == 0) ++last;  // 0 names no window
+  return last;
+}
+
+// A title-bar style other than these three behaves as the default one.
+constexpr int kTitleDefault = 0;
+constexpr int kTitleToolWindow = 1;
+constexpr int kTitleNone = 2;
+
+// Title-style changes are refused for windows of this class; the class name
+// is looked at even when the rule does not test it.
+constexpr const char kNoTitleChangeClass[] = "WTL:DonutRAPT";
+
+constexpr UINT kRefreshFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER;
+constexpr UINT kZOrderFlags = SWP_NOMOVE | SWP_NOSIZE;
+
+void ReportDestructorFailure(HWND owner) {
+  Os().MessageBoxU8(owner,
+                    "例外が発生しました：CTrayWnd::~CTrayWnd() \n\n"
+                    "このメッセージをコピー（Ctrl+C）して、作者までご連絡ください。（任意）",
+                    "MoriMo", MB_OK | MB_ICONINFORMATION);
+}
+
+}  // namespace
+
+CTrayWnd::CTrayWnd() : id_(NextId()) {}
+
+CTrayWnd::~CTrayWnd() {
+  HWND owner = Owner();
+  try {
+    if (IconShown) {
+      Revert();
+    } else if (Hidden) {
+      // Hidden by us and no icon to bring it back: letting it go as it is
+      // would leave it unreachable for the user.
+      Show(0);
+    }
+  } catch (...) {
+    try { ReportDestructorFailure(owner); } catch (...) {}
+  }
+  try {
+    delete Handles;
+    Handles = nullptr;
+  } catch (...) {
+    try { ReportDestructorFailure(owner); } catch (...) {}
+  }
+}
+
+int CTrayWnd::Attach(TrayWndHandles* handles, CTrayWndSpec* spec) {
+  if (handles == nullptr) return 0;
+  if (Handles != handles) delete Handles;
+  Handles = handles;
+  if (spec == nullptr) return 0;
+  Spec = spec;
+
+  TrayIcon = FindTrayIcon();
+  ListIcon = FindListIcon();
+
+  TopMost = Spec->ShowTopMost;
+  AlphaActive = Spec->AlphaPercent;
+  AlphaInactive = Spec->AlphaPercentBG;
+
+  Platform& os = Os();
+  HWND hWnd = Window();
+  SavedExStyle = static_cast<DWORD>(os.GetWindowLongA(hWnd, GWL_EXSTYLE));
+  SavedStyle = static_cast<DWORD>(os.GetWindowLongA(hWnd, GWL_STYLE));
+  Layered = (SavedExStyle & WS_EX_LAYERED) != 0 ? 1 : 0;
+
+  ProbeOpacity();
+  ApplyOpacity();
+  if (Spec->TitleStyle != kTitleDefault && CanChangeTitleStyle()) SetTitleStyle(Spec->TitleStyle);
+
+  int result = 1;
+  if (!os.IsWindowVisible(hWnd) || Spec->ShowIconOnlyHidden == 0) {
+    result = AddIcon();
+    // Without its icon a window hidden now could not be brought back.
+    if (result == 0) return 0;
+  }
+  if (Spec->HideOnStartup) Hide();
+  return result;
+}
+
+int CTrayWnd::Tick() {
+  Platform& os = Os();
+  HWND hWnd = Window();
+  bool gone = Spec == nullptr || !os.IsWindow(hWnd);
+  if (!gone) {
+    WINDOWINFO info;
+    std::memset(&info, 0, sizeof info);
+    info.cbSize = sizeof info;
+    os.GetWindowInfo(hWnd, &info);
+    Active = info.dwWindowStatus == WS_ACTIVECAPTION ? 1 : 0;
+    const bool activationChanged = Active != PrevActive;
+    PrevActive = Active;
+
+    if (!Spec->Matches(hWnd)) {
+      gone = true;
+    } else {
+      const bool visible = os.IsWindowVisible(hWnd) != 0;
+      if (Spec->HideIfIconized && visible && os.IsIconic(hWnd)) {
+        Hide();
+      } else if (visible && activationChanged) {
+        ApplyOpacity();
+      }
+
+      HICON icon = FindTrayIcon();
+      // An application that did not answer in time keeps the icon it has;
+      // switching to a fallback for one tick would only make the tray flicker.
+      if (iconSearchTimedOut_ && TrayIcon != nullptr) icon = TrayIcon;
+      const std::string caption = GetCaption();
+      if (caption != TipText || icon != TrayIcon) {
+        TrayIcon = icon;
+        return UpdateIcon();
+      }
+      return 1;
+    }
+  }
+
+  HWND owner = Owner();
+  if (owner != nullptr && os.IsWindow(owner) && !GoneReported) {
+    GoneReported = 1;
+    os.PostMessageA(owner, WMA_WINDOW_DESTROYED, static_cast<WPARAM>(Id()),
+                    reinterpret_cast<LPARAM>(hWnd));
+  }
+  return 0;
+}
+
+void CTrayWnd::Show(int activate) {
+  Platform& os = Os();
+  HWND hWnd = Window();
+  if (!os.IsWindow(hWnd)) return;
+  os.ShowWindow(hWnd, SW_SHOW);
+  if (os.IsIconic(hWnd)) SysCommand(SC_RESTORE);
+  if (activate) {
+    // Topmost and back lifts the window above every other normal window,
+    // which SetForegroundWindow alone may refuse to do.
+    os.SetWindowPos(hWnd, HWND_TOPMOST, 0, 0, 0, 0, kZOrderFlags);
+    if (!TopMost) os.SetWindowPos(hWnd, HWND_NOTOPMOST, 0, 0, 0, 0, kZOrderFlags);
+    os.SetForegroundWindow(hWnd);
+  }
+  Hidden = 0;
+  Active = 1;
+  if (Spec != nullptr && Spec->ShowIconOnlyHidden) DeleteIcon();
+}
+
+void CTrayWnd::Hide() {
+  Platform& os = Os();
+  HWND hWnd = Window();
+  if (!os.IsWindow(hWnd)) return;
+  // Minimised first: the window stays minimised while hidden, so the
+  // application sees the state its own minimise button would give.
+  SysCommand(SC_MINIMIZE);
+  os.ShowWindow(hWnd, SW_HIDE);
+  UpdateIcon();
+  Hidden = 1;
+  Active = 0;
+}
+
+int CTrayWnd::Revert() {
+  Show(0);
+  Platform& os = Os();
+  HWND hWnd = Window();
+  os.SetWindowLongA(hWnd, GWL_EXSTYLE, static_cast<LONG>(SavedExStyle));
+  os.SetWindowLongA(hWnd, GWL_STYLE, static_cast<LONG>(SavedStyle));
+  // The saved extended style makes a window we layered opaque again; one
+  // that was layered before needs its own alpha back, or a window set to
+  // 0 % stays invisible after we let it go.
+  if (alphaChanged_ && originalAlpha_ >= 0 && (SavedExStyle & WS_EX_LAYERED) != 0) {
+    os.SetLayeredWindowAttributes(hWnd, 0, static_cast<BYTE>(originalAlpha_), LWA_ALPHA);
+  }
+  return DeleteIcon();
+}
+
+std::string CTrayWnd::GetCaption() const {
+  Platform& os = Os();
+  HWND hWnd = Window();
+  if (!os.IsWindow(hWnd)) return std::string();
+  const int length = os.GetWindowTextLengthA(hWnd);
+  if (length <= 0) return std::string();
+  // The caption may grow between the two calls; the read is cut to size.
+  std::vector<char> buffer(static_cast<size_t>(length) + 1, '\0');
+  const int copied = os.GetWindowTextA(hWnd, buffer.data(), static_cast<int>(buffer.size()));
+  if (copied <= 0) return std::string();
+  return std::string(buffer.data(), std::strlen(buffer.data()));
+}
+
+// ---- Tray icon --------------------------------------------------------------
+
+HICON CTrayWnd::AskIcon(WPARAM which) {
+  if (iconSearchTimedOut_) return nullptr;
+  DWORD_PTR answer = 0;
+  if (!Os().SendMessageTimeoutA(Window(), WM_GETICON, which, 0, SMTO_ABORTIFHUNG, kIconTimeoutMs,
+                                &answer)) {
+    // A program that did not answer the first question will not answer
+    // the second in time either: one bound per search, not one per step.
+    iconSearchTimedOut_ = true;
+    return nullptr;
+  }
+  return reinterpret_cast<HICON>(answer);
+}
+
+HICON CTrayWnd::FindTrayIcon() {
+  Platform& os = Os();
+  HWND hWnd = Window();
+  iconSearchTimedOut_ = false;
+  if (HICON icon = AskIcon(ICON_SMALL)) return icon;
+  if (HICON icon = AskIcon(ICON_BIG)) return icon;
+  if (HICON icon = os.GetClassIcon(hWnd, GCL_HICONSM)) return icon;
+  if (HICON icon = os.GetClassIcon(hWnd, GCL_HICON)) return icon;
+  return os.LoadAppIcon(IDI_FALLBACK);
+}
+
+HICON CTrayWnd::FindListIcon() {
+  Platform& os = Os();
+  HWND hWnd = Window();
+  iconSearchTimedOut_ = false;
+  if (HICON icon = AskIcon(ICON_BIG)) return icon;
+  if (HICON icon = os.GetClassIcon(hWnd, GCL_HICON)) return icon;
+  if (HICON icon = os.GetClassIcon(hWnd, GCL_HICONSM)) return icon;
+  if (HICON icon = AskIcon(ICON_SMALL)) return icon;
+  return os.LoadAppIcon(IDI_FALLBACK);
+}
+
+std::string CTrayWnd::TipFor(const std::string& caption) {
+  if (caption.size() <= kTipBytes) return caption;
+  // Bytes, not characters: a double-byte character may be cut in two.
+  return caption.substr(0, kTipBytes) + "...";
+}
+
+void CTrayWnd::FillRecord(NOTIFYICONDATAA* data, UINT flags) const {
+  std::memset(data, 0, sizeof *data);
+  data->cbSize = sizeof *data;
+  data->hWnd = Owner();
+  data->uID = Id();
+  data->uFlags = flags;
+}
+
+void CTrayWnd::RefreshTip(NOTIFYICONDATAA* data) {
+  TipText = GetCaption();
+  // The caption stops at its first NUL, so the tip never holds more than
+  // 63 bytes plus the terminator that memset left.
+  const std::string tip = TipFor(TipText);
+  std::memcpy(data->szTip, tip.data(), tip.size());
+}
+
+int CTrayWnd::AddIcon() {
+  if (Spec == nullptr || Spec->UseTrayIcon == 0) return 1;
+  Platform& os = Os();
+  if (Spec->ShowIconOnlyHidden && os.IsWindowVisible(Window())) return 1;
+  NOTIFYICONDATAA data;
+  FillRecord(&data, NIF_MESSAGE | NIF_ICON | NIF_TIP);
+  data.uCallbackMessage = WMA_TRAYICON_NOTIFY;
+  data.hIcon = TrayIcon;
+  RefreshTip(&data);
+  const BOOL added = os.Shell_NotifyIconA(NIM_ADD, &data);
+  if (added) IconShown = 1;
+  return added;
+}
+
+int CTrayWnd::UpdateIcon() {
+  if (Spec == nullptr || Spec->UseTrayIcon == 0) {
+    DeleteIcon();
+    return 1;
+  }
+  Platform& os = Os();
+  // Under "icon only while hidden" a shown window keeps whatever it has;
+  // Show is what removes the icon.
+  if (Spec->ShowIconOnlyHidden && os.IsWindowVisible(Window())) return 1;
+  NOTIFYICONDATAA data;
+  FillRecord(&data, NIF_ICON | NIF_TIP);
+  data.hIcon = TrayIcon;
+  RefreshTip(&data);
+  // Fails when the shell never had the icon or lost it: register it anew.
+  if (!os.Shell_NotifyIconA(NIM_MODIFY, &data)) return AddIcon();
+  IconShown = 1;
+  return 1;
+}
+
+int CTrayWnd::DeleteIcon() {
+  if (!IconShown) return 1;
+  NOTIFYICONDATAA data;
+  FillRecord(&data, 0);
+  const BOOL deleted = Os().Shell_NotifyIconA(NIM_DELETE, &data);
+  if (deleted) IconShown = 0;
+  return deleted;
+}
+
+// ---- Appearance --------------------------------------------------------------
+
+BYTE CTrayWnd::PercentToAlpha(int percent) {
+  // Rules come from a file anyone can edit; out-of-range percents must not
+  // wrap around into some other opacity.
+  if (percent < 0) percent = 0;
+  if (percent > 100) percent = 100;
+  return static_cast<BYTE>(percent * 255 / 100);
+}
+
+int CTrayWnd::AlphaToPercent(BYTE alpha) { return alpha * 100 / 255; }
+
+void CTrayWnd::ProbeOpacity() {
+  Platform& os = Os();
+  BOOL hasGet = 0;
+  BOOL hasSet = 0;
+  if (!os.QueryLayeredApi(&hasGet, &hasSet)) return;  // no user32: AlphaCapable stays 0
+  if (!hasGet) {
+    AlphaCapable = hasSet ? 1 : 0;
+    return;
+  }
+  COLORREF key = 0;
+  BYTE alpha = 255;
+  DWORD flags = 0;
+  if (os.GetLayeredWindowAttributes(Window(), &key, &alpha, &flags)) {
+    // A colour key means the application draws its own shape: never touch it.
+    AlphaCapable = flags == LWA_ALPHA ? 1 : 0;
+    if (AlphaCapable) originalAlpha_ = alpha;
+    if (AlphaActive == 100) AlphaActive = AlphaToPercent(alpha);
+  } else {
+    AlphaCapable = 1;  // not layered yet, or without attributes
+  }
+}
+
+void CTrayWnd::SetAlpha(int percent) {
+  Os().SetLayeredWindowAttributes(Window(), 0, PercentToAlpha(percent), LWA_ALPHA);
+  alphaChanged_ = true;
+}
+
+void CTrayWnd::ApplyOpacity() {
+  if (!AlphaCapable) return;
+  Platform& os = Os();
+  HWND hWnd = Window();
+  const int percent = Active ? AlphaActive : AlphaInactive;
+  if (!Layered && percent != 100) {
+    // Built from the saved word plus the current title style, so that
+    // becoming layered does not undo a tool-window title.
+    const DWORD exStyle = ExStyleFor(CurTitleStyle) | WS_EX_LAYERED;
+    const LONG previous = os.SetWindowLongA(hWnd, GWL_EXSTYLE, static_cast<LONG>(exStyle));
+    // 0 is both "failed" and a valid previous word; read back to tell.
+    if (previous != 0 ||
+        (static_cast<DWORD>(os.GetWindowLongA(hWnd, GWL_EXSTYLE)) & WS_EX_LAYERED) != 0) {
+      Layered = 1;
+    }
+  }
+  if (Layered && percent != AlphaApplied) SetAlpha(percent);
+  AlphaApplied = percent;
+  os.SetWindowPos(hWnd, nullptr, 0, 0, 0, 0, kRefreshFlags);
+}
+
+int CTrayWnd::SetTopMost(int on) {
+  TopMost = on;
+  return Os().SetWindowPos(Window(), on ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                           kZOrderFlags);
+}
+
+DWORD CTrayWnd::StyleFor(int code) const {
+  if (code == kTitleNone) return SavedStyle & ~WS_CAPTION;
+  return SavedStyle;
+}
+
+DWORD CTrayWnd::ExStyleFor(int code) const {
+  if (code == kTitleToolWindow) return SavedExStyle | WS_EX_TOOLWINDOW;
+  return SavedExStyle;
+}
+
+void CTrayWnd::SetTitleStyle(int code) {
+  if (code == CurTitleStyle) return;
+  Platform& os = Os();
+  HWND hWnd = Window();
+  DWORD exStyle = ExStyleFor(code);
+  // Writing the saved word alone would drop the layered bit we added and
+  // leave the window opaque while we believe it is not.
+  if (Layered) exStyle |= WS_EX_LAYERED;
+  os.SetWindowLongA(hWnd, GWL_STYLE, static_cast<LONG>(StyleFor(code)));
+  os.SetWindowLongA(hWnd, GWL_EXSTYLE, static_cast<LONG>(exStyle));
+  if (Layered && AlphaCapable && AlphaApplied >= 0) SetAlpha(AlphaApplied);
+  os.SetWindowPos(hWnd, nullptr, 0, 0, 0, 0, kRefreshFlags);
+  CurTitleStyle = code;
+}
+
+int CTrayWnd::CanChangeTitleStyle() const {
+  if (Spec == nullptr) return 0;
+  if (Spec->DisableTitleStyleChanging) return 0;
+  if (Spec->ClassName == kNoTitleChangeClass) return 0;
+  return 1;
+}
+
+BOOL CTrayWnd::SysCommand(WPARAM command) {
+  DWORD_PTR answer = 0;
+  return Os().SendMessageTimeoutA(Window(), WM_SYSCOMMAND, command, 0, SMTO_ABORTIFHUNG,
+                                  kSysCommandTimeoutMs, &answer);
+}
+
+}  // namespace mm

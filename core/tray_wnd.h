@@ -26,6 +26,13 @@ struct TrayWndHandles {
 
 class CTrayWnd {
  public:
+  // Bounds for messages sent to the other application: a hung or busy
+  // program must not freeze the manager. A time-out counts as no answer.
+  static constexpr UINT kIconTimeoutMs = 200;
+  static constexpr UINT kSysCommandTimeoutMs = 1000;
+  // Tip text: longer captions are cut to this many bytes and get "...".
+  static constexpr std::size_t kTipBytes = 60;
+
   CTrayWnd();
   virtual ~CTrayWnd();
   CTrayWnd(const CTrayWnd&) = delete;
@@ -36,6 +43,7 @@ class CTrayWnd {
   // wide, an address is not), never reused, never 0.
   UINT Id() const { return id_; }
 
+  // Takes ownership of `handles` (even when it fails on a null rule).
   int Attach(TrayWndHandles* handles, CTrayWndSpec* spec);
   int Tick();
   void Show(int activate);
@@ -58,6 +66,14 @@ class CTrayWnd {
   int CanChangeTitleStyle() const;
 
   HWND Window() const { return Handles ? Handles->hWnd : nullptr; }
+  HWND Owner() const { return Handles ? Handles->hWndOwner : nullptr; }
+
+  // Opacity as the window system takes it: percent (clamped to 0..100) to
+  // an alpha byte, and back, fractions dropped.
+  static BYTE PercentToAlpha(int percent);
+  static int AlphaToPercent(BYTE alpha);
+  // The tip shown for a caption: its first 60 bytes, plus "..." when cut.
+  static std::string TipFor(const std::string& caption);
 
   int Hidden = 0;
   int IconShown = 0;
@@ -80,7 +96,22 @@ class CTrayWnd {
   CTrayWndSpec* Spec = nullptr;       // not owned
 
  private:
+  void ProbeOpacity();
+  // Sends WM_GETICON unless an earlier send of this search timed out.
+  HICON AskIcon(WPARAM which);
+  void FillRecord(NOTIFYICONDATAA* data, UINT flags) const;
+  void RefreshTip(NOTIFYICONDATAA* data);
+  DWORD StyleFor(int code) const;
+  DWORD ExStyleFor(int code) const;
+  void SetAlpha(int percent);
+  BOOL SysCommand(WPARAM command);
+
   UINT id_;
+  // Alpha byte of a window that had alpha-only layered attributes when we
+  // took it; -1 otherwise. Given back when we let the window go.
+  int originalAlpha_ = -1;
+  bool alphaChanged_ = false;  // we set layered attributes at least once
+  bool iconSearchTimedOut_ = false;
 };
 
 }  // namespace mm
