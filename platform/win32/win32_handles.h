@@ -1,0 +1,71 @@
+// Owning wrappers for the Win32 handles the backend opens, so that no early
+// return leaks one. Include after our own headers (this one pulls in
+// <windows.h>, whose macros shadow the constants of platform/types.h).
+#pragma once
+
+#include <utility>
+
+#include "platform/win32/win32_sdk.h"
+
+namespace mm::win32 {
+
+// One owned handle; `Close` is the function that releases it and `Invalid`
+// the value that means "none" (INVALID_HANDLE_VALUE for files, 0 elsewhere).
+template <typename Handle, typename Traits>
+class Unique {
+ public:
+  Unique() = default;
+  explicit Unique(Handle h) : h_(h) {}
+  ~Unique() { Reset(); }
+  Unique(Unique&& other) noexcept : h_(other.Release()) {}
+  Unique& operator=(Unique&& other) noexcept {
+    if (this != &other) Reset(other.Release());
+    return *this;
+  }
+  Unique(const Unique&) = delete;
+  Unique& operator=(const Unique&) = delete;
+
+  Handle Get() const { return h_; }
+  bool Valid() const { return h_ != Traits::Invalid(); }
+  explicit operator bool() const { return Valid(); }
+  Handle Release() { return std::exchange(h_, Traits::Invalid()); }
+  // Releases the old handle. Keeps the thread's last-error code, so that a
+  // failure path can close its handles and still report why it failed.
+  void Reset(Handle h = Traits::Invalid()) {
+    if (Valid()) {
+      DWORD error = ::GetLastError();
+      Traits::Close(h_);
+      ::SetLastError(error);
+    }
+    h_ = h;
+  }
+  // Closes and reports whether closing succeeded (a file's last write can
+  // fail only here).
+  bool Close() {
+    if (!Valid()) return true;
+    bool ok = Traits::Close(Release());
+    return ok;
+  }
+
+ private:
+  Handle h_ = Traits::Invalid();
+};
+
+struct ModuleTraits {
+  static HMODULE Invalid() { return nullptr; }
+  static bool Close(HMODULE h) { return ::FreeLibrary(h) != FALSE; }
+};
+struct FileTraits {
+  static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
+  static bool Close(HANDLE h) { return ::CloseHandle(h) != FALSE; }
+};
+struct LocalMemoryTraits {
+  static HLOCAL Invalid() { return nullptr; }
+  static bool Close(HLOCAL h) { return ::LocalFree(h) == nullptr; }
+};
+
+using UniqueModule = Unique<HMODULE, ModuleTraits>;
+using UniqueFile = Unique<HANDLE, FileTraits>;
+using UniqueLocal = Unique<HLOCAL, LocalMemoryTraits>;
+
+}  // namespace mm::win32
