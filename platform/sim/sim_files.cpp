@@ -1,1 +1,669 @@
-// Placeholder until this piece lands.
+#include "platform/sim/sim_files.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace mm::sim {
+
+namespace {
+
+// Win32 error codes the simulated file system reports.
+constexpr DWORD kErrorFileNotFound = 2;
+constexpr DWORD kErrorPathNotFound = 3;
+constexpr DWORD kErrorAccessDenied = 5;
+constexpr DWORD kErrorInvalidParameter = 87;
+constexpr DWORD kErrorDiskFull = 112;
+constexpr DWORD kErrorInsufficientBuffer = 122;
+constexpr DWORD kErrorInvalidName = 123;
+constexpr DWORD kErrorAlreadyExists = 183;
+
+constexpr DWORD kMaxPath = 260;
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+bool IsAsciiLetter(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+// Blanks the profile functions trim around names and values (0x1A is the
+// old end-of-file mark some editors leave behind).
+bool IsProfileBlank(unsigned char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f' || c == 0x1A;
+}
+
+BOOL DefaultLeadByte(void*, BYTE b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+
+bool HostIsDirectory(const std::string& host) {
+  struct stat st;
+  return ::stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool HostExists(const std::string& host) {
+  struct stat st;
+  return ::stat(host.c_str(), &st) == 0;
+}
+
+bool HostReadAll(const std::string& host, std::string* bytes) {
+  if (HostIsDirectory(host)) return false;
+  std::FILE* f = std::fopen(host.c_str(), "rb");
+  if (f == nullptr) return false;
+  std::string data;
+  char chunk[65536];
+  size_t n;
+  while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) data.append(chunk, n);
+  std::fclose(f);
+  *bytes = std::move(data);
+  return true;
+}
+
+std::string TrimBlanks(const std::string& s) {
+  size_t b = 0, e = s.size();
+  while (b < e && IsProfileBlank(static_cast<unsigned char>(s[b]))) ++b;
+  while (e > b && IsProfileBlank(static_cast<unsigned char>(s[e - 1]))) --e;
+  return s.substr(b, e - b);
+}
+
+// The text of a C string argument up to its NUL; profile names and values
+// cannot hold a NUL, so text read from a file is cut there too.
+std::string CutAtNul(const std::string& s) {
+  size_t z = s.find('\0');
+  return z == std::string::npos ? s : s.substr(0, z);
+}
+
+}  // namespace
+
+// ---- Paths -------------------------------------------------------------------
+
+struct SimFileSystem::WinPath {
+  char drive = 'C';
+  std::vector<std::string> parts;
+  bool valid = true;
+};
+
+SimFileSystem::SimFileSystem(const std::string& root) : root_(root) {
+  while (root_.size() > 1 && root_.back() == '/') root_.pop_back();
+  // The root and drive C: always exist, as the system drive does.
+  ::mkdir(root_.c_str(), 0777);
+  ::mkdir((root_ + "/C").c_str(), 0777);
+}
+
+bool SimFileSystem::IsLead(unsigned char b) const {
+  return isLead_ != nullptr ? isLead_(isLeadCtx_, b) != 0 : DefaultLeadByte(nullptr, b) != 0;
+}
+
+std::string SimFileSystem::FoldName(const std::string& name) const {
+  // ASCII letters only, and never the second byte of a double-byte
+  // character (0x41-0x5A and 0x61-0x7A are valid trail bytes in 932).
+  std::string out = name;
+  for (size_t i = 0; i < out.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(out[i]);
+    if (IsLead(c) && i + 1 < out.size()) {
+      ++i;
+      continue;
+    }
+    if (c >= 'a' && c <= 'z') out[i] = static_cast<char>(c - 'a' + 'A');
+  }
+  return out;
+}
+
+SimFileSystem::WinPath SimFileSystem::ParsePath(const std::string& windowsPath) const {
+  WinPath p;
+  std::string rest = windowsPath;
+  if (rest.size() >= 2 && IsAsciiLetter(static_cast<unsigned char>(rest[0])) && rest[1] == ':') {
+    p.drive = static_cast<char>(rest[0] & ~0x20);
+    rest = rest.substr(2);
+  }
+  std::string part;
+  auto flush = [&]() {
+    if (part.empty() || part == ".") {
+    } else if (part == "..") {
+      if (!p.parts.empty()) p.parts.pop_back();
+    } else {
+      p.parts.push_back(part);
+    }
+    part.clear();
+  };
+  for (size_t i = 0; i < rest.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(rest[i]);
+    if (IsLead(c) && i + 1 < rest.size()) {
+      part += rest[i];
+      part += rest[++i];
+      continue;
+    }
+    if (IsSeparator(static_cast<char>(c))) {
+      flush();
+      continue;
+    }
+    // Characters Windows refuses in a file name.
+    if (c < 0x20 || std::strchr("<>:\"|?*", static_cast<char>(c)) != nullptr) p.valid = false;
+    part += static_cast<char>(c);
+  }
+  flush();
+  return p;
+}
+
+std::string SimFileSystem::HostPathOf(const WinPath& p) const {
+  std::string host = root_ + "/" + std::string(1, p.drive);
+  bool resolving = true;
+  for (const std::string& part : p.parts) {
+    std::string name = part;
+    if (resolving) {
+      // Names are case-insensitive: reuse the spelling that exists.
+      DIR* dir = ::opendir(host.c_str());
+      if (dir == nullptr) {
+        resolving = false;
+      } else {
+        std::string folded = FoldName(part);
+        while (dirent* e = ::readdir(dir)) {
+          if (FoldName(e->d_name) == folded) {
+            name = e->d_name;
+            break;
+          }
+        }
+        ::closedir(dir);
+      }
+    }
+    host += "/" + name;
+  }
+  return host;
+}
+
+std::string SimFileSystem::KeyOf(const WinPath& p) const {
+  std::string key(1, p.drive);
+  key += ':';
+  for (const std::string& part : p.parts) key += "\\" + FoldName(part);
+  return key;
+}
+
+std::string SimFileSystem::HostPath(const std::string& windowsPath) const {
+  return HostPathOf(ParsePath(windowsPath));
+}
+
+std::string SimFileSystem::ProfilePath(const char* fileName) const {
+  // A bare file name means the Windows folder, as the profile functions do.
+  std::string name = fileName != nullptr ? fileName : "";
+  if (name.find_first_of("\\/:") == std::string::npos) return "C:\\Windows\\" + name;
+  return name;
+}
+
+// Whether a file of this path could be created or written: its folder must
+// exist, the name must be valid, and the file must not be read-only or a
+// folder. Sets the last error when not.
+bool SimFileSystem::CheckWritable(const WinPath& p, std::string* host) {
+  if (!p.valid || p.parts.empty()) {
+    lastError_ = kErrorInvalidName;
+    return false;
+  }
+  WinPath parent = p;
+  parent.parts.pop_back();
+  if (!HostIsDirectory(HostPathOf(parent))) {
+    lastError_ = kErrorPathNotFound;
+    return false;
+  }
+  *host = HostPathOf(p);
+  if (readOnly_.count(KeyOf(p)) != 0 || HostIsDirectory(*host)) {
+    lastError_ = kErrorAccessDenied;
+    return false;
+  }
+  return true;
+}
+
+bool SimFileSystem::HostWrite(const std::string& host, const std::string& bytes) {
+  std::FILE* f = std::fopen(host.c_str(), "wb");
+  if (f == nullptr) {
+    lastError_ = errno == ENOENT ? kErrorPathNotFound : kErrorAccessDenied;
+    return false;
+  }
+  size_t amount = bytes.size();
+  bool failing = false;
+  if (failWriteAfter_ >= 0) {
+    // The knob fires once: a disk that fills up in the middle of a write.
+    if (static_cast<size_t>(failWriteAfter_) < amount) {
+      amount = static_cast<size_t>(failWriteAfter_);
+      failing = true;
+    }
+    failWriteAfter_ = -1;
+  }
+  bool ok = std::fwrite(bytes.data(), 1, amount, f) == amount;
+  ok = std::fclose(f) == 0 && ok;
+  if (failing || !ok) {
+    lastError_ = kErrorDiskFull;
+    return false;
+  }
+  return true;
+}
+
+// ---- Test controls -------------------------------------------------------------
+
+void SimFileSystem::SetSpecialFolder(const std::string& path, bool fails) {
+  specialFolder_ = path;
+  specialFolderFails_ = fails;
+}
+
+void SimFileSystem::SetModuleFileName(const std::string& path) { moduleFileName_ = path; }
+
+void SimFileSystem::FailNextWriteAfter(long bytes) { failWriteAfter_ = bytes; }
+
+void SimFileSystem::FailMoves(bool fail) { failMoves_ = fail; }
+
+void SimFileSystem::SetReadOnly(const std::string& windowsPath, bool readOnly) {
+  std::string key = KeyOf(ParsePath(windowsPath));
+  if (readOnly) {
+    readOnly_.insert(key);
+  } else {
+    readOnly_.erase(key);
+  }
+}
+
+void SimFileSystem::SetLeadByteTest(BOOL (*isLead)(void* ctx, BYTE b), void* ctx) {
+  isLead_ = isLead;
+  isLeadCtx_ = ctx;
+}
+
+// ---- INI text ------------------------------------------------------------------
+//
+// The file is kept as its lines; reads look up names in them, writes change
+// the few lines concerned and write every line back with CR LF. Lines that
+// are neither a section header nor a key (comments, junk) are kept as they
+// are. Only LF ends a line; a CR before it, and blanks, are trimmed.
+
+struct SimFileSystem::IniKey {
+  size_t line;
+  std::string name;
+  std::string value;  // trimmed, quotes kept
+};
+
+struct SimFileSystem::IniSection {
+  size_t header;  // line of "[name]"
+  std::string name;
+  std::vector<IniKey> keys;
+  size_t lastLine;  // last non-blank line that belongs to the section
+};
+
+struct SimFileSystem::IniText {
+  std::vector<std::string> lines;
+  std::vector<IniSection> sections;
+};
+
+SimFileSystem::IniText SimFileSystem::ParseIni(const std::string& bytes) const {
+  IniText ini;
+  size_t pos = 0;
+  while (pos < bytes.size()) {
+    size_t nl = bytes.find('\n', pos);
+    size_t end = nl == std::string::npos ? bytes.size() : nl;
+    std::string line = bytes.substr(pos, end - pos);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    ini.lines.push_back(std::move(line));
+    pos = nl == std::string::npos ? bytes.size() : nl + 1;
+  }
+  for (size_t i = 0; i < ini.lines.size(); ++i) {
+    std::string t = TrimBlanks(CutAtNul(ini.lines[i]));
+    if (t.empty()) continue;
+    if (t[0] == '[') {
+      size_t close = t.rfind(']');
+      if (close != std::string::npos) {
+        ini.sections.push_back(IniSection{i, TrimBlanks(t.substr(1, close - 1)), {}, i});
+        continue;
+      }
+    }
+    if (ini.sections.empty()) continue;  // text before the first section
+    IniSection& s = ini.sections.back();
+    s.lastLine = i;
+    if (t[0] == ';') continue;  // comment
+    size_t eq = t.find('=');
+    if (eq == std::string::npos) continue;  // not a key
+    std::string name = TrimBlanks(t.substr(0, eq));
+    if (name.empty()) continue;
+    s.keys.push_back(IniKey{i, name, TrimBlanks(t.substr(eq + 1))});
+  }
+  return ini;
+}
+
+SimFileSystem::IniSection* SimFileSystem::FindSection(IniText& ini, const std::string& name) const {
+  std::string folded = FoldName(TrimBlanks(name));
+  for (IniSection& s : ini.sections) {
+    if (FoldName(s.name) == folded) return &s;  // the first of duplicates wins
+  }
+  return nullptr;
+}
+
+SimFileSystem::IniKey* SimFileSystem::FindKey(IniSection& s, const std::string& name) const {
+  std::string folded = FoldName(TrimBlanks(name));
+  for (IniKey& k : s.keys) {
+    if (FoldName(k.name) == folded) return &k;
+  }
+  return nullptr;
+}
+
+bool SimFileSystem::LoadIni(const char* fileName, IniText* ini) const {
+  WinPath p = ParsePath(ProfilePath(fileName));
+  std::string bytes;
+  if (!p.valid || p.parts.empty() || !HostReadAll(HostPathOf(p), &bytes)) return false;
+  *ini = ParseIni(bytes);
+  return true;
+}
+
+namespace {
+
+// Copies a list of names the way the profile functions do: each name with
+// its NUL, one more NUL after the last; when they do not fit, the last name
+// is cut and followed by two NULs, and the result is size - 2.
+DWORD CopyNameList(const std::vector<std::string>& names, char* buffer, DWORD size) {
+  if (buffer == nullptr || size == 0) return 0;
+  if (size == 1) {
+    buffer[0] = '\0';
+    return 0;
+  }
+  DWORD used = 0;
+  for (const std::string& n : names) {
+    DWORD need = static_cast<DWORD>(n.size()) + 1;
+    if (used + need + 1 > size) {
+      DWORD room = size - 2 - used;  // bytes left for the cut name
+      std::memcpy(buffer + used, n.data(), room);
+      buffer[size - 2] = '\0';
+      buffer[size - 1] = '\0';
+      return size - 2;
+    }
+    std::memcpy(buffer + used, n.data(), n.size());
+    buffer[used + n.size()] = '\0';
+    used += need;
+  }
+  buffer[used] = '\0';
+  return used;
+}
+
+DWORD CopyValue(const std::string& value, char* buffer, DWORD size) {
+  if (buffer == nullptr || size == 0) return 0;
+  DWORD n = static_cast<DWORD>(value.size());
+  if (n > size - 1) n = size - 1;
+  std::memcpy(buffer, value.data(), n);
+  buffer[n] = '\0';
+  return n;
+}
+
+}  // namespace
+
+DWORD SimFileSystem::GetPrivateProfileStringA(const char* section, const char* key,
+                                              const char* defaultValue, char* buffer, DWORD size,
+                                              const char* fileName) {
+  IniText ini;
+  bool loaded = LoadIni(fileName, &ini);
+  if (section == nullptr) {
+    std::vector<std::string> names;
+    if (loaded) {
+      for (const IniSection& s : ini.sections) names.push_back(s.name);
+    }
+    return CopyNameList(names, buffer, size);
+  }
+  IniSection* s = loaded ? FindSection(ini, section) : nullptr;
+  if (key == nullptr) {
+    std::vector<std::string> names;
+    if (s != nullptr) {
+      for (const IniKey& k : s->keys) names.push_back(k.name);
+    }
+    return CopyNameList(names, buffer, size);
+  }
+  IniKey* k = s != nullptr ? FindKey(*s, key) : nullptr;
+  if (k != nullptr) {
+    std::string v = k->value;
+    // Matching quotes around a value are not part of it.
+    if (v.size() >= 2 && (v[0] == '"' || v[0] == '\'') && v.back() == v[0]) {
+      v = v.substr(1, v.size() - 2);
+    }
+    return CopyValue(v, buffer, size);
+  }
+  // The default loses its trailing blanks (but never its first character).
+  std::string def = defaultValue != nullptr ? defaultValue : "";
+  while (def.size() > 1 && def.back() == ' ') def.pop_back();
+  return CopyValue(def, buffer, size);
+}
+
+UINT SimFileSystem::GetPrivateProfileIntA(const char* section, const char* key, int defaultValue,
+                                          const char* fileName) {
+  // The profile functions read the value through a small buffer and convert
+  // the text as the system's integer parser does: optional sign, then digits
+  // (0x, 0o, 0b select the base), up to the first character that is not one;
+  // the arithmetic wraps at 32 bits. An empty value gives the default.
+  char text[30];
+  DWORD n = GetPrivateProfileStringA(section, key, "", text, sizeof text, fileName);
+  if (n == 0 || section == nullptr || key == nullptr) return static_cast<UINT>(defaultValue);
+  const char* p = text;
+  while (*p != '\0' && static_cast<unsigned char>(*p) <= ' ') ++p;
+  bool minus = false;
+  if (*p == '+' || *p == '-') minus = *p++ == '-';
+  unsigned base = 10;
+  if (p[0] == '0' && (p[1] == 'x' || p[1] == 'o' || p[1] == 'b')) {
+    base = p[1] == 'x' ? 16 : p[1] == 'o' ? 8 : 2;
+    p += 2;
+  }
+  UINT total = 0;
+  for (; *p != '\0'; ++p) {
+    unsigned c = static_cast<unsigned char>(*p);
+    unsigned digit = c >= '0' && c <= '9'   ? c - '0'
+                     : c >= 'a' && c <= 'z' ? c - 'a' + 10
+                     : c >= 'A' && c <= 'Z' ? c - 'A' + 10
+                                            : 99;
+    if (digit >= base) break;
+    total = total * base + digit;
+  }
+  return minus ? 0u - total : total;
+}
+
+BOOL SimFileSystem::WritePrivateProfileStringA(const char* section, const char* key,
+                                               const char* value, const char* fileName) {
+  if (section == nullptr) {
+    lastError_ = key == nullptr && value == nullptr ? kErrorInvalidParameter : kErrorFileNotFound;
+    return 0;
+  }
+  WinPath p = ParsePath(ProfilePath(fileName));
+  std::string host;
+  if (!CheckWritable(p, &host)) return 0;
+
+  std::string bytes;
+  bool exists = HostReadAll(host, &bytes);
+  IniText ini = exists ? ParseIni(bytes) : IniText{};
+  IniSection* s = FindSection(ini, section);
+  std::vector<std::string>& lines = ini.lines;
+
+  if (key == nullptr) {  // delete the section
+    if (s == nullptr) return 1;
+    size_t next = lines.size();
+    for (const IniSection& other : ini.sections) {
+      if (other.header > s->header) {
+        next = other.header;
+        break;
+      }
+    }
+    lines.erase(lines.begin() + static_cast<long>(s->header), lines.begin() + static_cast<long>(next));
+  } else if (value == nullptr) {  // delete the key
+    IniKey* k = s != nullptr ? FindKey(*s, key) : nullptr;
+    if (k == nullptr) return 1;
+    lines.erase(lines.begin() + static_cast<long>(k->line));
+  } else {
+    std::string name = TrimBlanks(key);
+    std::string text = value;
+    size_t b = 0;
+    while (b < text.size() && IsProfileBlank(static_cast<unsigned char>(text[b]))) ++b;
+    text = text.substr(b);
+    std::string line = name + "=" + text;
+    if (s == nullptr) {
+      lines.push_back("[" + TrimBlanks(section) + "]");
+      lines.push_back(line);
+    } else if (IniKey* k = FindKey(*s, key)) {
+      lines[k->line] = k->name + "=" + text;  // the key keeps its place and spelling
+    } else {
+      lines.insert(lines.begin() + static_cast<long>(s->lastLine) + 1, line);
+    }
+  }
+
+  std::string out;
+  for (const std::string& l : lines) out += l + "\r\n";
+  return HostWrite(host, out) ? 1 : 0;
+}
+
+// ---- Error texts ------------------------------------------------------------------
+
+std::string SimFileSystem::FormatMessageA(DWORD code) const {
+  switch (code) {
+    case 0: return "The operation completed successfully.\r\n";
+    case kErrorFileNotFound: return "The system cannot find the file specified.\r\n";
+    case kErrorPathNotFound: return "The system cannot find the path specified.\r\n";
+    case kErrorAccessDenied: return "Access is denied.\r\n";
+    case kErrorInvalidParameter: return "The parameter is incorrect.\r\n";
+    case kErrorDiskFull: return "There is not enough space on the disk.\r\n";
+    case kErrorInsufficientBuffer:
+      return "The data area passed to a system call is too small.\r\n";
+    case kErrorInvalidName:
+      return "The filename, directory name, or volume label syntax is incorrect.\r\n";
+    case kErrorAlreadyExists: return "Cannot create a file when that file already exists.\r\n";
+    default: return "";
+  }
+}
+
+// ---- Folders and files --------------------------------------------------------------
+
+BOOL SimFileSystem::SHGetSpecialFolderPathA(char* buffer, int csidl, BOOL create) {
+  if (buffer == nullptr || specialFolderFails_ || csidl != CSIDL_LOCAL_APPDATA ||
+      specialFolder_.empty() || specialFolder_.size() >= kMaxPath) {
+    return 0;
+  }
+  WinPath p = ParsePath(specialFolder_);
+  if (!p.valid) return 0;
+  if (!HostIsDirectory(HostPathOf(p))) {
+    if (!create) return 0;
+    // The shell creates every missing folder on the way.
+    WinPath step;
+    step.drive = p.drive;
+    for (const std::string& part : p.parts) {
+      step.parts.push_back(part);
+      std::string host = HostPathOf(step);
+      if (!HostIsDirectory(host) && ::mkdir(host.c_str(), 0777) != 0) return 0;
+    }
+  }
+  std::memcpy(buffer, specialFolder_.c_str(), specialFolder_.size() + 1);
+  return 1;
+}
+
+BOOL SimFileSystem::FileExists(const std::string& path) const {
+  if (path.empty()) return 0;
+  WinPath p = ParsePath(path);
+  if (!p.valid) return 0;
+  return HostExists(HostPathOf(p)) ? 1 : 0;
+}
+
+BOOL SimFileSystem::CreateDirectoryA(const std::string& path) {
+  WinPath p = ParsePath(path);
+  if (!p.valid || p.parts.empty()) {
+    lastError_ = p.valid ? kErrorAccessDenied : kErrorInvalidName;
+    return 0;
+  }
+  std::string host = HostPathOf(p);
+  if (HostExists(host)) {
+    lastError_ = kErrorAlreadyExists;
+    return 0;
+  }
+  WinPath parent = p;
+  parent.parts.pop_back();
+  if (!HostIsDirectory(HostPathOf(parent))) {
+    lastError_ = kErrorPathNotFound;
+    return 0;
+  }
+  if (readOnly_.count(KeyOf(parent)) != 0 || ::mkdir(host.c_str(), 0777) != 0) {
+    lastError_ = kErrorAccessDenied;
+    return 0;
+  }
+  return 1;
+}
+
+DWORD SimFileSystem::GetModuleFileNameA(char* buffer, DWORD size) {
+  if (moduleFileName_.empty() || buffer == nullptr || size == 0) return 0;
+  DWORD n = static_cast<DWORD>(moduleFileName_.size());
+  if (n >= size) {
+    // Cut and NUL-terminated; the result is the buffer size, as the system
+    // reports a cut path.
+    std::memcpy(buffer, moduleFileName_.data(), size - 1);
+    buffer[size - 1] = '\0';
+    lastError_ = kErrorInsufficientBuffer;
+    return size;
+  }
+  std::memcpy(buffer, moduleFileName_.c_str(), n + 1);
+  return n;
+}
+
+BOOL SimFileSystem::ReadFileBytes(const std::string& path, std::string* bytes) {
+  WinPath p = ParsePath(path);
+  if (!p.valid || p.parts.empty()) {
+    lastError_ = kErrorInvalidName;
+    return 0;
+  }
+  std::string host = HostPathOf(p);
+  if (HostIsDirectory(host)) {
+    lastError_ = kErrorAccessDenied;
+    return 0;
+  }
+  if (!HostReadAll(host, bytes)) {
+    WinPath parent = p;
+    parent.parts.pop_back();
+    lastError_ = HostIsDirectory(HostPathOf(parent)) ? kErrorFileNotFound : kErrorPathNotFound;
+    return 0;
+  }
+  return 1;
+}
+
+BOOL SimFileSystem::WriteFileBytes(const std::string& path, const std::string& bytes) {
+  WinPath p = ParsePath(path);
+  std::string host;
+  if (!CheckWritable(p, &host)) return 0;
+  return HostWrite(host, bytes) ? 1 : 0;
+}
+
+BOOL SimFileSystem::MoveFileReplaceA(const std::string& from, const std::string& to) {
+  WinPath src = ParsePath(from);
+  WinPath dst = ParsePath(to);
+  if (failMoves_) {
+    lastError_ = kErrorAccessDenied;
+    return 0;
+  }
+  if (!src.valid || src.parts.empty()) {
+    lastError_ = kErrorInvalidName;
+    return 0;
+  }
+  std::string srcHost = HostPathOf(src);
+  if (!HostExists(srcHost) || HostIsDirectory(srcHost)) {
+    lastError_ = HostIsDirectory(srcHost) ? kErrorAccessDenied : kErrorFileNotFound;
+    return 0;
+  }
+  std::string dstHost;
+  if (!CheckWritable(dst, &dstHost)) return 0;
+  if (::rename(srcHost.c_str(), dstHost.c_str()) != 0) {
+    lastError_ = kErrorAccessDenied;
+    return 0;
+  }
+  return 1;
+}
+
+BOOL SimFileSystem::DeleteFileA(const std::string& path) {
+  WinPath p = ParsePath(path);
+  if (!p.valid || p.parts.empty()) {
+    lastError_ = kErrorInvalidName;
+    return 0;
+  }
+  std::string host = HostPathOf(p);
+  if (!HostExists(host)) {
+    WinPath parent = p;
+    parent.parts.pop_back();
+    lastError_ = HostIsDirectory(HostPathOf(parent)) ? kErrorFileNotFound : kErrorPathNotFound;
+    return 0;
+  }
+  if (HostIsDirectory(host) || readOnly_.count(KeyOf(p)) != 0 || ::unlink(host.c_str()) != 0) {
+    lastError_ = kErrorAccessDenied;
+    return 0;
+  }
+  return 1;
+}
+
+}  // namespace mm::sim

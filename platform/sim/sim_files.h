@@ -7,7 +7,6 @@
 // folder). Names are compared case-insensitively in ASCII, as NTFS does.
 #pragma once
 
-#include <map>
 #include <set>
 #include <string>
 
@@ -22,8 +21,13 @@ class SimFileSystem {
   std::string HostPath(const std::string& windowsPath) const;
   void SetSpecialFolder(const std::string& path, bool fails);
   void SetModuleFileName(const std::string& path);
+  // The next file write (binary or profile) stops after `bytes` bytes and
+  // fails with ERROR_DISK_FULL, leaving the partial file (-1: no failure).
   void FailNextWriteAfter(long bytes);
+  // MoveFileReplaceA fails with ERROR_ACCESS_DENIED while set.
   void FailMoves(bool fail);
+  // A read-only file: writes, replacing moves and deletion fail with
+  // ERROR_ACCESS_DENIED; as a folder path, nothing can be created in it.
   void SetReadOnly(const std::string& windowsPath, bool readOnly);
   // Lead-byte test of the simulated code page, for double-byte-safe parsing.
   void SetLeadByteTest(BOOL (*isLead)(void* ctx, BYTE b), void* ctx);
@@ -47,6 +51,24 @@ class SimFileSystem {
   BOOL DeleteFileA(const std::string& path);
 
  private:
+  struct WinPath;
+  struct IniKey;
+  struct IniSection;
+  struct IniText;
+
+  bool IsLead(unsigned char b) const;
+  std::string FoldName(const std::string& name) const;
+  WinPath ParsePath(const std::string& windowsPath) const;
+  std::string HostPathOf(const WinPath& p) const;
+  std::string KeyOf(const WinPath& p) const;
+  std::string ProfilePath(const char* fileName) const;
+  bool CheckWritable(const WinPath& p, std::string* host);
+  bool HostWrite(const std::string& host, const std::string& bytes);
+  IniText ParseIni(const std::string& bytes) const;
+  IniSection* FindSection(IniText& ini, const std::string& name) const;
+  IniKey* FindKey(IniSection& s, const std::string& name) const;
+  bool LoadIni(const char* fileName, IniText* ini) const;
+
   std::string root_;
   std::string specialFolder_ = "C:\\Users\\sim\\AppData\\Local";
   bool specialFolderFails_ = false;
