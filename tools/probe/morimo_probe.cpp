@@ -1,0 +1,424 @@
+// morimo_probe: looks at the desktop for the end-to-end tests, as a console
+// program whose output a shell script reads (UTF-8, one record a line).
+//
+//   morimo_probe list  [FILTERS]              matching top-level windows
+//   morimo_probe wait  [FILTERS] --until C[,C...] [--timeout MS]
+//                                             poll until the conditions hold
+//   morimo_probe child [FILTERS] --id N       rect and centre of control N
+//   morimo_probe titlebar [FILTERS]           centres of the minimise and close boxes
+//   morimo_probe tray [--count N] [--timeout MS]
+//                                             tray window and its icon windows;
+//                                             with --count, wait for that many icons
+//   morimo_probe folder                       the local application data folder
+//   morimo_probe send --hwnd H [--msg M] [--wparam W] [--lparam L] [--timeout MS]
+//                                             SendMessageTimeout; exit 0 if answered
+//   morimo_probe foreground                   the foreground window
+//
+// FILTERS: --caption TEXT (equal), --caption-prefix TEXT, --class NAME,
+//   --hwnd H, --pid P, --same-process H (same process as window H),
+//   --visible-only.
+//
+// Conditions for wait (each "key=value"): count=N (number of matches),
+// and, for every match (at least one must exist): visible, iconic, fg,
+// topmost, layered, alpha, toolwindow, caption (0 or 1, alpha 0..255).
+//
+// A window line reads:
+//   hwnd=0x10064 pid=32 visible=1 iconic=0 fg=1 topmost=0 layered=0 alpha=255
+//   style=0x14cf0000 exstyle=0x100 rect=64,64,424,244 class=MoriMoTarget caption=Target A
+// caption is last so that it may hold blanks.
+#include "../tool_text.h"
+
+#include <shlobj.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Filter {
+  bool hasCaption = false, hasPrefix = false, visibleOnly = false;
+  std::wstring caption, prefix, className;
+  HWND hwnd = nullptr;
+  DWORD pid = 0;
+};
+
+struct WindowInfo {
+  HWND hwnd;
+  DWORD pid;
+  bool visible, iconic, fg, topmost, layered;
+  int alpha;  // 255 when the window is not layered or has no alpha set
+  LONG_PTR style, exstyle;
+  RECT rect;
+  std::wstring className, caption;
+};
+
+std::wstring ClassOf(HWND h) {
+  wchar_t buf[256] = {};
+  GetClassNameW(h, buf, 256);
+  return buf;
+}
+
+std::wstring CaptionOf(HWND h) {
+  // GetWindowText on a foreign window reads the stored text without
+  // sending anything, so a hung window cannot stall the probe.
+  wchar_t buf[1024] = {};
+  GetWindowTextW(h, buf, 1024);
+  return buf;
+}
+
+WindowInfo Describe(HWND h) {
+  WindowInfo w{};
+  w.hwnd = h;
+  GetWindowThreadProcessId(h, &w.pid);
+  w.visible = IsWindowVisible(h) != 0;
+  w.iconic = IsIconic(h) != 0;
+  w.fg = GetForegroundWindow() == h;
+  w.style = GetWindowLongPtrW(h, GWL_STYLE);
+  w.exstyle = GetWindowLongPtrW(h, GWL_EXSTYLE);
+  w.topmost = (w.exstyle & WS_EX_TOPMOST) != 0;
+  w.layered = (w.exstyle & WS_EX_LAYERED) != 0;
+  w.alpha = 255;
+  BYTE alpha = 255;
+  DWORD flags = 0;
+  if (w.layered && GetLayeredWindowAttributes(h, nullptr, &alpha, &flags) && (flags & LWA_ALPHA))
+    w.alpha = alpha;
+  GetWindowRect(h, &w.rect);
+  w.className = ClassOf(h);
+  w.caption = CaptionOf(h);
+  return w;
+}
+
+bool Matches(const Filter& f, HWND h) {
+  if (f.hwnd && h != f.hwnd) return false;
+  if (f.visibleOnly && !IsWindowVisible(h)) return false;
+  if (f.pid) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    if (pid != f.pid) return false;
+  }
+  if (!f.className.empty() && ClassOf(h) != f.className) return false;
+  if (f.hasCaption || f.hasPrefix) {
+    std::wstring c = CaptionOf(h);
+    if (f.hasCaption && c != f.caption) return false;
+    if (f.hasPrefix && c.compare(0, f.prefix.size(), f.prefix) != 0) return false;
+  }
+  return true;
+}
+
+std::vector<HWND> FindWindowsMatching(const Filter& f) {
+  struct Ctx {
+    const Filter* f;
+    std::vector<HWND> out;
+  } ctx{&f, {}};
+  EnumWindows(
+      [](HWND h, LPARAM lp) -> BOOL {
+        auto* c = reinterpret_cast<Ctx*>(lp);
+        if (Matches(*c->f, h)) c->out.push_back(h);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&ctx));
+  return ctx.out;
+}
+
+void Print(const std::string& line) {
+  std::fwrite(line.data(), 1, line.size(), stdout);
+  std::fputc('\n', stdout);
+}
+
+std::string Format(const char* fmt, long long a = 0, long long b = 0, long long c = 0,
+                   long long d = 0) {
+  char buf[256];
+  std::snprintf(buf, sizeof buf, fmt, a, b, c, d);
+  return buf;
+}
+
+std::string LineOf(const WindowInfo& w) {
+  std::string s = "hwnd=" + tools::ToUtf8(tools::HwndText(w.hwnd));
+  s += Format(" pid=%lld visible=%lld iconic=%lld fg=%lld", w.pid, w.visible, w.iconic, w.fg);
+  s += Format(" topmost=%lld layered=%lld alpha=%lld", w.topmost, w.layered, w.alpha);
+  s += Format(" style=0x%llx exstyle=0x%llx", static_cast<DWORD>(w.style),
+              static_cast<DWORD>(w.exstyle));
+  s += Format(" rect=%lld,%lld,%lld,%lld", w.rect.left, w.rect.top, w.rect.right, w.rect.bottom);
+  s += " class=" + tools::ToUtf8(w.className) + " caption=" + tools::ToUtf8(w.caption);
+  return s;
+}
+
+// Conditions of "wait": key -> wanted value.
+using Conditions = std::map<std::string, long long>;
+
+bool ParseConditions(const std::wstring& text, Conditions* out) {
+  std::string s = tools::ToUtf8(text);
+  size_t start = 0;
+  while (start <= s.size()) {
+    size_t comma = s.find(',', start);
+    std::string item = s.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+    size_t eq = item.find('=');
+    long long v = 0;
+    if (eq == std::string::npos || !tools::ParseInt(tools::FromUtf8(item.substr(eq + 1)), &v))
+      return false;
+    std::string key = item.substr(0, eq);
+    static const char* kKeys[] = {"count", "visible", "iconic", "fg", "topmost",
+                                  "layered", "alpha", "toolwindow", "caption"};
+    bool known = false;
+    for (const char* k : kKeys) known = known || key == k;
+    if (!known) return false;
+    (*out)[key] = v;
+    if (comma == std::string::npos) break;
+    start = comma + 1;
+  }
+  return !out->empty();
+}
+
+bool Holds(const WindowInfo& w, const Conditions& c) {
+  for (const auto& [key, want] : c) {
+    long long have = 0;
+    if (key == "count") continue;
+    if (key == "visible") have = w.visible;
+    else if (key == "iconic") have = w.iconic;
+    else if (key == "fg") have = w.fg;
+    else if (key == "topmost") have = w.topmost;
+    else if (key == "layered") have = w.layered;
+    else if (key == "alpha") have = w.alpha;
+    else if (key == "toolwindow") have = (w.exstyle & WS_EX_TOOLWINDOW) != 0;
+    else if (key == "caption") have = (w.style & WS_CAPTION) == WS_CAPTION;
+    if (have != want) return false;
+  }
+  return true;
+}
+
+int Wait(const Filter& f, const Conditions& c, long long timeoutMs) {
+  ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(timeoutMs);
+  for (;;) {
+    std::vector<HWND> found = FindWindowsMatching(f);
+    std::vector<WindowInfo> infos;
+    for (HWND h : found) infos.push_back(Describe(h));
+    bool ok = true;
+    auto count = c.find("count");
+    if (count != c.end()) ok = static_cast<long long>(infos.size()) == count->second;
+    bool perWindow = c.size() > (count != c.end() ? 1u : 0u);
+    if (perWindow) {
+      ok = ok && !infos.empty();
+      for (const WindowInfo& w : infos) ok = ok && Holds(w, c);
+    }
+    if (ok || GetTickCount64() >= deadline) {
+      Print(ok ? "ok" : Format("timeout after %lld ms", timeoutMs));
+      for (const WindowInfo& w : infos) Print(LineOf(w));
+      return ok ? 0 : 1;
+    }
+    Sleep(20);
+  }
+}
+
+int Child(const Filter& f, long long id) {
+  for (HWND h : FindWindowsMatching(f)) {
+    HWND child = GetDlgItem(h, static_cast<int>(id));
+    if (!child) continue;
+    RECT r;
+    GetWindowRect(child, &r);
+    Print("hwnd=" + tools::ToUtf8(tools::HwndText(child)) +
+          Format(" rect=%lld,%lld,%lld,%lld", r.left, r.top, r.right, r.bottom) +
+          Format(" center=%lld,%lld", (r.left + r.right) / 2, (r.top + r.bottom) / 2) +
+          Format(" visible=%lld enabled=%lld", IsWindowVisible(child) != 0,
+                 IsWindowEnabled(child) != 0) +
+          " text=" + tools::ToUtf8(CaptionOf(child)));
+    return 0;
+  }
+  Print("no such control");
+  return 1;
+}
+
+// Finds the caption buttons by asking the window itself (WM_NCHITTEST along
+// its caption row), so the answer fits whatever draws the frame.
+int TitleBar(const Filter& f) {
+  for (HWND h : FindWindowsMatching(f)) {
+    RECT r;
+    GetWindowRect(h, &r);
+    int row = r.top + GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYCAPTION) / 2;
+    long long spans[2][2] = {{-1, -1}, {-1, -1}};  // minimise, close: first and last x
+    for (int x = r.right - 1; x > r.left; --x) {
+      DWORD_PTR hit = 0;
+      if (!SendMessageTimeoutW(h, WM_NCHITTEST, 0, MAKELPARAM(x, row), SMTO_NORMAL, 1000, &hit))
+        break;
+      int k = hit == HTMINBUTTON ? 0 : hit == HTCLOSE ? 1 : -1;
+      if (k < 0) continue;
+      if (spans[k][1] < 0) spans[k][1] = x;
+      spans[k][0] = x;
+    }
+    if (spans[0][0] < 0) continue;
+    Print("hwnd=" + tools::ToUtf8(tools::HwndText(h)) +
+          Format(" minimize=%lld,%lld", (spans[0][0] + spans[0][1]) / 2, row) +
+          Format(" close=%lld,%lld", (spans[1][0] + spans[1][1]) / 2, row));
+    return 0;
+  }
+  Print("no such window or no minimise box");
+  return 1;
+}
+
+// Wine's stand-alone notification area: one top-level window holding one
+// child window per visible icon, laid out in the order the icons came.
+struct TrayIcon {
+  HWND h;
+  RECT r;
+};
+
+std::vector<TrayIcon> TrayIcons(HWND tray) {
+  std::vector<TrayIcon> icons;
+  for (HWND c = GetWindow(tray, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+    if (ClassOf(c) != L"__winex11_tray_icon" || !IsWindowVisible(c)) continue;
+    TrayIcon icon{c, {}};
+    GetWindowRect(c, &icon.r);
+    icons.push_back(icon);
+  }
+  std::sort(icons.begin(), icons.end(), [](const TrayIcon& a, const TrayIcon& b) {
+    return a.r.top != b.r.top ? a.r.top < b.r.top : a.r.left < b.r.left;
+  });
+  return icons;
+}
+
+// With count >= 0, polls until exactly that many icons show.
+int Tray(long long count, long long timeoutMs) {
+  ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(timeoutMs);
+  HWND tray = nullptr;
+  std::vector<TrayIcon> icons;
+  for (;;) {
+    tray = FindWindowW(L"__winex11_standalone_tray", nullptr);
+    icons = tray ? TrayIcons(tray) : std::vector<TrayIcon>();
+    if (count < 0 || static_cast<long long>(icons.size()) == count ||
+        GetTickCount64() >= deadline)
+      break;
+    Sleep(20);
+  }
+  bool ok = count < 0 || static_cast<long long>(icons.size()) == count;
+  if (!ok) Print(Format("timeout after %lld ms: %lld icons", timeoutMs, icons.size()));
+  if (!tray) {
+    Print("no tray");
+    return count <= 0 && ok ? 0 : 1;
+  }
+  RECT tr;
+  GetWindowRect(tray, &tr);
+  POINT origin = {0, 0};
+  ClientToScreen(tray, &origin);
+  Print("tray hwnd=" + tools::ToUtf8(tools::HwndText(tray)) +
+        Format(" visible=%lld", IsWindowVisible(tray) != 0) +
+        Format(" rect=%lld,%lld,%lld,%lld", tr.left, tr.top, tr.right, tr.bottom) +
+        Format(" client-origin=%lld,%lld", origin.x, origin.y));
+  int index = 0;
+  for (const TrayIcon& i : icons) {
+    const RECT& r = i.r;
+    Print(Format("icon index=%lld", index++) + " hwnd=" + tools::ToUtf8(tools::HwndText(i.h)) +
+          Format(" rect=%lld,%lld,%lld,%lld", r.left, r.top, r.right, r.bottom) +
+          Format(" center=%lld,%lld", (r.left + r.right) / 2, (r.top + r.bottom) / 2) +
+          Format(" local=%lld,%lld", (r.left + r.right) / 2 - origin.x,
+                 (r.top + r.bottom) / 2 - origin.y));
+  }
+  return ok ? 0 : 1;
+}
+
+int Send(HWND h, long long msg, long long wp, long long lp, long long timeoutMs) {
+  DWORD_PTR result = 0;
+  ULONGLONG start = GetTickCount64();
+  LRESULT ok = SendMessageTimeoutW(h, static_cast<UINT>(msg), static_cast<WPARAM>(wp),
+                                   static_cast<LPARAM>(lp), SMTO_NORMAL,
+                                   static_cast<UINT>(timeoutMs), &result);
+  DWORD err = ok ? 0 : GetLastError();
+  Print(Format("answered=%lld result=%lld ms=%lld error=%lld", ok != 0,
+               static_cast<long long>(result), static_cast<long long>(GetTickCount64() - start),
+               err));
+  return ok ? 0 : 1;
+}
+
+int Usage() {
+  Print("usage: morimo_probe list|wait|child|titlebar|tray|folder|send|foreground [options]");
+  return 2;
+}
+
+}  // namespace
+
+int main() {
+  std::vector<std::wstring> args = tools::WideArgs();
+  if (args.empty()) return Usage();
+  std::wstring cmd = args[0];
+  Filter f;
+  Conditions until;
+  long long timeoutMs = 10000, id = -1, count = -1, msg = WM_NULL, wp = 0, lp = 0;
+  bool timeoutGiven = false;
+  for (size_t i = 1; i < args.size(); ++i) {
+    const std::wstring& a = args[i];
+    if (a == L"--visible-only") {
+      f.visibleOnly = true;
+      continue;
+    }
+    if (i + 1 >= args.size()) return Usage();
+    const std::wstring& v = args[++i];
+    long long n = 0;
+    bool isNum = tools::ParseInt(v, &n);
+    if (a == L"--caption") {
+      f.hasCaption = true;
+      f.caption = v;
+    } else if (a == L"--caption-prefix") {
+      f.hasPrefix = true;
+      f.prefix = v;
+    } else if (a == L"--class") {
+      f.className = v;
+    } else if (a == L"--until") {
+      if (!ParseConditions(v, &until)) return Usage();
+    } else if (!isNum) {
+      return Usage();
+    } else if (a == L"--hwnd") {
+      f.hwnd = reinterpret_cast<HWND>(static_cast<uintptr_t>(n));
+    } else if (a == L"--pid") {
+      f.pid = static_cast<DWORD>(n);
+    } else if (a == L"--same-process") {
+      GetWindowThreadProcessId(reinterpret_cast<HWND>(static_cast<uintptr_t>(n)), &f.pid);
+      if (!f.pid) f.pid = 0xFFFFFFFF;  // no such window: match nothing
+    } else if (a == L"--timeout") {
+      timeoutMs = n;
+      timeoutGiven = true;
+    } else if (a == L"--count") {
+      count = n;
+    } else if (a == L"--id") {
+      id = n;
+    } else if (a == L"--msg") {
+      msg = n;
+    } else if (a == L"--wparam") {
+      wp = n;
+    } else if (a == L"--lparam") {
+      lp = n;
+    } else {
+      return Usage();
+    }
+  }
+  int rc = 2;
+  if (cmd == L"list") {
+    for (HWND h : FindWindowsMatching(f)) Print(LineOf(Describe(h)));
+    rc = 0;
+  } else if (cmd == L"wait") {
+    rc = until.empty() ? Usage() : Wait(f, until, timeoutMs);
+  } else if (cmd == L"child") {
+    rc = id < 0 ? Usage() : Child(f, id);
+  } else if (cmd == L"titlebar") {
+    rc = TitleBar(f);
+  } else if (cmd == L"tray") {
+    rc = Tray(count, timeoutMs);
+  } else if (cmd == L"folder") {
+    // Where the program under test keeps its data: the per-user local
+    // application data folder, as SHGetFolderPath gives it.
+    wchar_t path[MAX_PATH] = {};
+    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, path))) return 1;
+    Print(tools::ToUtf8(path));
+    rc = 0;
+  } else if (cmd == L"send") {
+    rc = f.hwnd ? Send(f.hwnd, msg, wp, lp, timeoutGiven ? timeoutMs : 1000) : Usage();
+  } else if (cmd == L"foreground") {
+    HWND h = GetForegroundWindow();
+    Print(h ? LineOf(Describe(h)) : "hwnd=0x0");
+    rc = 0;
+  } else {
+    rc = Usage();
+  }
+  std::fflush(stdout);
+  return rc;
+}
