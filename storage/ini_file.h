@@ -1,4 +1,6 @@
-// Reading and writing one INI file through the profile functions.
+// Reading and writing one INI file through the profile functions. Every
+// operation opens, reads or writes and closes the file within the call;
+// failures are reported through results and ErrorText, never thrown.
 #pragma once
 
 #include <memory>
@@ -41,6 +43,8 @@ class CIniFile {
 
  private:
   bool CheckNames();
+  // All section names (section null) or the keys of one section.
+  std::unique_ptr<StringList> ReadNameList(const char* section, const char* errorText);
 
   std::string ErrorText_;
   std::string SectionName_;

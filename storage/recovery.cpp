@@ -1,1 +1,80 @@
-// Placeholder until this piece lands.
+#include "storage/recovery.h"
+
+#include <string>
+
+#include "platform/platform.h"
+#include "storage/paths.h"
+
+namespace mm {
+
+namespace {
+
+// Window handles index a table of at most 65,536 entries, so no real list
+// is longer; the rest of a longer file is junk and is not offered.
+constexpr size_t kMaxRecordsRead = 65536;
+
+// Clears the flag however the reading ends.
+class RestoringScope {
+ public:
+  explicit RestoringScope(int* flag) : flag_(flag) {
+    if (flag_ != nullptr) *flag_ = 1;
+  }
+  ~RestoringScope() {
+    if (flag_ != nullptr) *flag_ = 0;
+  }
+  RestoringScope(const RestoringScope&) = delete;
+  RestoringScope& operator=(const RestoringScope&) = delete;
+
+ private:
+  int* flag_;
+};
+
+}  // namespace
+
+DWORD HandleToRecord(HWND hWnd) {
+  return static_cast<DWORD>(reinterpret_cast<std::uintptr_t>(hWnd));
+}
+
+HWND RecordToHandle(DWORD record) {
+  // The system keeps the significant bits of a window handle in 32 bits and
+  // sign-extends them on 64-bit Windows; widening the same way makes a value
+  // written by one run name the same handle in the next.
+  return reinterpret_cast<HWND>(static_cast<std::intptr_t>(static_cast<std::int32_t>(record)));
+}
+
+void WriteHwndsFile(int restoringHwnds, const std::vector<HWND>& handles) {
+  if (restoringHwnds != 0) return;
+  std::string bytes;
+  bytes.reserve(handles.size() * 4);
+  for (HWND h : handles) {
+    DWORD r = HandleToRecord(h);
+    for (int shift = 0; shift < 32; shift += 8) bytes += static_cast<char>((r >> shift) & 0xFF);
+  }
+  // Written beside the file and renamed over it, so that a crash in the
+  // middle leaves the old list or the new one, never a cut one.
+  std::string path = HwndsFilePath();
+  std::string temp = path + ".new";
+  if (!Os().WriteFileBytes(temp, bytes)) {
+    Os().DeleteFileA(temp);  // a partial temporary file, if any
+    return;
+  }
+  if (!Os().MoveFileReplaceA(temp, path)) Os().DeleteFileA(temp);
+}
+
+void ReadHwndsFile(int* restoringHwnds, const std::function<int(HWND)>& tryAddWindow) {
+  RestoringScope restoring(restoringHwnds);
+  std::string bytes;
+  if (!Os().ReadFileBytes(HwndsFilePath(), &bytes)) return;
+  size_t records = bytes.size() / 4;  // a shorter tail is ignored
+  if (records > kMaxRecordsRead) records = kMaxRecordsRead;
+  for (size_t i = 0; i < records; ++i) {
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes.data()) + i * 4;
+    DWORD r = static_cast<DWORD>(p[0]) | static_cast<DWORD>(p[1]) << 8 |
+              static_cast<DWORD>(p[2]) << 16 | static_cast<DWORD>(p[3]) << 24;
+    if (tryAddWindow) tryAddWindow(RecordToHandle(r));
+  }
+}
+
+void DeleteHwndsFile() { Os().DeleteFileA(HwndsFilePath()); }
+
+}  // namespace mm

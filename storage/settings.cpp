@@ -1,1 +1,74 @@
-// Placeholder until this piece lands.
+#include "storage/settings.h"
+
+#include <cstdio>
+
+#include "core/tray_wnd_spec.h"
+#include "storage/ini_file.h"
+#include "storage/paths.h"
+
+namespace mm {
+
+namespace {
+
+std::string RuleSectionName(size_t index) {
+  char name[32];
+  std::snprintf(name, sizeof name, "TraySpec_%04zu", index);
+  return name;
+}
+
+// Answers every read with its default without touching a file: how a rule
+// reads a section that has no keys.
+class DefaultsOnly : public CIniFile {
+ public:
+  DefaultsOnly() : CIniFile(std::string(), std::string()) {}
+  std::string GetString(const std::string&, const std::string& defaultValue) override {
+    return defaultValue.substr(0, 1023);
+  }
+  int GetInt(const std::string&, int defaultValue) override { return defaultValue; }
+};
+
+}  // namespace
+
+void LoadSettings(GeneralSettings& settings, TraySpecList& specs) {
+  CIniFile file(SettingsFilePath(), "General");
+  settings.DisplayWidthStartup = file.GetInt("DisplayWidthStartup", 1);
+  settings.ShowTopMost = file.GetInt("ShowTopMost", 1);
+  settings.RealyHideOnHidden = file.GetInt("RealyHideOnHidden", 0);
+  settings.TimerPeriod = file.GetInt("TimerPeriod", settings.TimerPeriod);
+  settings.ShowOnlyHidden = file.GetInt("ShowOnlyHidden", settings.ShowOnlyHidden);
+  int count = file.GetInt("TraySpec_Count", 0);
+  if (count > kMaxRulesRead) count = kMaxRulesRead;
+
+  DefaultsOnly defaults;
+  for (int i = 0; i < count; ++i) {
+    auto spec = std::make_unique<CTrayWndSpec>();
+    file.SetSectionName(RuleSectionName(static_cast<size_t>(i)));
+    // A section without keys (a damaged count names many of them) gives the
+    // defaults of every key; one list of its keys costs less than sixteen
+    // lookups that all miss.
+    std::unique_ptr<StringList> keys = file.GetKeyList();
+    if (keys && keys->empty()) {
+      spec->Load(defaults);
+    } else {
+      spec->Load(file);
+    }
+    specs.push_back(std::move(spec));
+  }
+}
+
+void SaveSettings(const GeneralSettings& settings, const TraySpecList& specs) {
+  CIniFile file(SettingsFilePath(), "General");
+  file.WriteInt("DisplayWidthStartup", settings.DisplayWidthStartup);
+  file.WriteInt("ShowTopMost", settings.ShowTopMost);
+  file.WriteInt("RealyHideOnHidden", settings.RealyHideOnHidden);
+  file.WriteInt("TimerPeriod", settings.TimerPeriod);
+  file.WriteInt("ShowOnlyHidden", settings.ShowOnlyHidden);
+  file.WriteInt("TraySpec_Count", static_cast<int>(specs.size()));
+  size_t index = 0;
+  for (const auto& spec : specs) {
+    file.SetSectionName(RuleSectionName(index++));
+    spec->Save(file);
+  }
+}
+
+}  // namespace mm

@@ -17,9 +17,16 @@ struct GeneralSettings {
   int ShowOnlyHidden = 0;
 };
 
+// At most this many rules are read, whatever TraySpec_Count says: far above
+// any real list, and low enough that a damaged count neither stalls
+// start-up nor fills memory.
+constexpr int kMaxRulesRead = 10000;
+
 // Reads General and appends one rule per TraySpec_NNNN section to `specs`.
+// A missing file, section or key gives the defaults; nothing is reported.
 void LoadSettings(GeneralSettings& settings, TraySpecList& specs);
-// Writes General and every rule, in list order.
+// Writes General and every rule, in list order, key by key into the
+// existing file (sections beyond the count stay). Failures are ignored.
 void SaveSettings(const GeneralSettings& settings, const TraySpecList& specs);
 
 }  // namespace mm
