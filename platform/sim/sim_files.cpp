@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <unordered_map>
 #include <vector>
 
 namespace mm::sim {
@@ -270,6 +272,9 @@ void SimFileSystem::SetLeadByteTest(BOOL (*isLead)(void* ctx, BYTE b), void* ctx
 // the few lines concerned and write every line back with CR LF. Lines that
 // are neither a section header nor a key (comments, junk) are kept as they
 // are. Only LF ends a line; a CR before it, and blanks, are trimmed.
+// Parsed files are cached per host path and checked against the file's
+// identity, size and time on every use, as the system's own profile cache
+// is, so edits made behind the sim's back are seen.
 
 struct SimFileSystem::IniKey {
   size_t line;
@@ -281,13 +286,25 @@ struct SimFileSystem::IniSection {
   size_t header;  // line of "[name]"
   std::string name;
   std::vector<IniKey> keys;
+  std::unordered_map<std::string, size_t> keyIndex;  // folded name -> first key
   size_t lastLine;  // last non-blank line that belongs to the section
 };
 
 struct SimFileSystem::IniText {
   std::vector<std::string> lines;
   std::vector<IniSection> sections;
+  std::unordered_map<std::string, size_t> sectionIndex;  // folded -> first
 };
+
+struct SimFileSystem::IniCacheEntry {
+  dev_t device;
+  ino_t inode;
+  off_t size;
+  struct timespec modified;
+  std::shared_ptr<const IniText> ini;
+};
+
+SimFileSystem::~SimFileSystem() = default;
 
 SimFileSystem::IniText SimFileSystem::ParseIni(const std::string& bytes) const {
   IniText ini;
@@ -306,7 +323,13 @@ SimFileSystem::IniText SimFileSystem::ParseIni(const std::string& bytes) const {
     if (t[0] == '[') {
       size_t close = t.rfind(']');
       if (close != std::string::npos) {
-        ini.sections.push_back(IniSection{i, TrimBlanks(t.substr(1, close - 1)), {}, i});
+        IniSection section;
+        section.header = i;
+        section.name = TrimBlanks(t.substr(1, close - 1));
+        section.lastLine = i;
+        // Of duplicate sections the first one counts, as for keys.
+        ini.sectionIndex.emplace(FoldName(section.name), ini.sections.size());
+        ini.sections.push_back(std::move(section));
         continue;
       }
     }
@@ -318,33 +341,47 @@ SimFileSystem::IniText SimFileSystem::ParseIni(const std::string& bytes) const {
     if (eq == std::string::npos) continue;  // not a key
     std::string name = TrimBlanks(t.substr(0, eq));
     if (name.empty()) continue;
+    s.keyIndex.emplace(FoldName(name), s.keys.size());
     s.keys.push_back(IniKey{i, name, TrimBlanks(t.substr(eq + 1))});
   }
   return ini;
 }
 
-SimFileSystem::IniSection* SimFileSystem::FindSection(IniText& ini, const std::string& name) const {
-  std::string folded = FoldName(TrimBlanks(name));
-  for (IniSection& s : ini.sections) {
-    if (FoldName(s.name) == folded) return &s;  // the first of duplicates wins
-  }
-  return nullptr;
+const SimFileSystem::IniSection* SimFileSystem::FindSection(const IniText& ini,
+                                                            const std::string& name) const {
+  auto it = ini.sectionIndex.find(FoldName(TrimBlanks(name)));
+  return it == ini.sectionIndex.end() ? nullptr : &ini.sections[it->second];
 }
 
-SimFileSystem::IniKey* SimFileSystem::FindKey(IniSection& s, const std::string& name) const {
-  std::string folded = FoldName(TrimBlanks(name));
-  for (IniKey& k : s.keys) {
-    if (FoldName(k.name) == folded) return &k;
-  }
-  return nullptr;
+const SimFileSystem::IniKey* SimFileSystem::FindKey(const IniSection& s,
+                                                    const std::string& name) const {
+  auto it = s.keyIndex.find(FoldName(TrimBlanks(name)));
+  return it == s.keyIndex.end() ? nullptr : &s.keys[it->second];
 }
 
-bool SimFileSystem::LoadIni(const char* fileName, IniText* ini) const {
-  WinPath p = ParsePath(ProfilePath(fileName));
+std::shared_ptr<const SimFileSystem::IniText> SimFileSystem::LoadIni(const std::string& host) {
+  struct stat st;
+  if (::stat(host.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) {
+    iniCache_.erase(host);
+    return nullptr;
+  }
+  auto it = iniCache_.find(host);
+  if (it != iniCache_.end() && it->second.device == st.st_dev && it->second.inode == st.st_ino &&
+      it->second.size == st.st_size && it->second.modified.tv_sec == st.st_mtim.tv_sec &&
+      it->second.modified.tv_nsec == st.st_mtim.tv_nsec) {
+    return it->second.ini;
+  }
   std::string bytes;
-  if (!p.valid || p.parts.empty() || !HostReadAll(HostPathOf(p), &bytes)) return false;
-  *ini = ParseIni(bytes);
-  return true;
+  if (!HostReadAll(host, &bytes)) return nullptr;
+  auto ini = std::make_shared<const IniText>(ParseIni(bytes));
+  iniCache_[host] = IniCacheEntry{st.st_dev, st.st_ino, st.st_size, st.st_mtim, ini};
+  return ini;
+}
+
+std::shared_ptr<const SimFileSystem::IniText> SimFileSystem::LoadProfile(const char* fileName) {
+  WinPath p = ParsePath(ProfilePath(fileName));
+  if (!p.valid || p.parts.empty()) return nullptr;
+  return LoadIni(HostPathOf(p));
 }
 
 namespace {
@@ -390,16 +427,15 @@ DWORD CopyValue(const std::string& value, char* buffer, DWORD size) {
 DWORD SimFileSystem::GetPrivateProfileStringA(const char* section, const char* key,
                                               const char* defaultValue, char* buffer, DWORD size,
                                               const char* fileName) {
-  IniText ini;
-  bool loaded = LoadIni(fileName, &ini);
+  std::shared_ptr<const IniText> ini = LoadProfile(fileName);
   if (section == nullptr) {
     std::vector<std::string> names;
-    if (loaded) {
-      for (const IniSection& s : ini.sections) names.push_back(s.name);
+    if (ini) {
+      for (const IniSection& s : ini->sections) names.push_back(s.name);
     }
     return CopyNameList(names, buffer, size);
   }
-  IniSection* s = loaded ? FindSection(ini, section) : nullptr;
+  const IniSection* s = ini ? FindSection(*ini, section) : nullptr;
   if (key == nullptr) {
     std::vector<std::string> names;
     if (s != nullptr) {
@@ -407,7 +443,7 @@ DWORD SimFileSystem::GetPrivateProfileStringA(const char* section, const char* k
     }
     return CopyNameList(names, buffer, size);
   }
-  IniKey* k = s != nullptr ? FindKey(*s, key) : nullptr;
+  const IniKey* k = s != nullptr ? FindKey(*s, key) : nullptr;
   if (k != nullptr) {
     std::string v = k->value;
     // Matching quotes around a value are not part of it.
@@ -463,16 +499,16 @@ BOOL SimFileSystem::WritePrivateProfileStringA(const char* section, const char* 
   std::string host;
   if (!CheckWritable(p, &host)) return 0;
 
-  std::string bytes;
-  bool exists = HostReadAll(host, &bytes);
-  IniText ini = exists ? ParseIni(bytes) : IniText{};
-  IniSection* s = FindSection(ini, section);
-  std::vector<std::string>& lines = ini.lines;
+  std::shared_ptr<const IniText> ini = LoadIni(host);
+  static const IniText kEmpty;
+  const IniText& text = ini ? *ini : kEmpty;
+  const IniSection* s = FindSection(text, section);
+  std::vector<std::string> lines = text.lines;
 
   if (key == nullptr) {  // delete the section
     if (s == nullptr) return 1;
     size_t next = lines.size();
-    for (const IniSection& other : ini.sections) {
+    for (const IniSection& other : text.sections) {
       if (other.header > s->header) {
         next = other.header;
         break;
@@ -480,28 +516,35 @@ BOOL SimFileSystem::WritePrivateProfileStringA(const char* section, const char* 
     }
     lines.erase(lines.begin() + static_cast<long>(s->header), lines.begin() + static_cast<long>(next));
   } else if (value == nullptr) {  // delete the key
-    IniKey* k = s != nullptr ? FindKey(*s, key) : nullptr;
+    const IniKey* k = s != nullptr ? FindKey(*s, key) : nullptr;
     if (k == nullptr) return 1;
     lines.erase(lines.begin() + static_cast<long>(k->line));
   } else {
     std::string name = TrimBlanks(key);
-    std::string text = value;
+    std::string v = value;
     size_t b = 0;
-    while (b < text.size() && IsProfileBlank(static_cast<unsigned char>(text[b]))) ++b;
-    text = text.substr(b);
-    std::string line = name + "=" + text;
+    while (b < v.size() && IsProfileBlank(static_cast<unsigned char>(v[b]))) ++b;
+    v = v.substr(b);
+    std::string line = name + "=" + v;
     if (s == nullptr) {
       lines.push_back("[" + TrimBlanks(section) + "]");
       lines.push_back(line);
-    } else if (IniKey* k = FindKey(*s, key)) {
-      lines[k->line] = k->name + "=" + text;  // the key keeps its place and spelling
+    } else if (const IniKey* k = FindKey(*s, key)) {
+      lines[k->line] = k->name + "=" + v;  // the key keeps its place and spelling
     } else {
       lines.insert(lines.begin() + static_cast<long>(s->lastLine) + 1, line);
     }
   }
 
   std::string out;
-  for (const std::string& l : lines) out += l + "\r\n";
+  size_t total = 0;
+  for (const std::string& l : lines) total += l.size() + 2;
+  out.reserve(total);
+  for (const std::string& l : lines) {
+    out += l;
+    out += "\r\n";
+  }
+  iniCache_.erase(host);
   return HostWrite(host, out) ? 1 : 0;
 }
 

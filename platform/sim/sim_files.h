@@ -7,6 +7,8 @@
 // folder). Names are compared case-insensitively in ASCII, as NTFS does.
 #pragma once
 
+#include <map>
+#include <memory>
 #include <set>
 #include <string>
 
@@ -17,6 +19,9 @@ namespace mm::sim {
 class SimFileSystem {
  public:
   explicit SimFileSystem(const std::string& root);
+  ~SimFileSystem();
+  SimFileSystem(const SimFileSystem&) = delete;
+  SimFileSystem& operator=(const SimFileSystem&) = delete;
 
   std::string HostPath(const std::string& windowsPath) const;
   void SetSpecialFolder(const std::string& path, bool fails);
@@ -55,6 +60,7 @@ class SimFileSystem {
   struct IniKey;
   struct IniSection;
   struct IniText;
+  struct IniCacheEntry;
 
   bool IsLead(unsigned char b) const;
   std::string FoldName(const std::string& name) const;
@@ -65,9 +71,10 @@ class SimFileSystem {
   bool CheckWritable(const WinPath& p, std::string* host);
   bool HostWrite(const std::string& host, const std::string& bytes);
   IniText ParseIni(const std::string& bytes) const;
-  IniSection* FindSection(IniText& ini, const std::string& name) const;
-  IniKey* FindKey(IniSection& s, const std::string& name) const;
-  bool LoadIni(const char* fileName, IniText* ini) const;
+  const IniSection* FindSection(const IniText& ini, const std::string& name) const;
+  const IniKey* FindKey(const IniSection& s, const std::string& name) const;
+  std::shared_ptr<const IniText> LoadIni(const std::string& host);
+  std::shared_ptr<const IniText> LoadProfile(const char* fileName);
 
   std::string root_;
   std::string specialFolder_ = "C:\\Users\\sim\\AppData\\Local";
@@ -79,6 +86,7 @@ class SimFileSystem {
   DWORD lastError_ = 0;
   BOOL (*isLead_)(void*, BYTE) = nullptr;
   void* isLeadCtx_ = nullptr;
+  std::map<std::string, IniCacheEntry> iniCache_;  // by host path
 };
 
 }  // namespace mm::sim
