@@ -1,0 +1,33 @@
+// The application object: creates the manager window, runs the message
+// loop until the manager's exit operation ends it, and cleans up.
+#pragma once
+
+#include <memory>
+
+#include "app/morimo_dlg.h"
+
+namespace mm {
+
+class CMorimoApp {
+ public:
+  CMorimoApp() = default;
+  virtual ~CMorimoApp();
+  CMorimoApp(const CMorimoApp&) = delete;
+  CMorimoApp& operator=(const CMorimoApp&) = delete;
+
+  // Creates the manager (invisible; its initialisation runs inside).
+  virtual bool InitInstance();
+  // After the loop: deletes the manager and repaints the desktop. Returns
+  // the loop's exit code.
+  virtual int ExitInstance();
+  // The whole life of the program.
+  int Run();
+
+  CMorimoDlg* Manager() const { return manager_.get(); }
+
+ private:
+  std::unique_ptr<CMorimoDlg> manager_;
+  int exitCode_ = 0;
+};
+
+}  // namespace mm

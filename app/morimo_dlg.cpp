@@ -1,0 +1,604 @@
+#include "app/morimo_dlg.h"
+
+#include <cstring>
+
+#include "app/about_dlg.h"
+#include "res/resource.h"
+#include "storage/paths.h"
+#include "storage/recovery.h"
+
+namespace mm {
+
+static_assert(IDI_MORIMO == IDR_MAINFRAME, "program icon resource");
+static_assert(IDC_LIST_WINDOWS == 1002, "list view id");
+
+namespace {
+
+constexpr char kAppTitle[] = "MoriMo";
+constexpr char kExitQuestion[] = "MoriMoを終了しますか？";
+constexpr char kHelpPage[] = "Document\\Readme.html";
+// The list view inserts at the end for any index past the last item.
+constexpr int kAppendIndex = 9999;
+
+// Clears a flag when the scope ends, however it ends.
+class FlagScope {
+ public:
+  explicit FlagScope(bool* flag) : flag_(flag), previous_(*flag) { *flag_ = true; }
+  ~FlagScope() { *flag_ = previous_; }
+  FlagScope(const FlagScope&) = delete;
+  FlagScope& operator=(const FlagScope&) = delete;
+
+ private:
+  bool* flag_;
+  bool previous_;
+};
+
+}  // namespace
+
+CMorimoDlg::CMorimoDlg() : CDialog(IDD_MORIMO_DIALOG) {
+  TaskbarCreatedMsg = Os().RegisterWindowMessageA("TaskbarCreated");
+  AppIcon = Os().LoadAppIcon(IDR_MAINFRAME);
+
+  OnCommandId(IDC_BUTTON_EXIT, [this] { OnButtonExit(); });
+  OnCommandId(IDC_BUTTON_SHOW, [this] { OnButtonShow(); });
+  OnCommandId(IDC_BUTTON_HIDE, [this] { OnButtonHide(); });
+  OnCommandId(IDC_BUTTON_CLOSE, [this] { OnButtonClose(); });
+  OnCommandId(IDC_BUTTON_PROPERTY, [this] { OnButtonProperty(); });
+  OnCommandId(IDC_BUTTON_SETTING, [this] { OnButtonSetting(); });
+  OnCommandId(IDC_BUTTON_HELP, [this] { OnButtonHelp(); });
+  OnCommandId(IDC_CHECK_TOPMOST, [this] { OnCheckTopMost(); });
+  OnCommandId(IDC_CHECK_REALY_HIDE, [this] { OnCheckRealyHide(); });
+  OnNotifyCode(IDC_LIST_WINDOWS, LVN_ITEMCHANGED,
+               [this](const NMHDR* hdr) { return OnListItemChanged(hdr); });
+  OnNotifyCode(IDC_LIST_WINDOWS, NM_DBLCLK,
+               [this](const NMHDR* hdr) { return OnListDblClk(hdr); });
+}
+
+CMorimoDlg::~CMorimoDlg() {
+  // Normally OnButtonExit has emptied everything. When the loop ended some
+  // other way, managed windows still give their windows back here.
+  exiting_ = true;
+  CurrentTrayWnd = nullptr;
+  SelfTrayWnd = nullptr;
+  while (!TrayWndList.empty()) {
+    std::unique_ptr<CTrayWnd> trayWnd = std::move(TrayWndList.front());
+    TrayWndList.pop_front();
+  }
+  TraySpecList.clear();
+  SelfTraySpec.reset();
+  DestroyDialog();
+  if (ImageList != nullptr) Os().ImageListDestroy(ImageList);
+}
+
+// ---- Initialisation -----------------------------------------------------------
+
+BOOL CMorimoDlg::OnInitDialog() {
+  CDialog::OnInitDialog();
+  HWND self = Hwnd();
+
+  std::string about = Os().LoadStringU8(IDS_ABOUTBOX);
+  if (!about.empty()) {
+    HMENU menu = Os().GetSystemMenu(self, 0);
+    if (menu != nullptr) {
+      Os().AppendMenuU8(menu, MF_SEPARATOR, 0, "");
+      Os().AppendMenuU8(menu, MF_STRING, IDM_ABOUTBOX, about);
+    }
+  }
+
+  Os().SendMessageToOwnWindow(self, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(AppIcon));
+  Os().SendMessageToOwnWindow(self, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(AppIcon));
+
+  LoadSettings(Settings, TraySpecList);
+
+  // The manager's own rule: its exact title, so the manager window is
+  // managed like any other and reached through its tray icon.
+  SelfTraySpec = std::make_unique<CTrayWndSpec>();
+  ReadCaption(self, &SelfTraySpec->Caption);
+  SelfTraySpec->CaptionMatchType = 0;
+  SelfTraySpec->UseClassname = 0;
+  SelfTraySpec->HideIfIconized = 1;
+  SelfTraySpec->ShowIconOnlyHidden = Settings.ShowOnlyHidden;
+  SelfTraySpec->AlphaPercent = 100;
+  SelfTraySpec->ShowTopMost = Settings.ShowTopMost;
+  // Our own title bar keeps its style.
+  SelfTraySpec->DisableTitleStyleChanging = 1;
+
+  auto selfWnd = std::make_unique<CTrayWnd>();
+  selfWnd->Attach(new TrayWndHandles{self, self}, SelfTraySpec.get());
+  SelfTrayWnd = selfWnd.get();
+  TrayWndList.push_back(std::move(selfWnd));
+  HwndList.Append(self);
+
+  ImageList = Os().ImageListCreate(32, 32, ILC_COLOR32 | ILC_MASK, 50, 100);
+  Os().ListViewSetImageList(ListView(), ImageList, LVSIL_NORMAL);
+
+  ReadHwndsFile(&RestoringHwnds, [this](HWND window) { return TryAddWindow(window); });
+
+  StartScanTimer();
+  UpdateData(false);
+  UpdateButtons();
+  if (Settings.DisplayWidthStartup != 0) SelfTrayWnd->Hide();
+  return 1;
+}
+
+void CMorimoDlg::DoDataExchange(CDataExchange& dx) {
+  dx.Check(IDC_CHECK_TOPMOST, Settings.ShowTopMost);
+  dx.Check(IDC_CHECK_SHOW_AT_STARTUP, Settings.DisplayWidthStartup);
+  dx.Check(IDC_CHECK_REALY_HIDE, Settings.RealyHideOnHidden);
+}
+
+void CMorimoDlg::StartScanTimer() {
+  // A period that is not positive would either spin or never fire.
+  const int period = Settings.TimerPeriod > 0 ? Settings.TimerPeriod : 500;
+  Os().SetTimer(Hwnd(), kScanTimerId, static_cast<UINT>(period));
+}
+
+// ---- Scan tick ----------------------------------------------------------------
+
+bool CMorimoDlg::OnTimer(UINT_PTR) {
+  if (InHandler || exiting_) return false;
+  FlagScope inHandler(&InHandler);
+  Os().KillTimer(Hwnd(), kScanTimerId);
+  try {
+    Tick();
+  } catch (...) {
+    // The scan must not stop for good because one tick failed.
+    if (!exiting_) StartScanTimer();
+    throw;
+  }
+  if (!exiting_) StartScanTimer();
+  return true;
+}
+
+void CMorimoDlg::Tick() {
+  scanNeeds_ = CurrentRuleNeeds();
+  Os().EnumWindows(&CMorimoDlg::EnumWindowsProc, reinterpret_cast<LPARAM>(this));
+  TickManagedWindows();
+  RevealOrHideOwnIcon();
+}
+
+BOOL CMorimoDlg::EnumWindowsProc(HWND window, LPARAM manager) {
+  auto* self = reinterpret_cast<CMorimoDlg*>(manager);
+  if (Os().IsWindowVisible(window)) self->TryAddWindow(window, self->scanNeeds_);
+  return 1;
+}
+
+void CMorimoDlg::TickManagedWindows() {
+  // Walk a copy: Tick() may wait on another program, and a sent message
+  // handled meanwhile may release managed windows.
+  tickWalk_.clear();
+  for (const auto& trayWnd : TrayWndList) tickWalk_.push_back(trayWnd.get());
+  releasedDuringWalk_ = false;
+  for (CTrayWnd* trayWnd : tickWalk_) {
+    if (releasedDuringWalk_ && FindTrayWnd(trayWnd->Id()) != trayWnd) continue;
+    trayWnd->Tick();
+  }
+  tickWalk_.clear();
+}
+
+void CMorimoDlg::RevealOrHideOwnIcon() {
+  if (Settings.RealyHideOnHidden == 0) return;
+  if (RevealCountdown > 0) {
+    --RevealCountdown;
+    return;
+  }
+  if (SelfTrayWnd == nullptr) return;
+  const bool ctrl = (Os().GetKeyState(VK_CONTROL) & 0x8000) != 0;
+  const bool shift = (Os().GetKeyState(VK_SHIFT) & 0x8000) != 0;
+  if (ctrl && shift) {
+    SelfTrayWnd->UpdateIcon();
+    RevealCountdown = kRevealTicks;
+  } else {
+    SelfTrayWnd->DeleteIcon();
+  }
+}
+
+CMorimoDlg::RuleNeeds CMorimoDlg::CurrentRuleNeeds() const {
+  RuleNeeds needs;
+  for (const auto& spec : TraySpecList) {
+    if (spec->UseCaption != 0) needs.caption = true;
+    if (spec->UseClassname != 0) needs.className = true;
+  }
+  return needs;
+}
+
+int CMorimoDlg::TryAddWindow(HWND window) { return TryAddWindow(window, CurrentRuleNeeds()); }
+
+int CMorimoDlg::TryAddWindow(HWND window, const RuleNeeds& needs) {
+  if (exiting_) return 0;
+  // The managed test first: it is a hash lookup, IsWindow is a call into
+  // the window system; both only read.
+  if (HwndList.Contains(window)) return 0;
+  if (!Os().IsWindow(window)) return 0;
+  CTrayWndSpec* spec = FindMatchingSpec(window, needs);
+  if (spec == nullptr) return 0;
+  Adopt(window, spec);
+  return 1;
+}
+
+CTrayWndSpec* CMorimoDlg::FindMatchingSpec(HWND window, const RuleNeeds& needs) {
+  if (TraySpecList.empty()) return nullptr;
+  // Each text is read once for all rules; the rules decide on the copies
+  // exactly as they would on the window.
+  caption_.clear();
+  className_.clear();
+  if (needs.caption) ReadCaption(window, &caption_);
+  if (needs.className) ReadClassName(window, &className_);
+  for (const auto& spec : TraySpecList) {
+    if (spec->MatchesText(caption_, className_) != 0) return spec.get();
+  }
+  return nullptr;
+}
+
+void CMorimoDlg::ReadCaption(HWND window, std::string* out) {
+  int length = Os().GetWindowTextLengthA(window);
+  if (length < 0) length = 0;
+  // Room beyond the announced length: a caption may grow between calls.
+  const std::size_t size = static_cast<std::size_t>(length) + 10;
+  if (textBuffer_.size() < size) textBuffer_.resize(size);
+  textBuffer_[0] = '\0';
+  int copied = Os().GetWindowTextA(window, textBuffer_.data(), static_cast<int>(size));
+  if (copied < 0) copied = 0;
+  out->assign(textBuffer_.data(), strnlen(textBuffer_.data(), static_cast<std::size_t>(copied)));
+}
+
+void CMorimoDlg::ReadClassName(HWND window, std::string* out) {
+  constexpr int kClassBuffer = 256;  // class names are at most 256 characters
+  if (textBuffer_.size() < kClassBuffer) textBuffer_.resize(kClassBuffer);
+  textBuffer_[0] = '\0';
+  int copied = Os().GetClassNameA(window, textBuffer_.data(), kClassBuffer);
+  if (copied < 0) copied = 0;
+  out->assign(textBuffer_.data(), strnlen(textBuffer_.data(), static_cast<std::size_t>(copied)));
+}
+
+void CMorimoDlg::Adopt(HWND window, CTrayWndSpec* spec) {
+  auto owned = std::make_unique<CTrayWnd>();
+  CTrayWnd* trayWnd = owned.get();
+  // Attach's result is not examined: a window whose icon could not be
+  // added is managed all the same.
+  trayWnd->Attach(new TrayWndHandles{window, Hwnd()}, spec);
+  if (spec->HideOnStartup == 0) trayWnd->Show(1);
+  TrayWndList.push_back(std::move(owned));
+  HwndList.Append(window);
+
+  const std::string title = trayWnd->GetCaption();
+  const int image = Os().ImageListReplaceIcon(ImageList, -1, trayWnd->ListIcon);
+  const int index = Os().ListViewInsertItem(ListView(), kAppendIndex, title, image);
+  if (index >= 0) Os().ListViewSetItemParam(ListView(), index, trayWnd->Id());
+
+  if (spec->CloseOnStartup != 0) Os().PostMessageA(window, WM_CLOSE, 0, 0);
+  WriteHwndsFile();
+}
+
+void CMorimoDlg::WriteHwndsFile() {
+  std::vector<HWND> handles;
+  handles.reserve(TrayWndList.size());
+  for (const auto& trayWnd : TrayWndList) handles.push_back(trayWnd->Window());
+  mm::WriteHwndsFile(RestoringHwnds, handles);
+}
+
+// ---- Message protocol ----------------------------------------------------------
+
+bool CMorimoDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+  if (msg == WM_TIMER) return OnTimer(wParam);
+  if (msg == WM_SYSCOMMAND) {
+    bool handled = false;
+    OnSysCommand(static_cast<UINT>(wParam), lParam, &handled);
+    return handled;
+  }
+  if (TaskbarCreatedMsg != 0 && msg == TaskbarCreatedMsg) {
+    *result = OnTaskbarCreated(wParam, lParam);
+    return true;
+  }
+  return false;
+}
+
+bool CMorimoDlg::DefaultProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+  switch (msg) {
+    case WMA_TRAYSPEC_DELETED:
+      // Never dropped: the sender deletes the rule as soon as we return.
+      OnTraySpecDeleted(wParam);
+      *result = 0;
+      return true;
+    case WMA_TRAYICON_NOTIFY:
+    case WMA_WINDOW_DESTROYED:
+      break;
+    default:
+      return false;
+  }
+  // A private message that arrives while a tick or another private message
+  // is being handled is dropped.
+  if (InHandler || exiting_) return false;
+  FlagScope inHandler(&InHandler);
+  if (msg == WMA_TRAYICON_NOTIFY) {
+    *result = OnTrayIconNotify(wParam, lParam);
+  } else {
+    OnWindowDestroyed(wParam);
+    *result = 0;
+  }
+  return true;
+}
+
+CTrayWnd* CMorimoDlg::FindTrayWnd(UINT id) const {
+  for (const auto& trayWnd : TrayWndList) {
+    if (trayWnd->Id() == id) return trayWnd.get();
+  }
+  return nullptr;
+}
+
+bool CMorimoDlg::IsRule(const CTrayWndSpec* spec) const {
+  for (const auto& rule : TraySpecList) {
+    if (rule.get() == spec) return true;
+  }
+  return false;
+}
+
+LRESULT CMorimoDlg::OnTrayIconNotify(WPARAM wParam, LPARAM lParam) {
+  // The id is the icon's uID; anything that is not one of ours is ignored.
+  const UINT id = static_cast<UINT>(wParam);
+  CTrayWnd* trayWnd = FindTrayWnd(id);
+  if (trayWnd == nullptr) return 0;
+  CurrentTrayWnd = trayWnd;
+  const auto mouse = static_cast<UINT>(lParam);
+  if (mouse == WM_RBUTTONUP) {
+    OpenTrayMenu(trayWnd);
+    return 1;
+  }
+  if (mouse == WM_LBUTTONDOWN) {
+    if (Os().IsWindow(trayWnd->Window())) {
+      if (trayWnd->Hidden == 0 && trayWnd->Active == 1) {
+        trayWnd->Hide();
+      } else {
+        trayWnd->Show(1);
+      }
+    }
+    UpdateButtons();
+    // Show and Hide wait on the other program; check it is still ours.
+    if (FindTrayWnd(id) != trayWnd) return 0;
+  }
+  trayWnd->Tick();
+  return 0;
+}
+
+void CMorimoDlg::OnWindowDestroyed(WPARAM wParam) {
+  CTrayWnd* trayWnd = FindTrayWnd(static_cast<UINT>(wParam));
+  // Only a managed window that has itself reported its end is let go; the
+  // manager's own window never is (nothing could reach the program then).
+  if (trayWnd == nullptr || trayWnd->GoneReported == 0 || trayWnd == SelfTrayWnd) return;
+  RemoveHwnd(trayWnd->Window());
+  RemoveListItem(trayWnd);
+  try {
+    Release(trayWnd);
+  } catch (...) {
+    ShowExceptionBox("LRESULT CMorimoDlg::DefWindowProc() / message == WMA_WINDOW_DESTROYED");
+  }
+}
+
+void CMorimoDlg::OnTraySpecDeleted(WPARAM wParam) {
+  // Compared by value only: the pointer is never followed unless it is one
+  // of our rules.
+  const auto* rule = reinterpret_cast<const CTrayWndSpec*>(wParam);
+  if (rule == nullptr || !IsRule(rule)) return;
+  const bool wasInHandler = InHandler;
+  InHandler = true;
+  for (auto it = TrayWndList.begin(); it != TrayWndList.end();) {
+    CTrayWnd* trayWnd = it->get();
+    ++it;
+    if (trayWnd->Spec != rule) continue;
+    try {
+      RemoveHwnd(trayWnd->Window());
+      RemoveListItem(trayWnd);
+      Release(trayWnd);
+    } catch (...) {
+      ShowExceptionBox("LRESULT CMorimoDlg::DefWindowProc() / message == WMA_TRAYSPEC_DELETED");
+    }
+  }
+  InHandler = wasInHandler;
+}
+
+void CMorimoDlg::Release(CTrayWnd* trayWnd) {
+  if (trayWnd == CurrentTrayWnd) CurrentTrayWnd = nullptr;
+  for (auto it = TrayWndList.begin(); it != TrayWndList.end(); ++it) {
+    if (it->get() != trayWnd) continue;
+    // Out of the list first, then deleted: deleting gives the window back
+    // and may wait on its program.
+    std::unique_ptr<CTrayWnd> owned = std::move(*it);
+    TrayWndList.erase(it);
+    releasedDuringWalk_ = true;
+    owned.reset();
+    WriteHwndsFile();
+    return;
+  }
+  ShowInvariantBox("tray wnd not found in list");
+}
+
+void CMorimoDlg::RemoveHwnd(HWND window) {
+  if (!HwndList.Remove(window)) ShowInvariantBox("HWND not found in list");
+}
+
+void CMorimoDlg::RemoveListItem(CTrayWnd* trayWnd) {
+  const int index =
+      Os().ListViewFindItemByParam(ListView(), -1, static_cast<LPARAM>(trayWnd->Id()));
+  if (index < 0) {
+    ShowInvariantBox("The tray wnd object does not be found in list ctrl.");
+    return;
+  }
+  Os().ListViewDeleteItem(ListView(), index);
+}
+
+LRESULT CMorimoDlg::OnTaskbarCreated(WPARAM, LPARAM) {
+  for (const auto& trayWnd : TrayWndList) trayWnd->AddIcon();
+  return 0;
+}
+
+void CMorimoDlg::OpenTrayMenu(CTrayWnd*) {}
+
+void CMorimoDlg::ShowExceptionBox(const char* where) {
+  std::string text = "例外が発生しました：";
+  text += where;
+  text += " \n\nこのメッセージをコピー（Ctrl+C）して、作者までご連絡ください。（任意）";
+  Os().MessageBoxU8(Hwnd(), text, kAppTitle, MB_OK | MB_ICONINFORMATION);
+}
+
+void CMorimoDlg::ShowInvariantBox(const char* text) {
+  Os().MessageBoxU8(Hwnd(), text, kAppTitle, MB_OK);
+}
+
+// ---- Exit and system menu ----------------------------------------------------------
+
+void CMorimoDlg::OnButtonExit() {
+  if (exiting_) return;
+  UpdateData(true);
+  ModalActive = 1;
+  const int answer = Os().MessageBoxU8(Hwnd(), kExitQuestion, kAppTitle, MB_YESNO | MB_ICONQUESTION);
+  ModalActive = 0;
+  if (answer != IDYES || exiting_) return;
+
+  // No tick may run on what is torn down below.
+  exiting_ = true;
+  Os().KillTimer(Hwnd(), kScanTimerId);
+
+  SaveSettings(Settings, TraySpecList);
+  try {
+    CurrentTrayWnd = nullptr;
+    SelfTrayWnd = nullptr;
+    // Our own window goes first (it is the first member), so its icon is
+    // the first to leave the tray.
+    while (!TrayWndList.empty()) {
+      std::unique_ptr<CTrayWnd> trayWnd = std::move(TrayWndList.front());
+      TrayWndList.pop_front();
+      trayWnd.reset();
+    }
+    while (!TraySpecList.empty()) TraySpecList.pop_front();
+    SelfTraySpec.reset();
+  } catch (...) {
+    ShowExceptionBox("void CMorimoDlg::OnButtonExit()");
+  }
+
+  RECT rect{};
+  Os().GetWindowRect(Hwnd(), &rect);
+  DeleteHwndsFile();
+  Os().ShowWindow(Hwnd(), SW_HIDE);
+  CDialog::OnOK();
+  // Repaint whatever lay under the manager window.
+  Os().InvalidateRect(nullptr, &rect, 1);
+  Os().PostQuitMessage(0);
+}
+
+void CMorimoDlg::OnSysCommand(UINT id, LPARAM, bool* handled) {
+  if ((id & 0xFFF0) == IDM_ABOUTBOX) {
+    ShowAboutBox();
+    *handled = true;
+    return;
+  }
+  // Minimise, move, close: the system's own processing.
+  *handled = false;
+}
+
+void CMorimoDlg::ShowAboutBox() {
+  CAboutDlg about;
+  about.DoModal(Hwnd());
+}
+
+// ---- List and buttons ------------------------------------------------------------------
+
+void CMorimoDlg::OnOK() {
+  if (SelfTrayWnd != nullptr) SelfTrayWnd->Hide();
+}
+
+void CMorimoDlg::OnCancel() {
+  if (SelfTrayWnd != nullptr) SelfTrayWnd->Hide();
+}
+
+void CMorimoDlg::UpdateButtons() {
+  HWND list = ListView();
+  const int selected = Os().ListViewGetSelectedCount(list);
+  const BOOL any = selected >= 1 ? 1 : 0;
+  Os().EnableWindow(Item(IDC_BUTTON_SHOW), any);
+  Os().EnableWindow(Item(IDC_BUTTON_HIDE), any);
+  Os().EnableWindow(Item(IDC_BUTTON_CLOSE), any);
+  Os().EnableWindow(Item(IDC_BUTTON_PROPERTY), selected == 1 ? 1 : 0);
+  const int count = Os().ListViewGetItemCount(list);
+  for (int i = 0; i < count; ++i) {
+    const CTrayWnd* trayWnd = FindTrayWnd(static_cast<UINT>(Os().ListViewGetItemParam(list, i)));
+    const UINT cut = trayWnd != nullptr && trayWnd->Hidden == 1 ? LVIS_CUT : 0;
+    Os().ListViewSetItemState(list, i, cut, LVIS_CUT);
+  }
+}
+
+template <typename Fn>
+void CMorimoDlg::ForEachSelected(Fn fn) {
+  HWND list = ListView();
+  int index = Os().ListViewGetNextItem(list, -1, LVNI_SELECTED);
+  while (index >= 0) {
+    // The next one first: acting on a window may change the list.
+    const int next = Os().ListViewGetNextItem(list, index, LVNI_SELECTED);
+    CTrayWnd* trayWnd = FindTrayWnd(static_cast<UINT>(Os().ListViewGetItemParam(list, index)));
+    if (trayWnd != nullptr) fn(trayWnd);
+    index = next;
+  }
+}
+
+void CMorimoDlg::OnButtonShow() {
+  ForEachSelected([](CTrayWnd* trayWnd) { trayWnd->Show(1); });
+  UpdateButtons();
+}
+
+void CMorimoDlg::OnButtonHide() {
+  ForEachSelected([](CTrayWnd* trayWnd) { trayWnd->Hide(); });
+  UpdateButtons();
+}
+
+void CMorimoDlg::OnButtonClose() {
+  ForEachSelected(
+      [](CTrayWnd* trayWnd) { Os().PostMessageA(trayWnd->Window(), WM_CLOSE, 0, 0); });
+  UpdateButtons();
+}
+
+LRESULT CMorimoDlg::OnListDblClk(const NMHDR*) {
+  ForEachSelected([](CTrayWnd* trayWnd) {
+    if (trayWnd->Hidden == 1) {
+      trayWnd->Show(1);
+    } else {
+      trayWnd->Hide();
+    }
+  });
+  UpdateButtons();
+  return 0;
+}
+
+LRESULT CMorimoDlg::OnListItemChanged(const NMHDR* hdr) {
+  const auto* change = reinterpret_cast<const NMLISTVIEW*>(hdr);
+  // The ghosted (cut) look of a hidden window's item is not part of the
+  // selection: selecting that item makes its window current all the same.
+  const UINT state = change->uNewState & ~LVIS_CUT;
+  if (state == (LVIS_SELECTED | LVIS_FOCUSED)) {
+    CTrayWnd* trayWnd = FindTrayWnd(static_cast<UINT>(change->lParam));
+    if (trayWnd != nullptr) CurrentTrayWnd = trayWnd;
+  }
+  UpdateButtons();
+  return 0;
+}
+
+// The rule editor and the rule list dialog are not part of the manager yet.
+void CMorimoDlg::OnButtonProperty() {}
+void CMorimoDlg::OnButtonSetting() {}
+
+void CMorimoDlg::OnButtonHelp() {
+  const std::string page = GetModuleDirectory() + kHelpPage;
+  // Shown normally: a help page opened hidden would be no help at all.
+  Os().ShellExecuteA(Hwnd(), "open", page.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void CMorimoDlg::OnCheckTopMost() {
+  UpdateData(true);
+  if (SelfTraySpec) SelfTraySpec->ShowTopMost = Settings.ShowTopMost;
+  UpdateButtons();
+}
+
+void CMorimoDlg::OnCheckRealyHide() {
+  UpdateData(true);
+  UpdateButtons();
+}
+
+}  // namespace mm

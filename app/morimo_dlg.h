@@ -1,0 +1,136 @@
+// The manager window: owns the rules and the managed windows, scans the
+// desktop on a timer, adopts matching windows, and answers the managed
+// windows, their tray icons and the shell through its window messages.
+#pragma once
+
+#include <list>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/dialog.h"
+#include "app/hwnd_list.h"
+#include "core/tray_wnd.h"
+#include "core/tray_wnd_spec.h"
+#include "storage/settings.h"
+
+namespace mm {
+
+class CMorimoDlg : public CDialog {
+ public:
+  static constexpr UINT_PTR kScanTimerId = 10000;
+  static constexpr int kRevealTicks = 10;
+
+  CMorimoDlg();
+  ~CMorimoDlg() override;
+
+  // ---- Scan and adoption ----------------------------------------------------
+  // One scan tick; false when it was skipped (another handler is running).
+  bool OnTimer(UINT_PTR id);
+  static BOOL EnumWindowsProc(HWND window, LPARAM manager);
+  // 1 when the window was adopted, 0 otherwise.
+  int TryAddWindow(HWND window);
+
+  // ---- Message protocol -----------------------------------------------------
+  LRESULT OnTaskbarCreated(WPARAM wParam, LPARAM lParam);
+  void RemoveHwnd(HWND window);
+  void RemoveListItem(CTrayWnd* trayWnd);
+  // The managed window with that identity, or nullptr. Identities in
+  // messages come from outside and are checked here before any use.
+  CTrayWnd* FindTrayWnd(UINT id) const;
+
+  // ---- Exit and the about box -------------------------------------------------
+  void OnButtonExit();
+  void OnSysCommand(UINT id, LPARAM lParam, bool* handled);
+
+  // ---- Manager window list and buttons ----------------------------------------
+  void UpdateButtons();
+  void OnButtonShow();
+  void OnButtonHide();
+  void OnButtonClose();
+  void OnButtonProperty();
+  void OnButtonSetting();
+  void OnButtonHelp();
+  void OnCheckTopMost();
+  void OnCheckRealyHide();
+  LRESULT OnListItemChanged(const NMHDR* hdr);
+  LRESULT OnListDblClk(const NMHDR* hdr);
+
+  HWND ListView() const { return Item(kListId); }
+  UINT TaskbarCreatedMessage() const { return TaskbarCreatedMsg; }
+
+  // ---- State --------------------------------------------------------------------
+  GeneralSettings Settings;  // the check boxes are bound to three of these
+  HICON AppIcon = nullptr;
+  CTrayWnd* CurrentTrayWnd = nullptr;  // not owned; null or a member of TrayWndList
+  CTrayWnd* SelfTrayWnd = nullptr;     // owned through TrayWndList
+  std::unique_ptr<CTrayWndSpec> SelfTraySpec;
+  std::list<std::unique_ptr<CTrayWnd>> TrayWndList;
+  CHwndList HwndList;
+  mm::TraySpecList TraySpecList;
+  HIMAGELIST ImageList = nullptr;
+  int ModalActive = 0;
+  int RestoringHwnds = 0;
+  bool InHandler = false;
+  int RevealCountdown = 0;
+
+ protected:
+  BOOL OnInitDialog() override;
+  void DoDataExchange(CDataExchange& dx) override;
+  void OnOK() override;
+  void OnCancel() override;
+  bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
+  bool DefaultProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
+
+  // The right-button menu of a tray icon; InHandler is set while it runs.
+  virtual void OpenTrayMenu(CTrayWnd* trayWnd);
+  virtual void ShowAboutBox();
+
+ private:
+  static constexpr int kListId = 1002;
+
+  // What the rules read of a window, so a scan reads each text only once
+  // and only when some rule looks at it.
+  struct RuleNeeds {
+    bool caption = false;
+    bool className = false;
+  };
+  RuleNeeds CurrentRuleNeeds() const;
+  CTrayWndSpec* FindMatchingSpec(HWND window, const RuleNeeds& needs);
+  int TryAddWindow(HWND window, const RuleNeeds& needs);
+  void Adopt(HWND window, CTrayWndSpec* spec);
+  void ReadCaption(HWND window, std::string* out);
+  void ReadClassName(HWND window, std::string* out);
+
+  void Tick();
+  void TickManagedWindows();
+  void RevealOrHideOwnIcon();
+  void StartScanTimer();
+
+  LRESULT OnTrayIconNotify(WPARAM wParam, LPARAM lParam);
+  void OnWindowDestroyed(WPARAM wParam);
+  void OnTraySpecDeleted(WPARAM wParam);
+  // Takes a managed window out of the lists and deletes it, then rewrites
+  // the recovery file.
+  void Release(CTrayWnd* trayWnd);
+  bool IsRule(const CTrayWndSpec* spec) const;
+
+  void WriteHwndsFile();
+  void ShowExceptionBox(const char* where);
+  void ShowInvariantBox(const char* text);
+  template <typename Fn>
+  void ForEachSelected(Fn fn);
+
+  UINT TaskbarCreatedMsg = 0;
+  bool exiting_ = false;
+  // Managed windows of the tick in progress, and whether any was released
+  // meanwhile (a sent message can arrive while we wait on another program).
+  std::vector<CTrayWnd*> tickWalk_;
+  bool releasedDuringWalk_ = false;
+  RuleNeeds scanNeeds_;  // of the tick in progress
+  std::string caption_;
+  std::string className_;
+  std::vector<char> textBuffer_;
+};
+
+}  // namespace mm

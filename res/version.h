@@ -1,0 +1,14 @@
+// Product identity: the version resource and the about box read these.
+#pragma once
+
+#define MORIMO_VERSION_MAJOR 1
+#define MORIMO_VERSION_MINOR 0
+#define MORIMO_VERSION_PATCH 0
+#define MORIMO_VERSION_BUILD 0
+#define MORIMO_VERSION_TEXT "1.0.0"
+#define MORIMO_PRODUCT_NAME "MoriMo"
+#define MORIMO_COPYRIGHT "Copyright (C) 2026 MoriMo developers"
+#define MORIMO_DESCRIPTION "MoriMo: takes windows into the notification area"
+// Addresses shown in the about box.
+#define MORIMO_MAKER_URL "https://github.com/morimo-app"
+#define MORIMO_PRODUCT_URL "https://github.com/morimo-app/morimo"
