@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/dialog_template.h"
 #include "platform/platform.h"
 
 namespace mm::sim {
@@ -33,7 +34,25 @@ struct MessageRecord {
   WPARAM wParam;
   LPARAM lParam;
   bool posted;    // PostMessageA; false for SendMessageTimeoutA
-  bool answered;  // a send that the application handled (not timed out)
+  // A send that the application handled (not timed out), or a post that the
+  // application has taken from its queue.
+  bool answered;
+};
+
+// One Shell_NotifyIconA call, whatever its outcome.
+struct TrayCallRecord {
+  DWORD message;  // NIM_ADD, NIM_MODIFY, NIM_DELETE, ...
+  HWND owner;
+  UINT id;
+  UINT flags;
+  bool succeeded;
+};
+
+// An item the program appended to a window's system menu.
+struct MenuItemRecord {
+  UINT flags;
+  UINT_PTR id;
+  std::string textUtf8;
 };
 
 struct TrayIconRecord {
@@ -112,11 +131,16 @@ class SimDesktop : public Platform {
   void FailTrayAdds(int count);      // the next `count` NIM_ADD fail
   void FailTrayModifies(int count);  // the next `count` NIM_MODIFY fail
   void FailTrayDeletes(int count);   // the next `count` NIM_DELETE fail
+  // Every Shell_NotifyIconA call, in order.
+  const std::vector<TrayCallRecord>& TrayCalls() const;
   // The shell restarts: all icons are lost and "TaskbarCreated" is posted to
-  // every top-level window of our process.
+  // every top-level window of our process; the posted messages are delivered
+  // before this returns (our message loop runs meanwhile).
   void RestartTray();
   // The user does something with the mouse over an icon: its callback
-  // message is posted to the owner (wParam = id, lParam = mouseMessage).
+  // message is posted to the owner (wParam = id, lParam = mouseMessage) and
+  // delivered before this returns. Nothing happens for an unknown icon or
+  // one registered without NIF_MESSAGE.
   void MouseOnTrayIcon(HWND owner, UINT id, UINT mouseMessage);
 
   // ---- Test controls: time and messages -------------------------------------
@@ -139,17 +163,43 @@ class SimDesktop : public Platform {
   void ResetReadCounts();
 
   // ---- Test controls: our own dialogs ----------------------------------------
+  // The user acts on a dialog; what the action posts is delivered before
+  // these return. A disabled or missing control cannot be used: the action
+  // then does nothing and returns false.
+  //
   // Clicks a button of a dialog as the user would: an automatic check box
-  // toggles, then the dialog gets WM_COMMAND(BN_CLICKED).
-  void ClickButton(HWND dialog, int id);
+  // toggles (an automatic radio button checks itself and clears the others
+  // of its group), then the dialog gets WM_COMMAND(BN_CLICKED).
+  bool ClickButton(HWND dialog, int id);
   // Selects exactly the given list-view items (focus on the last one) and
-  // sends the LVN_ITEMCHANGED notifications a real list view would.
-  void SelectListItems(HWND dialog, int listId, const std::vector<int>& indices);
-  void DoubleClickListItem(HWND dialog, int listId, int index);
-  // Enter, Escape, the close box: WM_COMMAND IDOK / IDCANCEL.
+  // sends the LVN_ITEMCHANGED notifications a real list view would. A
+  // single-selection list keeps only the last index.
+  bool SelectListItems(HWND dialog, int listId, const std::vector<int>& indices);
+  // Selects the item (index -1: clicks empty space) and sends NM_DBLCLK.
+  bool DoubleClickListItem(HWND dialog, int listId, int index);
+  // Replaces an edit control's text; the dialog gets WM_COMMAND(EN_CHANGE).
+  bool TypeText(HWND dialog, int id, const std::string& textUtf8);
+  // Enter: the default push button's command (IDOK without one); nothing
+  // when the default button is disabled. Escape: IDCANCEL.
   void PressEnter(HWND dialog);
   void PressEscape(HWND dialog);
+  // The close box or the system menu's close: WM_SYSCOMMAND(SC_CLOSE), which
+  // a dialog turns into IDCANCEL unless it handles it.
+  void PressCloseBox(HWND dialog);
   std::string DialogTitleUtf8(HWND dialog) const;
+  // Templates given here take precedence over the program's own (for tests
+  // of the dialog layer with templates of their own).
+  void AddDialogTemplate(const DialogTemplate& dialogTemplate);
+  // Items appended to the window's system menu, in order.
+  std::vector<MenuItemRecord> SystemMenuItems(HWND hWnd) const;
+  // String resources that LoadStringU8 answers (none by default).
+  void SetString(UINT id, const std::string& textUtf8);
+  // Exceptions that escaped a DialogHost; the platform drops them, as the
+  // Windows backend does, and counts them here.
+  int DroppedExceptions() const;
+  // Messages posted to the window that are still waiting (a hung
+  // application's queue, or before Pump()).
+  int PendingMessages(HWND hWnd) const;
 
   // ---- Test controls: files --------------------------------------------------
   // Host path for a Windows path ("C:\a\b" -> <root>/C/a/b).

@@ -1,0 +1,67 @@
+// The contract world on the simulated desktop.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+
+#include "platform/sim/sim_desktop.h"
+#include "tests/contract/contract_world.h"
+
+namespace mm::contract {
+
+namespace {
+
+class SimWorld : public ContractWorld {
+ public:
+  SimWorld() : desk_(::testing::TempDir() + "morimo_contract_" + Serial()) { SetOs(&desk_); }
+  ~SimWorld() override { SetOs(nullptr); }
+
+  Platform& os() override { return desk_; }
+
+  HWND CreateTopLevel(const std::string& caption, const std::string& className, bool visible,
+                      DWORD style, DWORD exStyle) override {
+    sim::WindowSpec spec;
+    spec.caption = caption;
+    spec.className = className;
+    spec.visible = visible;
+    spec.style = style;
+    spec.exStyle = exStyle;
+    spec.processId = 1000;  // another application's window
+    return desk_.AddWindow(spec);
+  }
+
+  void Destroy(HWND hWnd) override { desk_.CloseWindow(hWnd); }
+
+  void Settle() override { desk_.Pump(); }
+
+  std::string ScratchFolder() override {
+    // A new folder per call, so that every test starts empty.
+    std::string folder = "C:\\scratch\\" + std::to_string(++scratch_) + "\\";
+    desk_.CreateDirectoryA("C:\\scratch");
+    desk_.CreateDirectoryA(folder.substr(0, folder.size() - 1));
+    return folder;
+  }
+
+  bool IsSimulated() const override { return true; }
+
+ private:
+  // Each world gets a file root of its own, also across test programs that
+  // run in parallel.
+  static std::string Serial() {
+    static int n = 0;
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%ld_%d", static_cast<long>(::getpid()), ++n);
+    return buffer;
+  }
+
+  sim::SimDesktop desk_;
+  int scratch_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<ContractWorld> MakeContractWorld() { return std::make_unique<SimWorld>(); }
+
+}  // namespace mm::contract
