@@ -1,0 +1,164 @@
+// The manager's list of managed windows, its buttons and check boxes, and
+// the about box.
+#include "tests/app/app_world.h"
+
+namespace mm::testing {
+namespace {
+
+class ButtonsTest : public AppWorld {
+ protected:
+  void SetUp() override {
+    AppWorld::SetUp();
+    AddRule("Win");
+    Start();
+    // Created out of order: the list sorts them.
+    c = AddWindow("Win C");
+    a = AddWindow("Win A");
+    b = AddWindow("Win B");
+    Tick();
+    ASSERT_EQ(ListTexts(), (std::vector<std::string>{"Win A", "Win B", "Win C"}));
+  }
+
+  bool Enabled(int id) { return desk.IsWindowEnabled(desk.GetDlgItem(dlg->Hwnd(), id)) != 0; }
+  bool Select(const std::vector<int>& indices) {
+    return desk.SelectListItems(dlg->Hwnd(), IDC_LIST_WINDOWS, indices);
+  }
+  bool Click(int id) { return desk.ClickButton(dlg->Hwnd(), id); }
+
+  HWND a = nullptr, b = nullptr, c = nullptr;
+};
+
+TEST_F(ButtonsTest, ButtonsFollowTheSelection) {
+  dlg->UpdateButtons();
+  for (int id : {IDC_BUTTON_SHOW, IDC_BUTTON_HIDE, IDC_BUTTON_CLOSE, IDC_BUTTON_PROPERTY}) {
+    EXPECT_FALSE(Enabled(id)) << id;
+  }
+  ASSERT_TRUE(Select({1}));
+  for (int id : {IDC_BUTTON_SHOW, IDC_BUTTON_HIDE, IDC_BUTTON_CLOSE, IDC_BUTTON_PROPERTY}) {
+    EXPECT_TRUE(Enabled(id)) << id;
+  }
+  EXPECT_EQ(dlg->CurrentTrayWnd, Managed(b));
+
+  ASSERT_TRUE(Select({0, 2}));
+  EXPECT_TRUE(Enabled(IDC_BUTTON_SHOW));
+  EXPECT_TRUE(Enabled(IDC_BUTTON_HIDE));
+  EXPECT_TRUE(Enabled(IDC_BUTTON_CLOSE));
+  EXPECT_FALSE(Enabled(IDC_BUTTON_PROPERTY));
+  EXPECT_EQ(dlg->CurrentTrayWnd, Managed(c));  // the focused one
+
+  ASSERT_TRUE(Select({}));
+  EXPECT_FALSE(Enabled(IDC_BUTTON_SHOW));
+  EXPECT_EQ(dlg->CurrentTrayWnd, Managed(c));  // deselection keeps it
+}
+
+TEST_F(ButtonsTest, HideShowAndCloseActOnEverySelectedWindow) {
+  ASSERT_TRUE(Select({0, 2}));
+  ASSERT_TRUE(Click(IDC_BUTTON_HIDE));
+  EXPECT_FALSE(desk.IsWindowVisible(a));
+  EXPECT_TRUE(desk.IsWindowVisible(b));
+  EXPECT_FALSE(desk.IsWindowVisible(c));
+  EXPECT_EQ(desk.ListViewGetItemState(List(), 0, LVIS_CUT), LVIS_CUT);
+  EXPECT_EQ(desk.ListViewGetItemState(List(), 1, LVIS_CUT), 0u);
+  EXPECT_EQ(desk.ListViewGetItemState(List(), 2, LVIS_CUT), LVIS_CUT);
+  // The selection itself is untouched by the ghosting.
+  EXPECT_EQ(desk.ListViewGetItemState(List(), 0, LVIS_SELECTED), LVIS_SELECTED);
+
+  ASSERT_TRUE(Click(IDC_BUTTON_SHOW));
+  EXPECT_TRUE(desk.IsWindowVisible(a));
+  EXPECT_TRUE(desk.IsWindowVisible(c));
+  EXPECT_EQ(desk.ListViewGetItemState(List(), 0, LVIS_CUT), 0u);
+
+  ASSERT_TRUE(Click(IDC_BUTTON_CLOSE));
+  EXPECT_EQ(CountMessages(a, WM_CLOSE), 1);
+  EXPECT_EQ(CountMessages(b, WM_CLOSE), 0);
+  EXPECT_EQ(CountMessages(c, WM_CLOSE), 1);
+  EXPECT_TRUE(desk.MessageBoxes().empty());  // no question for a foreign window
+  // Closed windows leave the list once their managed window notices.
+  desk.Pump();
+  Tick();
+  EXPECT_EQ(ListTexts(), std::vector<std::string>{"Win B"});
+}
+
+TEST_F(ButtonsTest, DoubleClickTogglesEachSelectedWindowByItsOwnState) {
+  ASSERT_TRUE(Select({0}));
+  ASSERT_TRUE(Click(IDC_BUTTON_HIDE));
+  ASSERT_FALSE(desk.IsWindowVisible(a));
+  ASSERT_TRUE(desk.DoubleClickListItem(dlg->Hwnd(), IDC_LIST_WINDOWS, 0));
+  EXPECT_TRUE(desk.IsWindowVisible(a));
+  EXPECT_EQ(desk.GetForegroundWindow(), a);
+  ASSERT_TRUE(desk.DoubleClickListItem(dlg->Hwnd(), IDC_LIST_WINDOWS, 0));
+  EXPECT_FALSE(desk.IsWindowVisible(a));
+
+  // Two selected: one hidden, one shown; each flips.
+  ASSERT_TRUE(Select({0, 1}));
+  dlg->OnListDblClk(nullptr);
+  EXPECT_TRUE(desk.IsWindowVisible(a));
+  EXPECT_FALSE(desk.IsWindowVisible(b));
+}
+
+TEST_F(ButtonsTest, SelectingAGhostedItemMakesItsWindowCurrent) {
+  ASSERT_TRUE(Select({2}));
+  ASSERT_TRUE(Click(IDC_BUTTON_HIDE));
+  ASSERT_TRUE(Select({0}));
+  ASSERT_EQ(dlg->CurrentTrayWnd, Managed(a));
+  ASSERT_TRUE(Select({2}));  // the item of a hidden window
+  EXPECT_EQ(dlg->CurrentTrayWnd, Managed(c));
+}
+
+TEST_F(ButtonsTest, TrayIconMakesItsWindowCurrentOverTheSelection) {
+  ASSERT_TRUE(Select({0}));
+  desk.MouseOnTrayIcon(dlg->Hwnd(), Managed(b)->Id(), WM_MOUSEMOVE);
+  EXPECT_EQ(dlg->CurrentTrayWnd, Managed(b));
+}
+
+TEST_F(ButtonsTest, TitlesStayAsAdopted) {
+  desk.SetCaption(a, "Win A (changed)");
+  Tick();
+  EXPECT_EQ(ListTexts(), (std::vector<std::string>{"Win A", "Win B", "Win C"}));
+}
+
+TEST_F(ButtonsTest, CheckBoxesReachTheSettings) {
+  ASSERT_TRUE(Click(IDC_CHECK_TOPMOST));
+  EXPECT_EQ(dlg->Settings.ShowTopMost, 1);
+  EXPECT_EQ(dlg->SelfTraySpec->ShowTopMost, 1);
+  ASSERT_TRUE(Click(IDC_CHECK_TOPMOST));
+  EXPECT_EQ(dlg->SelfTraySpec->ShowTopMost, 0);
+
+  ASSERT_TRUE(Click(IDC_CHECK_REALY_HIDE));
+  EXPECT_EQ(dlg->Settings.RealyHideOnHidden, 1);
+  Tick();
+  EXPECT_FALSE(HasIcon(dlg->SelfTrayWnd));
+}
+
+TEST_F(ButtonsTest, HelpOpensThePageBesideTheProgram) {
+  desk.SetModuleFileName("D:\\Tools\\MoriMo\\morimo.exe");
+  ResetModuleDirectoryCache();
+  ASSERT_TRUE(Click(IDC_BUTTON_HELP));
+  ASSERT_EQ(desk.ShellOpened().size(), 1u);
+  EXPECT_EQ(desk.ShellOpened()[0], "D:\\Tools\\MoriMo\\Document\\Readme.html");
+}
+
+TEST_F(ButtonsTest, SystemMenuAboutItemOpensTheAboutBox) {
+  std::string title, version;
+  desk.QueueModalScript([&](HWND dialog) {
+    title = desk.DialogTitleUtf8(dialog);
+    version = desk.GetWindowTextU8(desk.GetDlgItem(dialog, IDC_STATIC_VERSION));
+    desk.PressEnter(dialog);
+  });
+  desk.SendMessageToOwnWindow(dlg->Hwnd(), WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
+  EXPECT_EQ(title, "Morimoのﾊﾞｰｼﾞｮﾝ情報");
+  EXPECT_EQ(version, "MoriMo  Version 1.0.0 build(0)");
+}
+
+TEST_F(ButtonsTest, AboutBoxLinksOpenTheirAddresses) {
+  desk.QueueModalScript([&](HWND dialog) {
+    desk.ClickButton(dialog, IDC_LINK_PRODUCT);
+    desk.PressEnter(dialog);
+  });
+  desk.SendMessageToOwnWindow(dlg->Hwnd(), WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
+  ASSERT_EQ(desk.ShellOpened().size(), 1u);
+  EXPECT_EQ(desk.ShellOpened()[0].rfind("https://", 0), 0u);
+}
+
+}  // namespace
+}  // namespace mm::testing

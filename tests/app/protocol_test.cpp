@@ -1,0 +1,208 @@
+// The manager's window messages: tray-icon clicks, releases, rule
+// deletion, the shell's restart, and messages forged by other programs.
+#include "tests/app/app_world.h"
+
+namespace mm::testing {
+namespace {
+
+class ProtocolTest : public AppWorld {
+ protected:
+  // Three windows under the first rule, one under the second.
+  void StartWithWindows() {
+    AddRule("Term");
+    AddRule("Mail");
+    Start();
+    for (int i = 0; i < 3; ++i) terms.push_back(AddWindow("Term " + std::to_string(i)));
+    mail = AddWindow("Mail - inbox");
+    Tick();
+    for (HWND w : terms) ASSERT_NE(Managed(w), nullptr);
+    ASSERT_NE(Managed(mail), nullptr);
+  }
+
+  struct Snapshot {
+    std::vector<UINT> ids;
+    std::vector<HWND> handles;
+    std::vector<std::string> texts;
+    std::vector<bool> visible;
+    size_t trayIcons;
+    std::vector<HWND> recovery;
+    bool operator==(const Snapshot& o) const {
+      return ids == o.ids && handles == o.handles && texts == o.texts && visible == o.visible &&
+             trayIcons == o.trayIcons && recovery == o.recovery;
+    }
+  };
+
+  Snapshot Take() {
+    Snapshot s;
+    for (const auto& trayWnd : dlg->TrayWndList) {
+      s.ids.push_back(trayWnd->Id());
+      s.visible.push_back(desk.IsWindowVisible(trayWnd->Window()) != 0);
+    }
+    s.handles.assign(dlg->HwndList.Items().begin(), dlg->HwndList.Items().end());
+    s.texts = ListTexts();
+    s.trayIcons = desk.TrayIcons().size();
+    s.recovery = RecoveryFile();
+    return s;
+  }
+
+  std::vector<HWND> terms;
+  HWND mail = nullptr;
+};
+
+TEST_F(ProtocolTest, LeftPressTogglesTheActiveWindowAndRaisesOneBehind) {
+  StartWithWindows();
+  HWND front = terms[0];
+  CTrayWnd* trayWnd = Managed(front);
+  desk.UserActivate(front);
+  Tick();  // the managed window notes that it is active
+
+  desk.MouseOnTrayIcon(dlg->Hwnd(), trayWnd->Id(), WM_LBUTTONDOWN);
+  EXPECT_FALSE(desk.IsWindowVisible(front));
+  EXPECT_EQ(trayWnd->Hidden, 1);
+  EXPECT_EQ(dlg->CurrentTrayWnd, trayWnd);
+  // The list shows it ghosted at once.
+  EXPECT_EQ(desk.ListViewGetItemState(List(), ListIndexOf(front), LVIS_CUT), LVIS_CUT);
+
+  desk.MouseOnTrayIcon(dlg->Hwnd(), trayWnd->Id(), WM_LBUTTONDOWN);
+  EXPECT_TRUE(desk.IsWindowVisible(front));
+  EXPECT_EQ(desk.GetForegroundWindow(), front);
+  EXPECT_EQ(desk.ListViewGetItemState(List(), ListIndexOf(front), LVIS_CUT), 0u);
+
+  // Shown but behind another window: brought to the front, not hidden.
+  desk.UserActivate(mail);
+  Tick();
+  desk.MouseOnTrayIcon(dlg->Hwnd(), trayWnd->Id(), WM_LBUTTONDOWN);
+  EXPECT_TRUE(desk.IsWindowVisible(front));
+  EXPECT_EQ(desk.GetForegroundWindow(), front);
+  EXPECT_EQ(trayWnd->Hidden, 0);
+}
+
+TEST_F(ProtocolTest, MouseMoveOnlyMakesTheWindowCurrent) {
+  StartWithWindows();
+  CTrayWnd* trayWnd = Managed(mail);
+  desk.MouseOnTrayIcon(dlg->Hwnd(), trayWnd->Id(), WM_MOUSEMOVE);
+  EXPECT_EQ(dlg->CurrentTrayWnd, trayWnd);
+  EXPECT_TRUE(desk.IsWindowVisible(mail));
+  EXPECT_EQ(trayWnd->Hidden, 0);
+}
+
+TEST_F(ProtocolTest, RightReleaseKeepsTheGuardAndDoesNotTick) {
+  StartWithWindows();
+  CTrayWnd* trayWnd = Managed(terms[1]);
+  desk.CloseWindow(terms[1]);
+  desk.MouseOnTrayIcon(dlg->Hwnd(), trayWnd->Id(), WM_RBUTTONUP);
+  // No Tick(): the closed window has not reported itself yet.
+  EXPECT_EQ(trayWnd->GoneReported, 0);
+  EXPECT_EQ(dlg->CurrentTrayWnd, trayWnd);
+  EXPECT_FALSE(dlg->InHandler);
+}
+
+TEST_F(ProtocolTest, LeftPressOnAClosedWindowReleasesIt) {
+  StartWithWindows();
+  CTrayWnd* trayWnd = Managed(terms[2]);
+  const UINT id = trayWnd->Id();
+  desk.CloseWindow(terms[2]);
+  desk.MouseOnTrayIcon(dlg->Hwnd(), id, WM_LBUTTONDOWN);
+  desk.Pump();
+  EXPECT_EQ(dlg->FindTrayWnd(id), nullptr);
+  EXPECT_EQ(dlg->CurrentTrayWnd, nullptr);
+  EXPECT_EQ(ListTexts(), (std::vector<std::string>{"Mail - inbox", "Term 0", "Term 1"}));
+  EXPECT_TRUE(desk.MessageBoxes().empty());
+}
+
+TEST_F(ProtocolTest, DeletingARuleReleasesEveryWindowThatUsesIt) {
+  StartWithWindows();
+  CTrayWndSpec* termRule = dlg->TraySpecList.front().get();
+  desk.UserMinimize(terms[0]);
+  Tick();
+  ASSERT_FALSE(desk.IsWindowVisible(terms[0]));
+  dlg->CurrentTrayWnd = Managed(terms[1]);
+
+  desk.SendMessageToOwnWindow(dlg->Hwnd(), WMA_TRAYSPEC_DELETED,
+                              reinterpret_cast<WPARAM>(termRule), 0);
+  for (HWND w : terms) EXPECT_EQ(Managed(w), nullptr);
+  EXPECT_NE(Managed(mail), nullptr);
+  EXPECT_EQ(dlg->CurrentTrayWnd, nullptr);
+  EXPECT_EQ(ListTexts(), std::vector<std::string>{"Mail - inbox"});
+  EXPECT_EQ(RecoveryFile(), (std::vector<HWND>{dlg->Hwnd(), mail}));
+  EXPECT_TRUE(desk.IsWindowVisible(terms[0]));  // its icon was shown: given back
+  EXPECT_TRUE(desk.MessageBoxes().empty());
+  for (const auto& trayWnd : dlg->TrayWndList) EXPECT_NE(trayWnd->Spec, termRule);
+}
+
+TEST_F(ProtocolTest, RuleDeletionIsHandledEvenDuringAnotherHandler) {
+  StartWithWindows();
+  CTrayWndSpec* mailRule = dlg->TraySpecList.back().get();
+  dlg->InHandler = true;
+  desk.SendMessageToOwnWindow(dlg->Hwnd(), WMA_TRAYSPEC_DELETED,
+                              reinterpret_cast<WPARAM>(mailRule), 0);
+  EXPECT_EQ(Managed(mail), nullptr);
+  EXPECT_TRUE(dlg->InHandler);  // the guard belongs to the interrupted handler
+  dlg->InHandler = false;
+}
+
+TEST_F(ProtocolTest, PrivateMessagesAreDroppedDuringAnotherHandler) {
+  StartWithWindows();
+  CTrayWnd* trayWnd = Managed(mail);
+  desk.CloseWindow(mail);
+  dlg->InHandler = true;
+  desk.MouseOnTrayIcon(dlg->Hwnd(), trayWnd->Id(), WM_MOUSEMOVE);
+  EXPECT_EQ(trayWnd->GoneReported, 0);  // not ticked: dropped
+  dlg->InHandler = false;
+  Tick();  // reported now, and released after the tick
+  EXPECT_EQ(Managed(mail), nullptr);
+}
+
+TEST_F(ProtocolTest, TaskbarCreatedBringsTheIconsBack) {
+  CTrayWndSpec& onlyHidden = AddRule("Quiet");
+  onlyHidden.ShowIconOnlyHidden = 1;
+  StartWithWindows();
+  HWND quiet = AddWindow("Quiet one");
+  Tick();
+  ASSERT_NE(Managed(quiet), nullptr);
+  EXPECT_FALSE(HasIcon(Managed(quiet)));
+  const size_t before = desk.TrayIcons().size();
+  ASSERT_EQ(before, 5u);  // the manager and four windows
+
+  desk.RestartTray();
+  EXPECT_EQ(desk.TrayIcons().size(), before);
+  EXPECT_TRUE(HasIcon(dlg->SelfTrayWnd));
+  for (HWND w : terms) EXPECT_TRUE(HasIcon(Managed(w)));
+  EXPECT_FALSE(HasIcon(Managed(quiet)));  // its rule wants none while shown
+}
+
+TEST_F(ProtocolTest, ForgedMessagesChangeNothing) {
+  StartWithWindows();
+  const Snapshot before = Take();
+  HWND self = dlg->Hwnd();
+  UINT unused = 1;
+  while (dlg->FindTrayWnd(unused) != nullptr) ++unused;
+
+  // Unknown identities, a live window that has not reported its end, the
+  // manager's own identity, and pointers that are not our rules.
+  desk.PostMessageA(self, WMA_WINDOW_DESTROYED, unused, 0);
+  desk.PostMessageA(self, WMA_WINDOW_DESTROYED, 0xDEADBEEF, 0);
+  desk.PostMessageA(self, WMA_WINDOW_DESTROYED, Managed(mail)->Id(),
+                    reinterpret_cast<LPARAM>(mail));
+  desk.PostMessageA(self, WMA_WINDOW_DESTROYED, dlg->SelfTrayWnd->Id(), 0);
+  desk.PostMessageA(self, WMA_TRAYICON_NOTIFY, unused, WM_LBUTTONDOWN);
+  desk.PostMessageA(self, WMA_TRAYICON_NOTIFY, 0xFFFFFFFF, WM_RBUTTONUP);
+  desk.PostMessageA(self, WMA_TRAYSPEC_DELETED, 0x12345678, 0);
+  desk.PostMessageA(self, WMA_TRAYSPEC_DELETED, 0, 0);
+  desk.PostMessageA(self, WMA_TRAYSPEC_DELETED,
+                    reinterpret_cast<WPARAM>(dlg->SelfTraySpec.get()), 0);
+  desk.Pump();
+
+  EXPECT_TRUE(Take() == before);
+  EXPECT_EQ(dlg->CurrentTrayWnd, nullptr);
+  EXPECT_TRUE(desk.MessageBoxes().empty());
+  EXPECT_NE(dlg->SelfTrayWnd, nullptr);
+  EXPECT_FALSE(dlg->InHandler);
+  // And the program goes on working.
+  HWND later = AddWindow("Term late");
+  Tick();
+  EXPECT_NE(Managed(later), nullptr);
+}
+
+}  // namespace
+}  // namespace mm::testing
