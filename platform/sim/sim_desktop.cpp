@@ -269,9 +269,9 @@ struct SimDesktop::State {
   }
 
   // ---- activation -------------------------------------------------------------
-  static bool CanActivate(const Window& w) {
-    return w.Visible() && w.Enabled() && !w.Minimized() && !w.isControl;
-  }
+  // As the window manager decides: visible, enabled, not a control (a
+  // minimised window can be active).
+  static bool CanActivate(const Window& w) { return w.Visible() && w.Enabled() && !w.isControl; }
   void Activate(Window& w) {
     active = w.hwnd;
     ToTopOfBand(w);
@@ -289,9 +289,17 @@ struct SimDesktop::State {
         return;
       }
     }
-    auto it = std::find(zorder.begin(), zorder.end(), leaving);
-    if (it == zorder.end()) return;
-    for (++it; it != zorder.end(); ++it) {
+    // The next window below it, else the first from the top above it.
+    auto at = std::find(zorder.begin(), zorder.end(), leaving);
+    if (at == zorder.end()) return;
+    for (auto it = at + 1; it != zorder.end(); ++it) {
+      Window* next = Find(*it);
+      if (next != nullptr && CanActivate(*next)) {
+        Activate(*next);
+        return;
+      }
+    }
+    for (auto it = zorder.begin(); it != at; ++it) {
       Window* next = Find(*it);
       if (next != nullptr && CanActivate(*next)) {
         Activate(*next);
@@ -991,6 +999,15 @@ BOOL SimDesktop::SetWindowPos(HWND hWnd, HWND insertAfter, int x, int y, int cx,
     w->rect.right = w->rect.left + cx;
     w->rect.bottom = w->rect.top + cy;
   }
+  // Without SWP_NOACTIVATE the window manager activates the window, and
+  // activation brings it to the top of its band unless the call itself asks
+  // for the topmost or the normal band.
+  const bool activate = !(flags & SWP_NOACTIVATE) && State::CanActivate(*w);
+  if (activate && ((flags & SWP_NOZORDER) ||
+                   (insertAfter != HWND_TOPMOST && insertAfter != HWND_NOTOPMOST))) {
+    flags &= ~SWP_NOZORDER;
+    insertAfter = HWND_TOP;
+  }
   if (!(flags & SWP_NOZORDER)) {
     if (insertAfter == HWND_TOPMOST) {
       w->exStyle |= WS_EX_TOPMOST;
@@ -1021,16 +1038,7 @@ BOOL SimDesktop::SetWindowPos(HWND hWnd, HWND insertAfter, int x, int y, int cx,
       s.zorder.insert(s.zorder.begin() + static_cast<long>(at), hWnd);
     }
   }
-  // Without SWP_NOACTIVATE the window manager activates the window.
-  if (!(flags & SWP_NOACTIVATE) && State::CanActivate(*w)) {
-    s.active = hWnd;
-    if (!(flags & SWP_NOZORDER)) {
-      // Activation has already placed it by the z-order request.
-    } else {
-      // Activation raises it within its band even when the order was kept.
-      s.ToTopOfBand(*w);
-    }
-  }
+  if (activate) s.active = hWnd;
   return TRUE;
 }
 

@@ -217,6 +217,50 @@ TEST_F(WindowsContract, ForegroundFollowsSetForegroundWindow) {
   EXPECT_LT(at[1], at[0]);
 }
 
+// Activation as the window manager does it: showing a hidden window and a
+// repositioning call without SWP_NOACTIVATE both activate the window.
+TEST_F(WindowsContract, ShowingAHiddenWindowActivatesIt) {
+  HWND h = Create("contract shown", false);
+  HWND other = Create("contract other");
+  ASSERT_TRUE(os.SetForegroundWindow(other));
+  world->Settle();
+  os.ShowWindow(h, SW_SHOW);
+  world->Settle();
+  EXPECT_EQ(os.GetForegroundWindow(), h);
+  std::vector<long> at = Positions({h, other});
+  EXPECT_LT(at[0], at[1]);
+}
+
+TEST_F(WindowsContract, RepositioningActivatesUnlessToldNotTo) {
+  HWND a = Create("contract swp a");
+  HWND b = Create("contract swp b");
+  ASSERT_TRUE(os.SetForegroundWindow(b));
+  world->Settle();
+  os.SetWindowPos(a, nullptr, 0, 0, 0, 0,
+                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  world->Settle();
+  EXPECT_EQ(os.GetForegroundWindow(), b);
+  os.SetWindowPos(a, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER);
+  world->Settle();
+  EXPECT_EQ(os.GetForegroundWindow(), a);
+  std::vector<long> at = Positions({a, b});
+  EXPECT_LT(at[0], at[1]);
+}
+
+TEST_F(WindowsContract, HidingOrMinimisingTheForegroundWindowPassesActivationOn) {
+  HWND a = Create("contract leave a");
+  HWND b = Create("contract leave b");
+  ASSERT_TRUE(os.SetForegroundWindow(b));
+  world->Settle();
+  os.ShowWindow(b, SW_HIDE);
+  world->Settle();
+  EXPECT_NE(os.GetForegroundWindow(), b);
+  ASSERT_TRUE(os.SetForegroundWindow(a));
+  world->Settle();
+  SysCommand(a, SC_MINIMIZE);
+  EXPECT_NE(os.GetForegroundWindow(), a);
+}
+
 TEST_F(WindowsContract, WindowInfoNeedsItsSizeAndReportsTheStyles) {
   HWND h = Create("contract info", true, WS_OVERLAPPEDWINDOW, WS_EX_TOOLWINDOW);
   WINDOWINFO info;
