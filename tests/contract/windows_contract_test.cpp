@@ -357,6 +357,18 @@ TEST_F(WindowsContract, StyleSettersReturnThePreviousWord) {
   EXPECT_EQ(Style(h) & WS_CAPTION, WS_CAPTION);
 }
 
+TEST_F(WindowsContract, StyleWordCannotChangeTheTopmostState) {
+  HWND h = Create("contract topmost word");
+  const DWORD ex = ExStyle(h);
+  os.SetWindowLongA(h, GWL_EXSTYLE, static_cast<LONG>(ex | WS_EX_TOPMOST));
+  EXPECT_FALSE(ExStyle(h) & WS_EX_TOPMOST);
+  ASSERT_TRUE(os.SetWindowPos(h, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE));
+  world->Settle();
+  os.SetWindowLongA(h, GWL_EXSTYLE, static_cast<LONG>(ex & ~WS_EX_TOPMOST));
+  EXPECT_TRUE(ExStyle(h) & WS_EX_TOPMOST);
+  os.SetWindowPos(h, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+}
+
 TEST_F(WindowsContract, LayeredBitComesAndGoesWithTheExtendedStyle) {
   HWND h = Create("contract layered bit");
   const DWORD ex = ExStyle(h);
