@@ -1,0 +1,221 @@
+// The Win32 backend's dialog layer on real dialogs: the thunk that hands
+// every message to its host, the message loop's dialog keys, UTF-8 texts
+// through the wide API, and list views fed with ANSI bytes.
+#include "tests/wine/win32_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+namespace mm::win32test {
+namespace {
+
+class Win32DialogTest : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    if (dialog_ && ::IsWindow(W(dialog_))) os_.DestroyWindow(dialog_);
+  }
+  mm::HWND Create(RecordingHost* host) {
+    dialog_ = os_.CreateDialogIndirectU8(template_.Data(), nullptr, host);
+    return dialog_;
+  }
+
+  Win32Platform os_;
+  TestTemplate template_;
+  mm::HWND dialog_ = nullptr;
+};
+
+TEST_F(Win32DialogTest, HostGetsInitDialogFirstThenEveryMessageUntilTheWindowEnds) {
+  RecordingHost host;
+  const int before = os_.ModelessDialogCount();
+  mm::HWND dialog = Create(&host);
+  ASSERT_NE(dialog, nullptr);
+  // WM_SETFONT and the creation messages come before the host is known.
+  ASSERT_FALSE(host.seen.empty());
+  EXPECT_EQ(host.seen.front().msg, static_cast<UINT>(WM_INITDIALOG));
+  EXPECT_EQ(os_.ModelessDialogCount(), before + 1);
+
+  // A click on the automatic check box: checked, and the host hears of it.
+  ::SendMessageW(::GetDlgItem(W(dialog), kCheckId), BM_CLICK, 0, 0);
+  EXPECT_TRUE(host.SawCommand(kCheckId));
+  EXPECT_EQ(os_.IsDlgButtonChecked(dialog, kCheckId), static_cast<UINT>(BST_CHECKED));
+  EXPECT_EQ(os_.GetDlgCtrlID(os_.GetDlgItem(dialog, kCheckId)), kCheckId);
+
+  EXPECT_TRUE(os_.DestroyWindow(dialog));
+  EXPECT_EQ(host.Count(WM_DESTROY), 1);
+  EXPECT_EQ(os_.ModelessDialogCount(), before);
+}
+
+TEST_F(Win32DialogTest, HandledResultsReachTheSenderTheWayEachMessageReportsThem) {
+  RecordingHost host;
+  host.onMessage = [](mm::HWND, UINT msg, WPARAM, LPARAM, LRESULT* result) {
+    if (msg == WM_NOTIFY) *result = 42;                   // through DWLP_MSGRESULT
+    else if (msg == WM_CTLCOLORSTATIC) *result = 0x1234;  // returned directly
+    else return false;
+    return true;
+  };
+  mm::HWND dialog = Create(&host);
+  ASSERT_NE(dialog, nullptr);
+  ::NMHDR header{W(os_.GetDlgItem(dialog, kListId)), kListId, NM_CLICK};
+  EXPECT_EQ(::SendMessageW(W(dialog), WM_NOTIFY, kListId, reinterpret_cast<::LPARAM>(&header)),
+            42);
+  EXPECT_EQ(::SendMessageW(W(dialog), WM_CTLCOLORSTATIC, 0, 0), 0x1234);
+}
+
+TEST_F(Win32DialogTest, AnExceptionInTheHostStaysInsideTheDialogProcedure) {
+  RecordingHost host;
+  host.onMessage = [](mm::HWND, UINT msg, WPARAM, LPARAM, LRESULT*) -> bool {
+    if (msg == WM_COMMAND) throw std::runtime_error("handler failed");
+    return false;
+  };
+  mm::HWND dialog = Create(&host);
+  ASSERT_NE(dialog, nullptr);
+  ::SendMessageW(W(dialog), WM_COMMAND, MAKEWPARAM(kCheckId, BN_CLICKED), 0);
+  ::SendMessageW(W(dialog), WM_COMMAND, MAKEWPARAM(kCheckId, BN_CLICKED), 0);
+  EXPECT_TRUE(::IsWindow(W(dialog)));
+  EXPECT_EQ(host.Count(WM_COMMAND), 2);
+}
+
+TEST_F(Win32DialogTest, ModalDialogHandlesEnterAndReturnsTheEndDialogValue) {
+  RecordingHost host;
+  host.onMessage = [this](mm::HWND dialog, UINT msg, WPARAM wParam, LPARAM, LRESULT*) {
+    if (msg == WM_INITDIALOG) {
+      // The user presses Enter: the dialog's own loop turns it into IDOK.
+      ::PostMessageW(::GetDlgItem(W(dialog), kCheckId), WM_KEYDOWN, VK_RETURN, 0);
+      return false;
+    }
+    if (msg == WM_COMMAND && LOWORD(wParam) == IDOK) {
+      os_.EndDialog(dialog, 77);
+      return true;
+    }
+    return false;
+  };
+  EXPECT_EQ(os_.DialogBoxIndirectU8(template_.Data(), nullptr, &host), 77);
+}
+
+TEST_F(Win32DialogTest, MessageLoopGivesModelessDialogsTheirKeys) {
+  RecordingHost host;
+  host.onMessage = [](mm::HWND, UINT msg, WPARAM wParam, LPARAM, LRESULT*) {
+    if (msg == WM_COMMAND && LOWORD(wParam) == IDCANCEL) ::PostQuitMessage(5);
+    if (msg == WM_TIMER) ::PostQuitMessage(-1);  // the key never arrived
+    return false;
+  };
+  mm::HWND dialog = Create(&host);
+  ASSERT_NE(dialog, nullptr);
+  os_.SetTimer(dialog, 1, 5000);
+  // Escape on a button means nothing to the button; only IsDialogMessage
+  // makes it the dialog's IDCANCEL.
+  ::PostMessageW(::GetDlgItem(W(dialog), IDOK), WM_KEYDOWN, VK_ESCAPE, 0);
+  EXPECT_EQ(os_.RunMessageLoop(), 5);
+  os_.KillTimer(dialog, 1);
+}
+
+TEST_F(Win32DialogTest, MissingResourcesFailQuietly) {
+  RecordingHost host;
+  const int before = os_.ModelessDialogCount();
+  EXPECT_EQ(os_.CreateDialogU8(4242, nullptr, &host), nullptr);
+  EXPECT_EQ(os_.DialogBoxU8(4242, nullptr, &host), -1);
+  EXPECT_EQ(os_.LoadStringU8(4242), "");
+  EXPECT_EQ(os_.LoadAppIcon(4242), nullptr);
+  EXPECT_EQ(os_.ModelessDialogCount(), before);
+  EXPECT_TRUE(host.seen.empty());
+}
+
+TEST_F(Win32DialogTest, OurUtf8TextsReachTheScreenAsUnicode) {
+  RecordingHost host;
+  mm::HWND dialog = Create(&host);
+  ASSERT_NE(dialog, nullptr);
+  const std::string title = "MoriMo \xE8\xA8\xAD\xE5\xAE\x9A";  // "MoriMo 設定"
+  ASSERT_TRUE(os_.SetWindowTextU8(dialog, title));
+  wchar_t wide[64] = {};
+  ::GetWindowTextW(W(dialog), wide, 64);
+  EXPECT_EQ(std::wstring(wide), L"MoriMo \u8A2D\u5B9A");
+  EXPECT_EQ(os_.GetWindowTextU8(dialog), title);
+
+  mm::HMENU menu = os_.GetSystemMenu(dialog, FALSE);
+  ASSERT_NE(menu, nullptr);
+  EXPECT_TRUE(os_.AppendMenuU8(menu, MF_SEPARATOR, 0, ""));
+  EXPECT_TRUE(os_.AppendMenuU8(menu, MF_STRING, 0x110, "\xE6\x83\x85\xE5\xA0\xB1"));  // "情報"
+  ::GetMenuStringW(reinterpret_cast<::HMENU>(menu), 0x110, wide, 64, MF_BYCOMMAND);
+  EXPECT_EQ(std::wstring(wide), L"\u60C5\u5831");
+}
+
+TEST_F(Win32DialogTest, ListViewKeepsAnsiTextsParamsAndSelection) {
+  RecordingHost host;
+  std::vector<::NMLISTVIEW> changes;
+  host.onMessage = [&changes](mm::HWND, UINT msg, WPARAM, LPARAM lParam, LRESULT*) {
+    if (msg == WM_NOTIFY && reinterpret_cast<::NMHDR*>(lParam)->code == LVN_ITEMCHANGED) {
+      changes.push_back(*reinterpret_cast<::NMLISTVIEW*>(lParam));
+    }
+    return false;
+  };
+  mm::HWND dialog = Create(&host);
+  ASSERT_NE(dialog, nullptr);
+  mm::HWND list = os_.GetDlgItem(dialog, kListId);
+  ::LVCOLUMNW column{};
+  column.mask = LVCF_WIDTH;
+  column.cx = 200;
+  ::SendMessageW(W(list), LVM_INSERTCOLUMNW, 0, reinterpret_cast<::LPARAM>(&column));
+
+  mm::HIMAGELIST images = os_.ImageListCreate(32, 32, ILC_COLOR32 | ILC_MASK, 50, 100);
+  ASSERT_NE(images, nullptr);
+  mm::HICON icon = M(::LoadIconA(nullptr, IDI_APPLICATION));
+  EXPECT_EQ(os_.ImageListReplaceIcon(images, -1, icon), 0);  // -1 appends
+  EXPECT_EQ(os_.ImageListReplaceIcon(images, -1, icon), 1);
+  EXPECT_EQ(os_.ListViewSetImageList(list, images, LVSIL_SMALL), nullptr);
+  EXPECT_EQ(os_.ListViewSetImageList(list, images, LVSIL_SMALL), images);
+
+  // Another program's caption in the ANSI code page, and one longer than
+  // the first read buffer.
+  const std::string japanese = os_.Utf8ToAnsi("\xE6\x97\xA5\xE6\x9C\xAC");  // "日本"
+  const std::string longText(700, 'x');
+  EXPECT_EQ(os_.ListViewInsertItem(list, 9999, japanese, 1), 0);
+  EXPECT_EQ(os_.ListViewInsertItem(list, 9999, longText, 0), 1);
+  EXPECT_EQ(os_.ListViewInsertItem(list, 0, "first", 0), 0);
+  ASSERT_EQ(os_.ListViewGetItemCount(list), 3);
+  EXPECT_EQ(os_.ListViewGetItemText(list, 1), japanese);
+  EXPECT_EQ(os_.ListViewGetItemText(list, 2), longText);
+  if (::GetACP() == 932) {
+    wchar_t wide[16] = {};
+    ::LVITEMW item{};
+    item.pszText = wide;
+    item.cchTextMax = 16;
+    ::SendMessageW(W(list), LVM_GETITEMTEXTW, 1, reinterpret_cast<::LPARAM>(&item));
+    EXPECT_EQ(std::wstring(item.pszText), L"\u65E5\u672C");
+  }
+
+  const LPARAM big = static_cast<LPARAM>(0x123456789ALL);
+  EXPECT_TRUE(os_.ListViewSetItemParam(list, 2, big));
+  EXPECT_TRUE(os_.ListViewSetItemParam(list, 1, 7));
+  EXPECT_EQ(os_.ListViewGetItemParam(list, 2), big);
+  EXPECT_EQ(os_.ListViewFindItemByParam(list, -1, big), 2);
+  EXPECT_EQ(os_.ListViewFindItemByParam(list, 2, big), -1);  // searched after the start
+  EXPECT_EQ(os_.ListViewFindItemByParam(list, -1, 99), -1);
+
+  changes.clear();
+  EXPECT_TRUE(os_.ListViewSetItemState(list, 0, LVIS_SELECTED, LVIS_SELECTED));
+  EXPECT_TRUE(os_.ListViewSetItemState(list, 2, LVIS_SELECTED, LVIS_SELECTED));
+  EXPECT_EQ(os_.ListViewGetSelectedCount(list), 2);
+  EXPECT_EQ(os_.ListViewGetNextItem(list, -1, LVNI_SELECTED), 0);
+  EXPECT_EQ(os_.ListViewGetNextItem(list, 0, LVNI_SELECTED), 2);
+  EXPECT_EQ(os_.ListViewGetNextItem(list, 2, LVNI_SELECTED), -1);
+  EXPECT_EQ(os_.ListViewGetItemState(list, 1, LVIS_SELECTED), 0u);
+  // The notifications the dialog got carry the real record, item by item.
+  ASSERT_EQ(changes.size(), 2u);
+  EXPECT_EQ(changes[1].iItem, 2);
+  EXPECT_EQ(changes[1].uChanged, static_cast<::UINT>(LVIF_STATE));
+  EXPECT_TRUE(changes[1].uNewState & LVIS_SELECTED);
+  EXPECT_EQ(changes[1].lParam, big);
+
+  EXPECT_TRUE(os_.ListViewDeleteItem(list, 0));
+  EXPECT_EQ(os_.ListViewGetItemCount(list), 2);
+  EXPECT_EQ(os_.ListViewFindItemByParam(list, -1, big), 1);
+  EXPECT_FALSE(os_.ListViewDeleteItem(list, 5));
+  EXPECT_EQ(os_.ListViewGetItemParam(list, 5), 0);
+
+  os_.ListViewSetImageList(list, nullptr, LVSIL_SMALL);
+  EXPECT_TRUE(os_.ImageListDestroy(images));
+}
+
+}  // namespace
+}  // namespace mm::win32test
