@@ -10,6 +10,7 @@
 //                                             tray window and its icon windows;
 //                                             with --count, wait for that many icons
 //   morimo_probe folder                       the local application data folder
+//   morimo_probe acp                          the ANSI code page
 //   morimo_probe send --hwnd H [--msg M] [--wparam W] [--lparam L] [--timeout MS]
 //                                             SendMessageTimeout; exit 0 if answered
 //   morimo_probe foreground                   the foreground window
@@ -218,11 +219,16 @@ int Child(const Filter& f, long long id) {
     if (!child) continue;
     RECT r;
     GetWindowRect(child, &r);
+    // Check state of a button (0 for a push button); -1 when it does not answer.
+    DWORD_PTR checked = 0;
+    long long check = -1;
+    if (SendMessageTimeoutW(child, BM_GETCHECK, 0, 0, SMTO_NORMAL, 1000, &checked))
+      check = static_cast<long long>(checked);
     Print("hwnd=" + tools::ToUtf8(tools::HwndText(child)) +
           Format(" rect=%lld,%lld,%lld,%lld", r.left, r.top, r.right, r.bottom) +
           Format(" center=%lld,%lld", (r.left + r.right) / 2, (r.top + r.bottom) / 2) +
-          Format(" visible=%lld enabled=%lld", IsWindowVisible(child) != 0,
-                 IsWindowEnabled(child) != 0) +
+          Format(" visible=%lld enabled=%lld checked=%lld", IsWindowVisible(child) != 0,
+                 IsWindowEnabled(child) != 0, check) +
           " text=" + tools::ToUtf8(CaptionOf(child)));
     return 0;
   }
@@ -331,7 +337,7 @@ int Send(HWND h, long long msg, long long wp, long long lp, long long timeoutMs)
 }
 
 int Usage() {
-  Print("usage: morimo_probe list|wait|child|titlebar|tray|folder|send|foreground [options]");
+  Print("usage: morimo_probe list|wait|child|titlebar|tray|folder|acp|send|foreground [options]");
   return 2;
 }
 
@@ -403,6 +409,9 @@ int main() {
     rc = TitleBar(f);
   } else if (cmd == L"tray") {
     rc = Tray(count, timeoutMs);
+  } else if (cmd == L"acp") {
+    Print(Format("%lld", GetACP()));
+    rc = 0;
   } else if (cmd == L"folder") {
     // Where the program under test keeps its data: the per-user local
     // application data folder, as SHGetFolderPath gives it.

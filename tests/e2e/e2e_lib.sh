@@ -1,0 +1,269 @@
+# shellcheck shell=bash
+# Shared helpers of the end-to-end scenarios: the real morimo.exe under Wine
+# on a virtual X screen, driven with real input (xdotool) and watched with
+# morimo_probe.exe.
+#
+# A scenario script does:
+#   source "$(dirname "$0")/e2e_lib.sh"
+#   e2e_init "$@"          # --morimo EXE --target EXE --probe EXE --work DIR
+#   ... steps using the helpers below ...
+#   e2e_done
+#
+# Each run gets a fresh folder DIR (Wine prefix, control files, screenshots)
+# and its own X display; everything it started is ended by process id when
+# the script exits, however it exits.
+#
+# Knobs: MORIMO_E2E_DISPLAY=:97 pins the X display number;
+# MORIMO_WINE_LANG picks the locale (default ja_JP.UTF-8, code page 932).
+
+E2E_REPO=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+E2E_CHECKS=0
+E2E_MISSED=0
+E2E_PIDS=()
+MANAGER_CAPTION="MoriMo マネージャ"
+
+e2e_log() { printf '%s [%s] %s\n' "$(date +%T)" "${E2E_NAME:-e2e}" "$*"; }
+e2e_step() { printf '\n%s [%s] == %s\n' "$(date +%T)" "${E2E_NAME:-e2e}" "$*"; }
+
+e2e_pass() {
+  E2E_CHECKS=$((E2E_CHECKS + 1))
+  e2e_log "ok - $*"
+}
+
+# A failed check after which the scenario can still go on: counted, and the
+# run fails at the end.
+e2e_miss() {
+  E2E_MISSED=$((E2E_MISSED + 1))
+  e2e_log "FAIL - $*"
+  e2e_shot "miss$E2E_MISSED" >/dev/null 2>&1 && e2e_log "screenshot: $E2E_WORK/miss$E2E_MISSED.png"
+}
+
+# Reports a failed check with what the desktop looks like, then ends the run.
+e2e_fail() {
+  e2e_log "FAIL - $*"
+  if [ -n "${WINEPREFIX:-}" ]; then
+    e2e_log "windows at the time of failure:"
+    probe list --visible-only 2>&1 | sed 's/^/    /'
+    probe tray 2>&1 | sed 's/^/    /'
+    e2e_shot "failure" >/dev/null 2>&1 && e2e_log "screenshot: $E2E_WORK/failure.png"
+  fi
+  exit 1
+}
+
+e2e_init() {
+  E2E_NAME=$(basename "$0" .sh)
+  while [ $# -gt 0 ]; do
+    case $1 in
+      --morimo) E2E_MORIMO=$2 ;;
+      --target) E2E_TARGET=$2 ;;
+      --probe) E2E_PROBE=$2 ;;
+      --work) E2E_WORK=$2 ;;
+      *) echo "unknown option $1" >&2; exit 2 ;;
+    esac
+    shift 2
+  done
+  for v in E2E_MORIMO E2E_TARGET E2E_PROBE E2E_WORK; do
+    if [ -z "${!v:-}" ]; then
+      echo "usage: $0 --morimo EXE --target EXE --probe EXE --work DIR" >&2
+      exit 2
+    fi
+  done
+  for exe in "$E2E_MORIMO" "$E2E_TARGET" "$E2E_PROBE"; do
+    [ -f "$exe" ] || { echo "missing $exe" >&2; exit 2; }
+  done
+  # A fresh prefix per run: no settings or recovery file of an earlier run.
+  rm -rf "$E2E_WORK"
+  mkdir -p "$E2E_WORK"
+  E2E_WORK=$(cd "$E2E_WORK" && pwd)
+
+  # The scenario needs a screen of its own, not the one other Wine tests use.
+  unset MORIMO_USE_DISPLAY
+  if [ -n "${MORIMO_E2E_DISPLAY:-}" ]; then
+    export MORIMO_XVFB_DISPLAY=$MORIMO_E2E_DISPLAY
+  else
+    unset MORIMO_XVFB_DISPLAY
+  fi
+  # shellcheck source=../../scripts/wine-env.sh
+  source "$E2E_REPO/scripts/wine-env.sh"
+  trap e2e_cleanup EXIT
+  wine_env_start "$E2E_WORK" || { echo "wine environment did not start" >&2; exit 1; }
+  e2e_log "display $DISPLAY, prefix $WINEPREFIX, LANG=$LANG"
+
+  # Windows paths for the target's control and log files (Z: is the root).
+  E2E_APPDATA=$(winepath -u "$(probe folder | tr -d '\r')" 2>/dev/null)
+  [ -d "$E2E_APPDATA" ] || e2e_fail "no local application data folder ($E2E_APPDATA)"
+  E2E_DATA="$E2E_APPDATA/MoriMo"
+  E2E_INI="$E2E_DATA/MoriMo.ini"
+  E2E_HWNDS="$E2E_DATA/hwnds"
+}
+
+e2e_cleanup() {
+  local pid
+  for pid in "${E2E_PIDS[@]}"; do
+    kill "$pid" 2>/dev/null
+  done
+  if declare -F wine_env_stop >/dev/null; then
+    wine_env_stop
+  fi
+}
+
+e2e_done() {
+  if [ "$E2E_MISSED" -gt 0 ]; then
+    e2e_log "$E2E_MISSED checks failed"
+    exit 1
+  fi
+  e2e_log "all $E2E_CHECKS checks passed"
+}
+
+winpath() { printf 'Z:%s' "${1//\//\\}"; }
+
+# morimo_probe.exe with a bound on its run time; output without CRs.
+probe() {
+  timeout 60 wine "$E2E_PROBE" "$@" 2>/dev/null | tr -d '\r'
+  return "${PIPESTATUS[0]}"
+}
+
+# probe_field LINE KEY: the value of KEY=... in a probe line.
+probe_field() {
+  local line=$1 key=$2
+  if [ "$key" = caption ] || [ "$key" = text ]; then
+    printf '%s\n' "${line#* "$key"=}"
+  else
+    printf '%s\n' "$line" | tr ' ' '\n' | sed -n "s/^$key=//p" | head -n1
+  fi
+}
+
+# hwnd_of CAPTION: handle of the one top-level window with that caption.
+hwnd_of() {
+  local line
+  line=$(probe list --caption "$1" | head -n1)
+  [ -n "$line" ] || return 1
+  probe_field "$line" hwnd
+}
+
+# expect_window DESCRIPTION CONDITIONS TIMEOUT_MS FILTER...: waits until every
+# window matching FILTER satisfies CONDITIONS (see morimo_probe wait).
+expect_window() {
+  local what=$1 until=$2 timeout=$3 out
+  shift 3
+  if out=$(probe wait "$@" --until "$until" --timeout "$timeout"); then
+    e2e_pass "$what"
+  else
+    printf '%s\n' "$out" | sed 's/^/    /'
+    e2e_fail "$what (waited ${timeout} ms for $until)"
+  fi
+}
+
+# wait_for DESCRIPTION SECONDS COMMAND...: polls a shell condition.
+wait_for() {
+  local what=$1 seconds=$2
+  shift 2
+  local deadline=$((SECONDS + seconds))
+  until "$@"; do
+    ((SECONDS < deadline)) || e2e_fail "$what (waited ${seconds} s)"
+    sleep 0.1
+  done
+  e2e_pass "$what"
+}
+
+# start_target NAME ARGS...: starts morimo_target.exe with a control file,
+# a ready file and a log in the work folder; waits until its windows exist.
+# Sets TARGET_PID_<NAME>.
+start_target() {
+  local name=$1
+  shift
+  local ctl="$E2E_WORK/$name.ctl" ready="$E2E_WORK/$name.ready"
+  : >"$ctl"
+  rm -f "$ready"
+  wine "$E2E_TARGET" --control "$(winpath "$ctl")" --ready "$(winpath "$ready")" \
+    --log "$(winpath "$E2E_WORK/$name.log")" "$@" >/dev/null 2>&1 &
+  local pid=$!
+  E2E_PIDS+=("$pid")
+  printf -v "TARGET_PID_$name" '%s' "$pid"
+  local deadline=$((SECONDS + 30))
+  until [ -s "$ready" ]; do
+    kill -0 "$pid" 2>/dev/null || e2e_fail "target $name ended at start"
+    ((SECONDS < deadline)) || e2e_fail "target $name did not open its windows"
+    sleep 0.1
+  done
+}
+
+# target_cmd NAME COMMAND: appends a command to a target's control file.
+target_cmd() { printf '%s\n' "$2" >>"$E2E_WORK/$1.ctl"; }
+
+# target_logged NAME TEXT: true when the target's log has that line.
+target_logged() { grep -qxF "$2" "$E2E_WORK/$1.log" 2>/dev/null; }
+
+# start_morimo: starts morimo.exe and waits for its manager window.
+start_morimo() {
+  wine "$E2E_MORIMO" >"$E2E_WORK/morimo.out" 2>&1 &
+  MORIMO_PID=$!
+  E2E_PIDS+=("$MORIMO_PID")
+  local out
+  out=$(probe wait --caption "$MANAGER_CAPTION" --class "#32770" --until count=1 --timeout 20000) ||
+    e2e_fail "the manager window did not appear: $out"
+  MANAGER_HWND=$(hwnd_of "$MANAGER_CAPTION")
+  e2e_log "morimo.exe pid $MORIMO_PID, manager window $MANAGER_HWND"
+}
+
+morimo_running() { kill -0 "$MORIMO_PID" 2>/dev/null; }
+morimo_gone() { ! kill -0 "$MORIMO_PID" 2>/dev/null; }
+
+# Real input. Without a window manager, X root coordinates are Wine's screen
+# coordinates.
+click_at() {
+  xdotool mousemove "$1" "$2" click "${3:-1}"
+}
+
+# click_tray_icon INDEX [BUTTON]: the icons lie in the order they came.
+click_tray_icon() {
+  local index=$1 button=${2:-1} line center
+  line=$(probe tray | grep "^icon index=$index ")
+  [ -n "$line" ] || e2e_fail "no tray icon $index"
+  center=$(probe_field "$line" center)
+  click_at "${center%,*}" "${center#*,}" "$button"
+}
+
+# click_minimize CAPTION: clicks the minimise box of the window's caption bar.
+click_minimize() {
+  local line pos
+  line=$(probe titlebar --caption "$1") || e2e_fail "no minimise box on '$1': $line"
+  pos=$(probe_field "$line" minimize)
+  click_at "${pos%,*}" "${pos#*,}"
+}
+
+# click_control FILTER... --id N: clicks a dialog control's centre.
+click_control() {
+  local line pos
+  line=$(probe child "$@") || e2e_fail "no control ($*): $line"
+  pos=$(probe_field "$line" center)
+  click_at "${pos%,*}" "${pos#*,}"
+}
+
+# e2e_shot NAME: screenshot of the whole screen into the work folder.
+e2e_shot() {
+  import -display "$DISPLAY" -window root "$E2E_WORK/$1.png" && echo "$E2E_WORK/$1.png"
+}
+
+# The recovery file as one handle per line, 0x-hex like the probe prints.
+recovery_handles() {
+  local v
+  for v in $(od -An -v -tu4 -w4 --endian=little "$E2E_HWNDS"); do printf '0x%x\n' "$v"; done
+}
+
+# cp932 TEXT: the bytes that the A functions see for TEXT on a Japanese system.
+cp932() { printf '%s' "$1" | iconv -f UTF-8 -t CP932; }
+
+# write_ini: writes the settings file from UTF-8 text on stdin, as CP932
+# with CRLF line ends (what the profile functions write on Windows).
+write_ini() {
+  mkdir -p "$E2E_DATA"
+  sed 's/$/\r/' | iconv -f UTF-8 -t CP932 >"$E2E_INI"
+}
+
+# ini_pairs FILE: "section|key|value" per line (UTF-8), in file order.
+ini_pairs() {
+  iconv -f CP932 -t UTF-8 "$1" | tr -d '\r' | awk '
+    /^\[.*\]$/ { section = substr($0, 2, length($0) - 2); next }
+    /=/ { i = index($0, "="); print section "|" substr($0, 1, i - 1) "|" substr($0, i + 1) }'
+}
