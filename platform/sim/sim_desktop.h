@@ -13,6 +13,14 @@
 // documented where it is declared. Applications of other processes answer
 // sent messages at once unless hung; posted messages reach them when the
 // test calls Pump().
+//
+// Activation follows the window manager (Wine's user32 is the reference):
+// ShowWindow(SW_SHOW) of a hidden window and SetWindowPos without
+// SWP_NOACTIVATE activate the window and raise it within its band; hiding,
+// minimising, disabling or destroying the active window passes activation
+// to its owner, the next window below, or else the first one from the top.
+// GetWindowInfo reports WS_ACTIVECAPTION for the active window of any
+// process, as Windows does (Wine only does so for the caller's own thread).
 #pragma once
 
 #include <deque>
@@ -94,17 +102,23 @@ class SimDesktop : public Platform {
   ~SimDesktop() override;
 
   // ---- Test controls: foreign windows ---------------------------------------
-  HWND AddWindow(const WindowSpec& spec);  // placed at the top of the z-order
-  void CloseWindow(HWND hWnd);             // the application destroys it
+  // Placed at the top of its band (topmost or not); opening a window does
+  // not activate it (UserActivate does).
+  HWND AddWindow(const WindowSpec& spec);
+  // The application destroys the window (and the windows it owns).
+  void CloseWindow(HWND hWnd);
   void SetCaption(HWND hWnd, const std::string& caption);
   void SetIcons(HWND hWnd, HICON smallIcon, HICON bigIcon);
   // The application stops pumping messages: sends to it time out (and are
   // recorded as unanswered), posted messages wait.
   void SetHung(HWND hWnd, bool hung);
-  // The user minimises / restores the window (as the title-bar buttons do).
+  // The user minimises / restores the window (as the title-bar buttons do:
+  // WM_SYSCOMMAND, which a dialog of ours sees first).
   void UserMinimize(HWND hWnd);
   void UserRestore(HWND hWnd);
-  // The user clicks the window: it comes to the top and to the foreground.
+  // The user clicks the window: it comes to the top and to the foreground
+  // (a minimised one is restored, as its taskbar button does). Nothing
+  // happens for a hidden or disabled window.
   void UserActivate(HWND hWnd);
   // Layered attributes as the application set them (marks it layered).
   void SetLayered(HWND hWnd, COLORREF key, BYTE alpha, DWORD flags);
