@@ -189,6 +189,19 @@ TEST_F(WindowsContract, HiddenWindowStaysMinimisedAndShowDoesNotRestoreIt) {
   EXPECT_FALSE(os.IsIconic(h));
 }
 
+// The system commands show a hidden window in their new state.
+TEST_F(WindowsContract, SystemCommandsShowAHiddenWindow) {
+  HWND h = Create("contract hidden command", false);
+  SysCommand(h, SC_MINIMIZE);
+  EXPECT_TRUE(os.IsIconic(h));
+  EXPECT_TRUE(os.IsWindowVisible(h));
+  os.ShowWindow(h, SW_HIDE);
+  world->Settle();
+  SysCommand(h, SC_RESTORE);
+  EXPECT_FALSE(os.IsIconic(h));
+  EXPECT_TRUE(os.IsWindowVisible(h));
+}
+
 TEST_F(WindowsContract, PostedSystemCommandsTakeEffectAfterSettling) {
   HWND h = Create("contract posted");
   ASSERT_TRUE(os.PostMessageA(h, WM_SYSCOMMAND, SC_MAXIMIZE, 0));
