@@ -51,6 +51,8 @@ bool HostExists(const std::string& host) {
 
 bool HostReadAll(const std::string& host, std::string* bytes) {
   if (HostIsDirectory(host)) return false;
+  std::string ignored;
+  if (bytes == nullptr) bytes = &ignored;
   std::FILE* f = std::fopen(host.c_str(), "rb");
   if (f == nullptr) return false;
   std::string data;
@@ -276,24 +278,28 @@ void SimFileSystem::SetLeadByteTest(BOOL (*isLead)(void* ctx, BYTE b), void* ctx
 // identity, size and time on every use, as the system's own profile cache
 // is, so edits made behind the sim's back are seen.
 
+constexpr size_t kNoLine = static_cast<size_t>(-1);
+
 struct SimFileSystem::IniKey {
   size_t line;
   std::string name;
   std::string value;  // trimmed, quotes kept
+  bool listed;        // comments are not
 };
 
 struct SimFileSystem::IniSection {
-  size_t header;  // line of "[name]"
+  size_t header;  // line of "[name]"; kNoLine for the keys before any header
   std::string name;
   std::vector<IniKey> keys;
   std::unordered_map<std::string, size_t> keyIndex;  // folded name -> first key
-  size_t lastLine;  // last non-blank line that belongs to the section
+  size_t lastLine;  // last non-blank line of the section (kNoLine: none)
 };
 
 struct SimFileSystem::IniText {
   std::vector<std::string> lines;
   std::vector<IniSection> sections;
   std::unordered_map<std::string, size_t> sectionIndex;  // folded -> first
+  bool utf8Mark = false;  // the file starts with a UTF-8 byte order mark
 };
 
 struct SimFileSystem::IniCacheEntry {
@@ -309,53 +315,59 @@ SimFileSystem::~SimFileSystem() = default;
 SimFileSystem::IniText SimFileSystem::ParseIni(const std::string& bytes) const {
   IniText ini;
   size_t pos = 0;
-  while (pos < bytes.size()) {
-    size_t nl = bytes.find('\n', pos);
-    size_t end = nl == std::string::npos ? bytes.size() : nl;
-    std::string line = bytes.substr(pos, end - pos);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    ini.lines.push_back(std::move(line));
-    pos = nl == std::string::npos ? bytes.size() : nl + 1;
+  if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+    ini.utf8Mark = true;
+    pos = 3;
   }
+  // CR LF, LF and a lone CR all end a line.
+  while (pos < bytes.size()) {
+    size_t end = bytes.find_first_of("\r\n", pos);
+    if (end == std::string::npos) end = bytes.size();
+    ini.lines.push_back(bytes.substr(pos, end - pos));
+    pos = end;
+    if (pos < bytes.size() && bytes[pos++] == '\r' && pos < bytes.size() && bytes[pos] == '\n') {
+      ++pos;
+    }
+  }
+  // Keys before the first header belong to a section without a name.
+  ini.sections.push_back(IniSection{kNoLine, std::string(), {}, {}, kNoLine});
+  ini.sectionIndex.emplace(std::string(), 0);
   for (size_t i = 0; i < ini.lines.size(); ++i) {
     std::string t = TrimBlanks(CutAtNul(ini.lines[i]));
     if (t.empty()) continue;
-    if (t[0] == '[') {
-      size_t close = t.rfind(']');
-      if (close != std::string::npos) {
-        IniSection section;
-        section.header = i;
-        section.name = TrimBlanks(t.substr(1, close - 1));
-        section.lastLine = i;
-        // Of duplicate sections the first one counts, as for keys.
-        ini.sectionIndex.emplace(FoldName(section.name), ini.sections.size());
-        ini.sections.push_back(std::move(section));
-        continue;
-      }
+    size_t close = t[0] == '[' ? t.rfind(']') : std::string::npos;
+    if (close != std::string::npos) {
+      IniSection section;
+      section.header = i;
+      section.name = TrimBlanks(t.substr(1, close - 1));
+      section.lastLine = i;
+      // Of duplicate sections the first one counts; the others are dead.
+      ini.sectionIndex.emplace(FoldName(section.name), ini.sections.size());
+      ini.sections.push_back(std::move(section));
+      continue;
     }
-    if (ini.sections.empty()) continue;  // text before the first section
     IniSection& s = ini.sections.back();
     s.lastLine = i;
-    if (t[0] == ';') continue;  // comment
     size_t eq = t.find('=');
     if (eq == std::string::npos) continue;  // not a key
+    // A comment with "=" in it can be looked up but is never listed.
     std::string name = TrimBlanks(t.substr(0, eq));
-    if (name.empty()) continue;
     s.keyIndex.emplace(FoldName(name), s.keys.size());
-    s.keys.push_back(IniKey{i, name, TrimBlanks(t.substr(eq + 1))});
+    s.keys.push_back(IniKey{i, name, TrimBlanks(t.substr(eq + 1)), name.empty() || name[0] != ';'});
   }
   return ini;
 }
 
 const SimFileSystem::IniSection* SimFileSystem::FindSection(const IniText& ini,
                                                             const std::string& name) const {
-  auto it = ini.sectionIndex.find(FoldName(TrimBlanks(name)));
+  // The names asked for are taken as they are; only the file's are trimmed.
+  auto it = ini.sectionIndex.find(FoldName(name));
   return it == ini.sectionIndex.end() ? nullptr : &ini.sections[it->second];
 }
 
 const SimFileSystem::IniKey* SimFileSystem::FindKey(const IniSection& s,
                                                     const std::string& name) const {
-  auto it = s.keyIndex.find(FoldName(TrimBlanks(name)));
+  auto it = s.keyIndex.find(FoldName(name));
   return it == s.keyIndex.end() ? nullptr : &s.keys[it->second];
 }
 
@@ -428,22 +440,24 @@ DWORD SimFileSystem::GetPrivateProfileStringA(const char* section, const char* k
                                               const char* defaultValue, char* buffer, DWORD size,
                                               const char* fileName) {
   std::shared_ptr<const IniText> ini = LoadProfile(fileName);
-  if (section == nullptr) {
+  if (section == nullptr && ini) {
     std::vector<std::string> names;
-    if (ini) {
-      for (const IniSection& s : ini->sections) names.push_back(s.name);
+    for (const IniSection& s : ini->sections) {
+      if (!s.name.empty()) names.push_back(s.name);
     }
     return CopyNameList(names, buffer, size);
   }
-  const IniSection* s = ini ? FindSection(*ini, section) : nullptr;
-  if (key == nullptr) {
+  const IniSection* s = ini && section != nullptr ? FindSection(*ini, section) : nullptr;
+  if (key == nullptr && s != nullptr) {
     std::vector<std::string> names;
-    if (s != nullptr) {
-      for (const IniKey& k : s->keys) names.push_back(k.name);
+    for (const IniKey& k : s->keys) {
+      if (k.listed) names.push_back(k.name);
     }
     return CopyNameList(names, buffer, size);
   }
-  const IniKey* k = s != nullptr ? FindKey(*s, key) : nullptr;
+  // A missing file or section gives the default even where a list was
+  // asked for.
+  const IniKey* k = s != nullptr && key != nullptr ? FindKey(*s, key) : nullptr;
   if (k != nullptr) {
     std::string v = k->value;
     // Matching quotes around a value are not part of it.
@@ -462,8 +476,9 @@ UINT SimFileSystem::GetPrivateProfileIntA(const char* section, const char* key, 
                                           const char* fileName) {
   // The profile functions read the value through a small buffer and convert
   // the text as the system's integer parser does: optional sign, then digits
-  // (0x, 0o, 0b select the base), up to the first character that is not one;
-  // the arithmetic wraps at 32 bits. An empty value gives the default.
+  // (0x or 0X, 0o, 0b select the base), up to the first character that is
+  // not one; the arithmetic wraps at 32 bits. An empty value gives the
+  // default.
   char text[30];
   DWORD n = GetPrivateProfileStringA(section, key, "", text, sizeof text, fileName);
   if (n == 0 || section == nullptr || key == nullptr) return static_cast<UINT>(defaultValue);
@@ -472,8 +487,8 @@ UINT SimFileSystem::GetPrivateProfileIntA(const char* section, const char* key, 
   bool minus = false;
   if (*p == '+' || *p == '-') minus = *p++ == '-';
   unsigned base = 10;
-  if (p[0] == '0' && (p[1] == 'x' || p[1] == 'o' || p[1] == 'b')) {
-    base = p[1] == 'x' ? 16 : p[1] == 'o' ? 8 : 2;
+  if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X' || p[1] == 'o' || p[1] == 'b')) {
+    base = p[1] == 'o' ? 8 : p[1] == 'b' ? 2 : 16;
     p += 2;
   }
   UINT total = 0;
@@ -507,39 +522,39 @@ BOOL SimFileSystem::WritePrivateProfileStringA(const char* section, const char* 
 
   if (key == nullptr) {  // delete the section
     if (s == nullptr) return 1;
+    size_t first = s->header == kNoLine ? 0 : s->header;
     size_t next = lines.size();
     for (const IniSection& other : text.sections) {
-      if (other.header > s->header) {
+      if (other.header != kNoLine && other.header > first) {
         next = other.header;
         break;
       }
     }
-    lines.erase(lines.begin() + static_cast<long>(s->header), lines.begin() + static_cast<long>(next));
+    lines.erase(lines.begin() + static_cast<long>(first), lines.begin() + static_cast<long>(next));
   } else if (value == nullptr) {  // delete the key
     const IniKey* k = s != nullptr ? FindKey(*s, key) : nullptr;
     if (k == nullptr) return 1;
     lines.erase(lines.begin() + static_cast<long>(k->line));
   } else {
-    std::string name = TrimBlanks(key);
-    std::string v = value;
-    size_t b = 0;
-    while (b < v.size() && IsProfileBlank(static_cast<unsigned char>(v[b]))) ++b;
-    v = v.substr(b);
-    std::string line = name + "=" + v;
+    // Blanks around the value are dropped, as the system does.
+    std::string v = TrimBlanks(value);
+    std::string line = std::string(key) + "=" + v;
     if (s == nullptr) {
-      lines.push_back("[" + TrimBlanks(section) + "]");
+      lines.push_back("[" + std::string(section) + "]");
       lines.push_back(line);
     } else if (const IniKey* k = FindKey(*s, key)) {
       lines[k->line] = k->name + "=" + v;  // the key keeps its place and spelling
     } else {
-      lines.insert(lines.begin() + static_cast<long>(s->lastLine) + 1, line);
+      size_t at = s->lastLine == kNoLine ? 0 : s->lastLine + 1;
+      lines.insert(lines.begin() + static_cast<long>(at), line);
     }
   }
 
   std::string out;
-  size_t total = 0;
+  size_t total = 3;
   for (const std::string& l : lines) total += l.size() + 2;
   out.reserve(total);
+  if (text.utf8Mark) out += "\xEF\xBB\xBF";
   for (const std::string& l : lines) {
     out += l;
     out += "\r\n";
