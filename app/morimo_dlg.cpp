@@ -151,7 +151,7 @@ bool CMorimoDlg::OnTimer(UINT_PTR) {
 }
 
 void CMorimoDlg::Tick() {
-  scanNeeds_ = CurrentRuleNeeds();
+  ruleIndex_.Update(TraySpecList);
   Os().EnumWindows(&CMorimoDlg::EnumWindowsProc, reinterpret_cast<LPARAM>(this));
   TickManagedWindows();
   RevealOrHideOwnIcon();
@@ -159,7 +159,7 @@ void CMorimoDlg::Tick() {
 
 BOOL CMorimoDlg::EnumWindowsProc(HWND window, LPARAM manager) {
   auto* self = reinterpret_cast<CMorimoDlg*>(manager);
-  if (Os().IsWindowVisible(window)) self->TryAddWindow(window, self->scanNeeds_);
+  if (Os().IsWindowVisible(window)) self->ScanWindow(window);
   return 1;
 }
 
@@ -193,41 +193,34 @@ void CMorimoDlg::RevealOrHideOwnIcon() {
   }
 }
 
-CMorimoDlg::RuleNeeds CMorimoDlg::CurrentRuleNeeds() const {
-  RuleNeeds needs;
-  for (const auto& spec : TraySpecList) {
-    if (spec->UseCaption != 0) needs.caption = true;
-    if (spec->UseClassname != 0) needs.className = true;
-  }
-  return needs;
+void CMorimoDlg::ScanWindow(HWND window) {
+  // A visible window exists, so IsWindow has nothing to add here; the
+  // managed test is a hash lookup.
+  if (exiting_ || HwndList.Contains(window)) return;
+  CTrayWndSpec* spec = FindMatchingSpec(window);
+  if (spec != nullptr) Adopt(window, spec);
 }
 
-int CMorimoDlg::TryAddWindow(HWND window) { return TryAddWindow(window, CurrentRuleNeeds()); }
-
-int CMorimoDlg::TryAddWindow(HWND window, const RuleNeeds& needs) {
+int CMorimoDlg::TryAddWindow(HWND window) {
   if (exiting_) return 0;
-  // The managed test first: it is a hash lookup, IsWindow is a call into
-  // the window system; both only read.
-  if (HwndList.Contains(window)) return 0;
   if (!Os().IsWindow(window)) return 0;
-  CTrayWndSpec* spec = FindMatchingSpec(window, needs);
+  // A managed window is never adopted a second time, even under a rule
+  // that matches it now.
+  if (HwndList.Contains(window)) return 0;
+  ruleIndex_.Update(TraySpecList);
+  CTrayWndSpec* spec = FindMatchingSpec(window);
   if (spec == nullptr) return 0;
   Adopt(window, spec);
   return 1;
 }
 
-CTrayWndSpec* CMorimoDlg::FindMatchingSpec(HWND window, const RuleNeeds& needs) {
+CTrayWndSpec* CMorimoDlg::FindMatchingSpec(HWND window) {
   if (TraySpecList.empty()) return nullptr;
-  // Each text is read once for all rules; the rules decide on the copies
-  // exactly as they would on the window.
   caption_.clear();
   className_.clear();
-  if (needs.caption) ReadCaption(window, &caption_);
-  if (needs.className) ReadClassName(window, &className_);
-  for (const auto& spec : TraySpecList) {
-    if (spec->MatchesText(caption_, className_) != 0) return spec.get();
-  }
-  return nullptr;
+  if (ruleIndex_.NeedsCaption()) ReadCaption(window, &caption_);
+  if (ruleIndex_.NeedsClassName()) ReadClassName(window, &className_);
+  return ruleIndex_.FirstMatch(caption_, className_);
 }
 
 void CMorimoDlg::ReadCaption(HWND window, std::string* out) {

@@ -10,6 +10,7 @@
 
 #include "app/dialog.h"
 #include "app/hwnd_list.h"
+#include "app/rule_index.h"
 #include "core/tray_wnd.h"
 #include "core/tray_wnd_spec.h"
 #include "storage/settings.h"
@@ -89,15 +90,11 @@ class CMorimoDlg : public CDialog {
  private:
   static constexpr int kListId = 1002;
 
-  // What the rules read of a window, so a scan reads each text only once
-  // and only when some rule looks at it.
-  struct RuleNeeds {
-    bool caption = false;
-    bool className = false;
-  };
-  RuleNeeds CurrentRuleNeeds() const;
-  CTrayWndSpec* FindMatchingSpec(HWND window, const RuleNeeds& needs);
-  int TryAddWindow(HWND window, const RuleNeeds& needs);
+  // A visible window found by the scan.
+  void ScanWindow(HWND window);
+  // Reads each text of the window once, and only when some rule looks at
+  // it, and finds the first rule that matches.
+  CTrayWndSpec* FindMatchingSpec(HWND window);
   void Adopt(HWND window, CTrayWndSpec* spec);
   void ReadCaption(HWND window, std::string* out);
   void ReadClassName(HWND window, std::string* out);
@@ -127,7 +124,7 @@ class CMorimoDlg : public CDialog {
   // meanwhile (a sent message can arrive while we wait on another program).
   std::vector<CTrayWnd*> tickWalk_;
   bool releasedDuringWalk_ = false;
-  RuleNeeds scanNeeds_;  // of the tick in progress
+  CRuleIndex ruleIndex_;
   std::string caption_;
   std::string className_;
   std::vector<char> textBuffer_;

@@ -1,0 +1,206 @@
+#include "app/rule_index.h"
+
+#include <algorithm>
+
+#include "core/tray_wnd_spec.h"
+
+namespace mm {
+
+namespace {
+
+// Class names take part in matching up to this many bytes; longer ones are
+// cut (at a character boundary) by the rule itself.
+constexpr std::size_t kClassBytesCompared = 254;
+
+constexpr int kEqual = 0;
+constexpr int kStartsWith = 1;
+constexpr int kEndsWith = 2;
+constexpr int kContains = 3;
+
+std::uint8_t Byte(char c) { return static_cast<std::uint8_t>(c); }
+
+// One- and two-byte keys never collide: the length is part of the key.
+std::uint32_t Key1(char a) { return 0x10000u | Byte(a); }
+std::uint32_t Key2(char a, char b) { return 0x20000u | (std::uint32_t{Byte(a)} << 8) | Byte(b); }
+std::uint32_t Pair(char a, char b) { return (std::uint32_t{Byte(a)} << 8) | Byte(b); }
+
+// Length (modulo 256) and first byte of a text, as a bit position.
+std::uint32_t Shape(std::string_view text) {
+  return ((static_cast<std::uint32_t>(text.size()) & 0xFF) << 8) |
+         (text.empty() ? 0u : Byte(text[0]));
+}
+
+void SetBit(std::vector<std::uint64_t>& bits, std::uint32_t bit) {
+  bits[bit / 64] |= std::uint64_t{1} << (bit % 64);
+}
+
+bool TestBit(const std::vector<std::uint64_t>& bits, std::uint32_t bit) {
+  return ((bits[bit / 64] >> (bit % 64)) & 1) != 0;
+}
+
+std::string_view UpToNul(const std::string& text) {
+  std::string_view view(text);
+  const auto nul = view.find('\0');
+  return nul == std::string_view::npos ? view : view.substr(0, nul);
+}
+
+}  // namespace
+
+void CRuleIndex::Update(const TraySpecList& rules) {
+  if (!Unchanged(rules)) Rebuild(rules);
+}
+
+bool CRuleIndex::Unchanged(const TraySpecList& rules) const {
+  if (rules.size() != keys_.size()) return false;
+  auto key = keys_.begin();
+  for (const auto& rule : rules) {
+    if (key->spec != rule.get() || key->useCaption != rule->UseCaption ||
+        key->matchType != rule->CaptionMatchType || key->useClassname != rule->UseClassname ||
+        key->caption != rule->Caption || key->className != rule->ClassName) {
+      return false;
+    }
+    ++key;
+  }
+  return true;
+}
+
+void CRuleIndex::Rebuild(const TraySpecList& rules) {
+  keys_.clear();
+  for (const auto& rule : rules) {
+    keys_.push_back({rule.get(), rule->UseCaption, rule->CaptionMatchType, rule->UseClassname,
+                     rule->Caption, rule->ClassName});
+  }
+  needsCaption_ = needsClassName_ = false;
+  always_.clear();
+  equal_.clear();
+  classOnly_.clear();
+  classOnlyAll_.clear();
+  startsWith_.clear();
+  endsWith_.clear();
+  contains_.clear();
+  containsPairs_.assign(65536 / 64, 0);
+  equalShapes_.assign(65536 / 64, 0);
+  classShapes_.assign(65536 / 64, 0);
+  std::fill(std::begin(containsBytes_), std::end(containsBytes_), 0);
+
+  // The views below point into keys_, which stays unchanged until the next
+  // rebuild.
+  for (int i = 0; i < static_cast<int>(keys_.size()); ++i) {
+    const RuleKey& k = keys_[static_cast<std::size_t>(i)];
+    if (k.useCaption != 0) needsCaption_ = true;
+    if (k.useClassname != 0) needsClassName_ = true;
+    if (k.useCaption == 0) {
+      if (k.useClassname == 0) {
+        always_.push_back(i);
+      } else {
+        classOnly_[std::string_view(k.className)].push_back(i);
+        SetBit(classShapes_, Shape(k.className));
+        classOnlyAll_.push_back(i);
+      }
+      continue;
+    }
+    // The caption decides first; a class test, if any, is left to the
+    // confirmation.
+    const std::string& text = k.caption;
+    const std::size_t n = text.size();
+    switch (k.matchType) {
+      case kEqual:
+        equal_[std::string_view(text)].push_back(i);
+        SetBit(equalShapes_, Shape(text));
+        break;
+      case kStartsWith:
+        if (n == 0) {
+          always_.push_back(i);
+        } else {
+          startsWith_[n == 1 ? Key1(text[0]) : Key2(text[0], text[1])].push_back(i);
+        }
+        break;
+      case kEndsWith:
+        if (n == 0) {
+          always_.push_back(i);
+        } else {
+          endsWith_[n == 1 ? Key1(text[0]) : Key2(text[n - 2], text[n - 1])].push_back(i);
+        }
+        break;
+      case kContains:
+        if (n == 0) {
+          always_.push_back(i);
+        } else if (n == 1) {
+          contains_[Key1(text[0])].push_back(i);
+          containsBytes_[Byte(text[0]) / 64] |= std::uint64_t{1} << (Byte(text[0]) % 64);
+        } else {
+          contains_[Key2(text[0], text[1])].push_back(i);
+          SetBit(containsPairs_, Pair(text[0], text[1]));
+        }
+        break;
+      default:
+        break;  // an unknown comparison never matches
+    }
+  }
+}
+
+void CRuleIndex::Add(const Bucket* bucket) {
+  if (bucket != nullptr) candidates_.insert(candidates_.end(), bucket->begin(), bucket->end());
+}
+
+void CRuleIndex::AddByByteKey(const std::unordered_map<std::uint32_t, Bucket>& map,
+                              std::uint32_t key) {
+  auto it = map.find(key);
+  if (it != map.end()) Add(&it->second);
+}
+
+CTrayWndSpec* CRuleIndex::FirstMatch(const std::string& caption, const std::string& className) {
+  if (keys_.empty()) return nullptr;
+  candidates_.clear();
+  Add(&always_);
+
+  const std::string_view text = UpToNul(caption);
+  const std::size_t n = text.size();
+  if (!equal_.empty() && TestBit(equalShapes_, Shape(text))) {
+    auto it = equal_.find(text);
+    if (it != equal_.end()) Add(&it->second);
+  }
+  if (n >= 1) {
+    if (!startsWith_.empty()) {
+      AddByByteKey(startsWith_, Key1(text[0]));
+      if (n >= 2) AddByByteKey(startsWith_, Key2(text[0], text[1]));
+    }
+    if (!endsWith_.empty()) {
+      AddByByteKey(endsWith_, Key1(text[n - 1]));
+      if (n >= 2) AddByByteKey(endsWith_, Key2(text[n - 2], text[n - 1]));
+    }
+    if (!contains_.empty()) {
+      for (std::size_t i = 0; i < n; ++i) {
+        const std::uint8_t b = Byte(text[i]);
+        if ((containsBytes_[b / 64] >> (b % 64)) & 1) AddByByteKey(contains_, Key1(text[i]));
+        if (i + 1 < n) {
+          if (TestBit(containsPairs_, Pair(text[i], text[i + 1]))) {
+            AddByByteKey(contains_, Key2(text[i], text[i + 1]));
+          }
+        }
+      }
+    }
+  }
+  if (!classOnlyAll_.empty()) {
+    const std::string_view cls = UpToNul(className);
+    if (cls.size() > kClassBytesCompared) {
+      Add(&classOnlyAll_);  // cut by the rule itself: let it decide
+    } else if (TestBit(classShapes_, Shape(cls))) {
+      auto it = classOnly_.find(cls);
+      if (it != classOnly_.end()) Add(&it->second);
+    }
+  }
+
+  if (candidates_.empty()) return nullptr;
+  std::sort(candidates_.begin(), candidates_.end());
+  int previous = -1;
+  for (int i : candidates_) {
+    if (i == previous) continue;
+    previous = i;
+    CTrayWndSpec* spec = keys_[static_cast<std::size_t>(i)].spec;
+    if (spec->MatchesText(caption, className) != 0) return spec;
+  }
+  return nullptr;
+}
+
+}  // namespace mm

@@ -1,0 +1,79 @@
+// Finds the first rule, in list order, that matches a caption and class
+// name, without trying every rule on every window: the scan offers each of
+// hundreds of windows to every rule on every tick.
+//
+// The index only narrows the rules down to candidates that could match (a
+// necessary condition per rule: the equal text, the first or last bytes,
+// the first two bytes of a contained text, the class name); each candidate
+// is then confirmed with CTrayWndSpec::MatchesText in list order, so the
+// answer is always the one a walk over the list would give.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "storage/settings.h"
+
+namespace mm {
+
+class CTrayWndSpec;
+
+class CRuleIndex {
+ public:
+  // Rebuilds the index when the rules differ from the ones it was built
+  // on (rules are edited in place, so their matching fields are compared,
+  // not just their addresses). Cheap when nothing changed.
+  void Update(const TraySpecList& rules);
+
+  // Whether any rule looks at the caption / the class name at all.
+  bool NeedsCaption() const { return needsCaption_; }
+  bool NeedsClassName() const { return needsClassName_; }
+
+  // The first rule that matches, or nullptr. `caption` and `className` are
+  // the texts as read from the window.
+  CTrayWndSpec* FirstMatch(const std::string& caption, const std::string& className);
+
+ private:
+  struct RuleKey {
+    CTrayWndSpec* spec;
+    int useCaption;
+    int matchType;
+    int useClassname;
+    std::string caption;
+    std::string className;
+  };
+  using Bucket = std::vector<int>;  // rule positions, ascending
+
+  bool Unchanged(const TraySpecList& rules) const;
+  void Rebuild(const TraySpecList& rules);
+  void Add(const Bucket* bucket);
+  void AddByByteKey(const std::unordered_map<std::uint32_t, Bucket>& map, std::uint32_t key);
+
+  std::vector<RuleKey> keys_;
+  bool needsCaption_ = false;
+  bool needsClassName_ = false;
+
+  Bucket always_;  // match without looking at the window
+  std::unordered_map<std::string_view, Bucket> equal_;      // caption equal to
+  std::unordered_map<std::string_view, Bucket> classOnly_;  // class name alone
+  Bucket classOnlyAll_;                                     // the same, in one list
+  std::unordered_map<std::uint32_t, Bucket> startsWith_;    // by first one or two bytes
+  std::unordered_map<std::uint32_t, Bucket> endsWith_;      // by last one or two bytes
+  std::unordered_map<std::uint32_t, Bucket> contains_;      // by first one or two bytes
+  // Which one- and two-byte keys begin a contained text, so a caption is
+  // walked once with a bit test per byte.
+  std::vector<std::uint64_t> containsPairs_;
+  std::uint64_t containsBytes_[4] = {0, 0, 0, 0};
+
+  // Length and first byte of every equal text and class name, so most
+  // windows are turned away without hashing their whole caption.
+  std::vector<std::uint64_t> equalShapes_;
+  std::vector<std::uint64_t> classShapes_;
+
+  std::vector<int> candidates_;
+};
+
+}  // namespace mm
