@@ -17,16 +17,21 @@ else()
 endif()
 
 # morimo_add_gtest(<name> SOURCES ... LIBS ...)
-# Natively the tests are discovered by running the binary; under Wine they
-# are read from the sources (gtest_add_tests), so that configuring does not
-# start Wine, and each runs through CMAKE_CROSSCOMPILING_EMULATOR.
+# The tests are discovered by asking the binary for its list, so that
+# parameterised and typed tests get their real names. Natively that happens
+# after the build; in the cross build only when CTest starts (PRE_TEST), so
+# that building never needs Wine. There the list and every test run through
+# CMAKE_CROSSCOMPILING_EMULATOR (scripts/wine-run.sh), one Wine process per
+# test, which needs a started environment (scripts/wine-env.sh).
 function(morimo_add_gtest name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest_main GTest::gtest)
   target_compile_options(${name} PRIVATE ${MORIMO_WARNINGS})
   if(WIN32)
-    gtest_add_tests(TARGET ${name} SOURCES ${ARG_SOURCES} TEST_PREFIX "wine.")
+    # A bound above wine-run.sh's own, which says what it stopped.
+    gtest_discover_tests(${name} TEST_PREFIX "wine." DISCOVERY_MODE PRE_TEST
+      DISCOVERY_TIMEOUT 120 PROPERTIES TIMEOUT 330)
   else()
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
   endif()
