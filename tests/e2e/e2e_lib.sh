@@ -154,6 +154,17 @@ expect_window() {
   fi
 }
 
+# soft_expect: like expect_window, but the scenario goes on after a miss.
+soft_expect() {
+  local what=$1 until=$2 timeout=$3 out
+  shift 3
+  if out=$(probe wait "$@" --until "$until" --timeout "$timeout"); then
+    e2e_pass "$what"
+  else
+    e2e_miss "$what (waited ${timeout} ms for $until): $(printf '%s' "$out" | tail -n1)"
+  fi
+}
+
 # wait_for DESCRIPTION SECONDS COMMAND...: polls a shell condition.
 wait_for() {
   local what=$1 seconds=$2
@@ -164,6 +175,16 @@ wait_for() {
     sleep 0.1
   done
   e2e_pass "$what"
+}
+
+# poll_for SECONDS COMMAND...: true once COMMAND succeeds within the time.
+poll_for() {
+  local deadline=$((SECONDS + $1))
+  shift
+  until "$@"; do
+    ((SECONDS < deadline)) || return 1
+    sleep 0.1
+  done
 }
 
 # start_target NAME ARGS...: starts morimo_target.exe with a control file,

@@ -48,18 +48,6 @@ manager_answers() {
   fi
 }
 
-# soft_expect DESCRIPTION CONDITIONS TIMEOUT_MS FILTER...: like expect_window,
-# but the scenario goes on after a miss.
-soft_expect() {
-  local what=$1 until=$2 timeout=$3 out
-  shift 3
-  if out=$(probe wait "$@" --until "$until" --timeout "$timeout"); then
-    e2e_pass "$what"
-  else
-    e2e_miss "$what (waited ${timeout} ms for $until): $(printf '%s' "$out" | tail -n1)"
-  fi
-}
-
 # The other window hides when minimised and comes back from its tray icon.
 other_window_hides_and_shows() {
   click_minimize "$OTHER"
