@@ -15,6 +15,10 @@ packages=(
   # running and driving the Windows programs
   wine wine64 xvfb x11-utils xdotool imagemagick fonts-ipafont-gothic
   locales
+  # X extensions Wine's display driver uses when present (font rendering,
+  # screen layout); only recommended by Wine, so named here
+  libxrender1 libxrandr2 libxinerama1 libxi6 libxcursor1 libxcomposite1
+  libxfixes3 libxxf86vm1
 )
 locales_wanted=(ja_JP.UTF-8 en_US.UTF-8)
 

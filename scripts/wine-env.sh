@@ -7,6 +7,9 @@
 #   wine build/win64/foo.exe        # or: ctest --test-dir build/win64
 #   wine_env_stop
 #
+# In another shell, `source build/win64/wine-env.txt` brings the environment
+# back, and `wine_env_stop build/win64` ends it.
+#
 # Knobs (environment):
 #   MORIMO_USE_DISPLAY=1      use the current $DISPLAY instead of a new Xvfb
 #   MORIMO_XVFB_DISPLAY=:93   use this display number (reuse it if it answers)
@@ -142,7 +145,7 @@ wine_env_start() {
       _morimo_wine_log "already started for $build_dir"
       return 0
     fi
-    wine_env_stop
+    _morimo_wine_teardown
   fi
   local log="$build_dir/wine-env.log"
   : >"$log"
@@ -183,7 +186,7 @@ wine_env_start() {
   MORIMO_WINE_BUILD_DIR=$build_dir
 
   if ! _morimo_prepare_prefix "$log"; then
-    wine_env_stop
+    _morimo_wine_teardown
     return 1
   fi
   # A server that stays up spares every test program its start-up. (If one
@@ -199,7 +202,7 @@ wine_env_start() {
   # rundll32 makes a hidden window first, so it returns once the desktop is up.
   if ! timeout 120 wine rundll32.exe user32.dll,GetDesktopWindow </dev/null >>"$log" 2>&1; then
     _morimo_wine_log "Wine does not start programs (see $log)"
-    wine_env_stop
+    _morimo_wine_teardown
     return 1
   fi
 
@@ -209,23 +212,49 @@ wine_env_start() {
       printf 'export %s=%q\n' "$var" "${!var}"
     done
     printf 'MORIMO_XVFB_PID=%q\n' "$MORIMO_XVFB_PID"
+    printf 'MORIMO_WINE_BUILD_DIR=%q\n' "$build_dir"
   } >"$build_dir/wine-env.txt"
   _morimo_wine_log "ready: DISPLAY=$DISPLAY WINEPREFIX=$WINEPREFIX LANG=$LANG"
 }
 
-# wine_env_stop: ends the prefix's Wine processes and the Xvfb we started.
+# wine_env_stop [build-dir]: ends the prefix's Wine processes and the Xvfb
+# wine_env_start started. With a build folder it works from another shell
+# too (it reads that folder's wine-env.txt).
 wine_env_stop() {
+  if [ -n "${1:-}" ]; then
+    if [ ! -f "$1/wine-env.txt" ]; then
+      _morimo_wine_log "no Wine environment recorded in $1"
+      return 1
+    fi
+    # shellcheck disable=SC1091
+    source "$1/wine-env.txt"
+    MORIMO_WINE_BUILD_DIR=$(cd "$1" && pwd)
+  fi
+  _morimo_wine_teardown
+}
+
+_morimo_is_xvfb() {
+  local cmd
+  cmd=$(tr '\0' ' ' <"/proc/$1/cmdline" 2>/dev/null) || return 1
+  [[ $cmd == Xvfb* || $cmd == */Xvfb* ]]
+}
+
+_morimo_wine_teardown() {
   if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
     wineserver -k >/dev/null 2>&1
     timeout 30 wineserver -w >/dev/null 2>&1
   fi
-  if [ -n "${MORIMO_XVFB_PID:-}" ]; then
+  # The pid may come from a file written long ago: end it only while it is
+  # still an X server.
+  if [ -n "${MORIMO_XVFB_PID:-}" ] && _morimo_is_xvfb "$MORIMO_XVFB_PID"; then
     kill "$MORIMO_XVFB_PID" 2>/dev/null
     local deadline=$((SECONDS + 10))
-    while kill -0 "$MORIMO_XVFB_PID" 2>/dev/null && ((SECONDS <= deadline)); do
+    while _morimo_is_xvfb "$MORIMO_XVFB_PID" && ((SECONDS <= deadline)); do
       sleep 0.1
     done
-    kill -9 "$MORIMO_XVFB_PID" 2>/dev/null
+    if _morimo_is_xvfb "$MORIMO_XVFB_PID"; then
+      kill -9 "$MORIMO_XVFB_PID" 2>/dev/null
+    fi
     wait "$MORIMO_XVFB_PID" 2>/dev/null
   fi
   MORIMO_XVFB_PID=
