@@ -376,22 +376,31 @@ struct SimDesktop::State {
   void NotifyItemChanged(HWND list, int index, UINT oldState, UINT newState, UINT changed,
                          LPARAM param);
 
-  int CompareNoCase(const std::string& a, const std::string& b) const {
-    size_t i = 0;
-    bool trail = false;
-    while (i < a.size() && i < b.size()) {
-      unsigned char x = static_cast<unsigned char>(a[i]);
-      unsigned char y = static_cast<unsigned char>(b[i]);
-      if (!trail) {
-        if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y - 'A' + 'a');
+  // The order of a sorted list view: letters compare without case, and,
+  // as in the system's word sort, hyphens and apostrophes do not count.
+  // Trail bytes of double-byte characters are never folded.
+  std::string SortKey(const std::string& text) const {
+    std::string key;
+    for (size_t i = 0; i < text.size(); ++i) {
+      unsigned char c = static_cast<unsigned char>(text[i]);
+      if (IsLead(c) && i + 1 < text.size()) {
+        key.push_back(text[i]);
+        key.push_back(text[++i]);
+        continue;
       }
-      if (x != y) return x < y ? -1 : 1;
-      trail = !trail && IsLead(x);
-      ++i;
+      if (c == '-' || c == '\'') continue;
+      if (c >= 'A' && c <= 'Z') c = static_cast<unsigned char>(c - 'A' + 'a');
+      key.push_back(static_cast<char>(c));
     }
-    if (a.size() == b.size()) return 0;
-    return a.size() < b.size() ? -1 : 1;
+    return key;
+  }
+  int CompareForSort(const std::string& a, const std::string& b) const {
+    const std::string x = SortKey(a);
+    const std::string y = SortKey(b);
+    const int c = std::memcmp(x.data(), y.data(), std::min(x.size(), y.size()));
+    if (c != 0) return c < 0 ? -1 : 1;
+    if (x.size() == y.size()) return 0;
+    return x.size() < y.size() ? -1 : 1;
   }
 };
 
@@ -1644,12 +1653,13 @@ int SimDesktop::ListViewInsertItem(HWND listView, int index, const std::string& 
   if (lv == nullptr || index < 0) return -1;
   size_t at = std::min(static_cast<size_t>(index), lv->items.size());
   if (lv->style & (kLvsSortAscending | kLvsSortDescending)) {
-    // The control keeps its items sorted by text and ignores the index.
+    // The control keeps its items sorted by text and ignores the index; a
+    // new item goes before the items that sort equal to it.
     const bool descending = (lv->style & kLvsSortDescending) != 0;
     at = 0;
     while (at < lv->items.size()) {
-      int c = s.CompareNoCase(lv->items[at].text, text);
-      if (descending ? c < 0 : c > 0) break;
+      int c = s.CompareForSort(lv->items[at].text, text);
+      if (descending ? c <= 0 : c >= 0) break;
       ++at;
     }
   }
@@ -1666,12 +1676,10 @@ BOOL SimDesktop::ListViewSetItemParam(HWND listView, int index, LPARAM param) {
   if (lv == nullptr || !ValidItem(*lv, index)) return FALSE;
   ListItem& item = lv->items[static_cast<size_t>(index)];
   if (item.param == param) return TRUE;
-  const LPARAM old = item.param;
-  const UINT state = item.state;
   item.param = param;
-  // The control reports a changed item data too; the notification carries
-  // the old data.
-  s.NotifyItemChanged(listView, index, state, state, LVIF_PARAM, old);
+  // The control reports changed item data too, with the new data and no
+  // state.
+  s.NotifyItemChanged(listView, index, 0, 0, LVIF_PARAM, param);
   return TRUE;
 }
 
@@ -1719,9 +1727,28 @@ int SimDesktop::ListViewFindItemByParam(HWND listView, int start, LPARAM param) 
 }
 
 BOOL SimDesktop::ListViewDeleteItem(HWND listView, int index) {
-  Window* lv = s_->ListView(listView);
+  State& s = *s_;
+  Window* lv = s.ListView(listView);
   if (lv == nullptr || !ValidItem(*lv, index)) return FALSE;
+  // A selected or focused item first loses that state, with the
+  // notification the control sends for it.
+  const ListItem& item = lv->items[static_cast<size_t>(index)];
+  const UINT old = item.state;
+  const bool hadFocus = (old & LVIS_FOCUSED) != 0;
+  if (old & (LVIS_SELECTED | LVIS_FOCUSED)) {
+    const UINT now = old & ~(LVIS_SELECTED | LVIS_FOCUSED);
+    lv->items[static_cast<size_t>(index)].state = now;
+    s.NotifyItemChanged(listView, index, old, now, LVIF_STATE, item.param);
+    lv = s.ListView(listView);
+    if (lv == nullptr || !ValidItem(*lv, index)) return TRUE;
+  }
   lv->items.erase(lv->items.begin() + index);
+  // The focus stays at its place: the item that moves up (or the new last
+  // one) takes it, without a notification.
+  if (hadFocus && !lv->items.empty()) {
+    const size_t next = std::min(static_cast<size_t>(index), lv->items.size() - 1);
+    lv->items[next].state |= LVIS_FOCUSED;
+  }
   return TRUE;
 }
 
@@ -1751,6 +1778,19 @@ BOOL SimDesktop::ListViewSetItemState(HWND listView, int index, UINT state, UINT
     const UINT old = item.state;
     const UINT now = (old & ~mask) | (state & mask);
     if (now == old) continue;
+    // A single-selection list gives up its other selected item first.
+    if ((lv->style & kLvsSingleSel) && (now & LVIS_SELECTED) && !(old & LVIS_SELECTED)) {
+      for (size_t j = 0; j < lv->items.size(); ++j) {
+        if (static_cast<int>(j) != i && (lv->items[j].state & LVIS_SELECTED)) {
+          const UINT o = lv->items[j].state;
+          lv->items[j].state &= ~LVIS_SELECTED;
+          s.NotifyItemChanged(listView, static_cast<int>(j), o, o & ~LVIS_SELECTED, LVIF_STATE,
+                              lv->items[j].param);
+          lv = s.ListView(listView);
+          if (lv == nullptr || !ValidItem(*lv, i)) return FALSE;
+        }
+      }
+    }
     // Only one item carries the focus.
     if ((now & LVIS_FOCUSED) && !(old & LVIS_FOCUSED)) {
       for (size_t j = 0; j < lv->items.size(); ++j) {

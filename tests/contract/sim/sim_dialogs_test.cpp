@@ -275,6 +275,7 @@ TEST_F(SimDialogTest, InsertAppendsPastTheEndAndReturnsTheIndex) {
   EXPECT_EQ(desk.ListViewInsertItem(Item(d, IDOK), 0, "not a list", 0), -1);
 }
 
+// The orders below are those Wine's list view gives (code page 932).
 TEST_F(SimDialogTest, SortedListKeepsItsItemsInTextOrderIgnoringCase) {
   HWND d = Open();
   HWND list = Item(d, kSorted);
@@ -282,12 +283,18 @@ TEST_F(SimDialogTest, SortedListKeepsItsItemsInTextOrderIgnoringCase) {
   EXPECT_EQ(desk.ListViewInsertItem(list, 9999, "calc", 0), 0);
   EXPECT_EQ(desk.ListViewInsertItem(list, 9999, "Zebra", 0), 2);
   EXPECT_EQ(desk.ListViewInsertItem(list, 0, "mail", 0), 1);  // the index asked for is ignored
-  EXPECT_EQ(desk.ListViewInsertItem(list, 9999, "notepad", 0), 3);  // after its equal
+  EXPECT_EQ(desk.ListViewInsertItem(list, 9999, "notepad", 0), 2);  // before its equal
   // "ア" (83 41) has the trail byte 'A', which is not folded as a letter.
   EXPECT_EQ(desk.ListViewInsertItem(list, 9999, "\x83\x61", 0), 5);
   EXPECT_EQ(desk.ListViewInsertItem(list, 9999, "\x83\x41", 0), 5);
-  EXPECT_EQ(Texts(list), (std::vector<std::string>{"calc", "mail", "Notepad", "notepad", "Zebra",
-                                                   "\x83\x41", "\x83\x61"}));
+  // Hyphens do not count; punctuation sorts before letters.
+  EXPECT_EQ(desk.ListViewInsertItem(list, 9999, "a-b", 0), 0);
+  EXPECT_EQ(desk.ListViewInsertItem(list, 9999, "ab", 0), 0);
+  EXPECT_EQ(desk.ListViewInsertItem(list, 9999, "_x", 0), 0);
+  EXPECT_EQ(desk.ListViewInsertItem(list, 9999, "[y", 0), 0);
+  EXPECT_EQ(Texts(list),
+            (std::vector<std::string>{"[y", "_x", "ab", "a-b", "calc", "mail", "notepad", "Notepad",
+                                      "Zebra", "\x83\x41", "\x83\x61"}));
 }
 
 TEST_F(SimDialogTest, ItemDataAndStateWithTheirNotifications) {
@@ -301,6 +308,8 @@ TEST_F(SimDialogTest, ItemDataAndStateWithTheirNotifications) {
   ASSERT_EQ(host.changes.size(), 1u);
   EXPECT_EQ(host.changes[0].uChanged, LVIF_PARAM);
   EXPECT_EQ(host.changes[0].iItem, 1);
+  EXPECT_EQ(host.changes[0].lParam, 0x1234);  // the new data
+  EXPECT_EQ(host.changes[0].uNewState, 0u);
   EXPECT_EQ(host.changes[0].hdr.idFrom, static_cast<UINT_PTR>(kPlain));
   EXPECT_EQ(host.changes[0].hdr.hwndFrom, list);
   EXPECT_EQ(desk.ListViewFindItemByParam(list, -1, 0x1234), 1);
@@ -323,6 +332,36 @@ TEST_F(SimDialogTest, ItemDataAndStateWithTheirNotifications) {
   EXPECT_FALSE(desk.ListViewDeleteItem(list, 1));
   EXPECT_EQ(Texts(list), std::vector<std::string>{"b"});
   EXPECT_EQ(desk.ListViewGetItemParam(list, 0), 0x1234);
+}
+
+TEST_F(SimDialogTest, DeletingASelectedItemReportsItsDeselectionAndKeepsTheFocusInPlace) {
+  HWND d = Open();
+  HWND list = Item(d, kPlain);
+  for (const char* t : {"a", "b", "c"}) desk.ListViewInsertItem(list, 9999, t, 0);
+  desk.SelectListItems(d, kPlain, {1});
+  host.changes.clear();
+  ASSERT_TRUE(desk.ListViewDeleteItem(list, 0));  // neither selected nor focused
+  EXPECT_TRUE(host.changes.empty());
+  ASSERT_TRUE(desk.ListViewDeleteItem(list, 0));  // "b"
+  ASSERT_EQ(host.changes.size(), 1u);
+  EXPECT_EQ(host.changes[0].uOldState, LVIS_SELECTED | LVIS_FOCUSED);
+  EXPECT_EQ(host.changes[0].uNewState, 0u);
+  EXPECT_EQ(desk.ListViewGetItemState(list, 0, LVIS_FOCUSED | LVIS_SELECTED), LVIS_FOCUSED);
+}
+
+TEST_F(SimDialogTest, SingleSelectionListDeselectsTheOtherItemForTheProgramToo) {
+  HWND d = Open();
+  HWND list = Item(d, kSingle);
+  desk.ListViewInsertItem(list, 9999, "a", 0);
+  desk.ListViewInsertItem(list, 9999, "b", 0);
+  desk.ListViewSetItemState(list, 0, LVIS_SELECTED, LVIS_SELECTED);
+  host.changes.clear();
+  desk.ListViewSetItemState(list, 1, LVIS_SELECTED, LVIS_SELECTED);
+  ASSERT_EQ(host.changes.size(), 2u);
+  EXPECT_EQ(host.changes[0].iItem, 0);
+  EXPECT_EQ(host.changes[0].uNewState, 0u);
+  EXPECT_EQ(host.changes[1].iItem, 1);
+  EXPECT_EQ(desk.ListViewGetSelectedCount(list), 1);
 }
 
 TEST_F(SimDialogTest, SelectingReportsEachChangedItemLosersFirst) {
