@@ -471,15 +471,17 @@ LRESULT SimDesktop::State::DefaultProcessing(Window& w, UINT msg, WPARAM wParam,
       }
     case WM_CLOSE:
       if (w.isDialog) {
-        // A dialog turns its close box into the cancel command.
-        LRESULT r = 0;
+        // A dialog turns its close box into the cancel command, posted; a
+        // disabled Cancel button keeps the dialog open.
         HWND cancel = nullptr;
         for (HWND c : w.controls) {
           Window* cw = s.Find(c);
           if (cw != nullptr && cw->controlId == IDCANCEL) cancel = c;
         }
-        s.Deliver(w.hwnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
-                reinterpret_cast<LPARAM>(cancel), &r);
+        const Window* cw = s.Find(cancel);
+        if (cw == nullptr || cw->Enabled())
+          s.queue.push_back({w.hwnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+                             reinterpret_cast<LPARAM>(cancel), -1});
       } else if (w.closesOnWmClose) {
         s.DestroyTree(w.hwnd);
       }

@@ -187,9 +187,11 @@ TEST_F(SimDialogTest, KeysAndTheCloseBoxBecomeOkAndCancel) {
   desk.PressCloseBox(d);
   EXPECT_EQ(host.commands, (std::vector<std::pair<int, int>>{
                                {IDOK, BN_CLICKED}, {IDCANCEL, BN_CLICKED}, {IDCANCEL, BN_CLICKED}}));
-  // A disabled default button ignores Enter.
+  // A disabled default button ignores Enter, a disabled Cancel the close box.
   desk.EnableWindow(Item(d, IDOK), 0);
   desk.PressEnter(d);
+  desk.EnableWindow(Item(d, IDCANCEL), 0);
+  desk.PressCloseBox(d);
   EXPECT_EQ(host.commands.size(), 3u);
 }
 
