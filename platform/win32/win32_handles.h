@@ -42,9 +42,7 @@ class Unique {
   // Closes and reports whether closing succeeded (a file's last write can
   // fail only here).
   bool Close() {
-    if (!Valid()) return true;
-    bool ok = Traits::Close(Release());
-    return ok;
+    return !Valid() || Traits::Close(Release());
   }
 
  private:

@@ -61,6 +61,10 @@ MM_SAME_OFFSET(NMITEMACTIVATE, NMITEMACTIVATE, ptAction);
 MM_SAME_OFFSET(NMITEMACTIVATE, NMITEMACTIVATE, lParam);
 MM_SAME_OFFSET(NMITEMACTIVATE, NMITEMACTIVATE, uKeyFlags);
 
+// The class-icon indices we are given are the pointer-wide ones (64-bit
+// Windows has no GCL_HICON at all).
+static_assert(GCLP_HICON == -14 && GCLP_HICONSM == -34, "class icon indices");
+
 // Our handle types are distinct pointer types of the same size; values pass
 // unchanged.
 static_assert(sizeof(mm::HWND) == sizeof(::HWND) && sizeof(mm::LPARAM) == sizeof(::LPARAM) &&
@@ -82,9 +86,6 @@ HICON M(::HICON h) { return reinterpret_cast<HICON>(h); }
 HMENU M(::HMENU h) { return reinterpret_cast<HMENU>(h); }
 ::HIMAGELIST W(HIMAGELIST h) { return reinterpret_cast<::HIMAGELIST>(h); }
 HIMAGELIST M(::HIMAGELIST h) { return reinterpret_cast<HIMAGELIST>(h); }
-
-// A NULL pointer stays NULL; otherwise the ANSI bytes or UTF-16 of a string.
-const wchar_t* OrNull(const std::wstring& s, bool present) { return present ? s.c_str() : nullptr; }
 
 ::HINSTANCE OurModule() { return ::GetModuleHandleW(nullptr); }
 
@@ -399,8 +400,7 @@ BOOL Win32Platform::Shell_NotifyIconA(DWORD message, NOTIFYICONDATAA* data) {
 }
 
 HICON Win32Platform::GetClassIcon(HWND hWnd, int index) {
-  // GCL_HICON / GCL_HICONSM have the values of GCLP_HICON / GCLP_HICONSM;
-  // the pointer-wide form is the one that does not cut a 64-bit handle.
+  // The pointer-wide form: the 32-bit one would cut a 64-bit handle.
   return M(reinterpret_cast<::HICON>(::GetClassLongPtrW(W(hWnd), index)));
 }
 
@@ -518,10 +518,10 @@ HMENU Win32Platform::GetSystemMenu(HWND hWnd, BOOL revert) {
 }
 
 BOOL Win32Platform::AppendMenuU8(HMENU menu, UINT flags, UINT_PTR id, const std::string& text) {
-  std::wstring wide = win32::WidenUtf8(text);
+  const std::wstring wide = win32::WidenUtf8(text);
   // A separator carries no text.
-  bool hasText = (flags & MF_SEPARATOR) == 0;
-  return ::AppendMenuW(W(menu), flags, id, OrNull(wide, hasText));
+  const wchar_t* item = (flags & MF_SEPARATOR) ? nullptr : wide.c_str();
+  return ::AppendMenuW(W(menu), flags, id, item);
 }
 
 // ---- List views and image lists ------------------------------------------------------
@@ -535,8 +535,7 @@ int Win32Platform::ListViewInsertItem(HWND listView, int index, const std::strin
   ::LVITEMW item{};
   item.mask = LVIF_TEXT | LVIF_IMAGE;
   item.iItem = index;
-  item.pszText = &wide[0];  // never written; the API just is not const
-  if (wide.empty()) item.pszText = const_cast<wchar_t*>(L"");
+  item.pszText = const_cast<wchar_t*>(wide.c_str());  // read only; the record is not const
   item.iImage = image;
   return static_cast<int>(
       ListViewSend(listView, LVM_INSERTITEMW, 0, reinterpret_cast<::LPARAM>(&item)));
@@ -621,8 +620,9 @@ BOOL Win32Platform::ListViewSetItemState(HWND listView, int index, UINT state, U
 }
 
 HIMAGELIST Win32Platform::ListViewSetImageList(HWND listView, HIMAGELIST list, int which) {
-  return M(reinterpret_cast<::HIMAGELIST>(ListViewSend(
-      listView, LVM_SETIMAGELIST, static_cast<::WPARAM>(which), reinterpret_cast<::LPARAM>(W(list)))));
+  const LRESULT previous = ListViewSend(listView, LVM_SETIMAGELIST, static_cast<::WPARAM>(which),
+                                        reinterpret_cast<::LPARAM>(W(list)));
+  return M(reinterpret_cast<::HIMAGELIST>(previous));
 }
 
 HIMAGELIST Win32Platform::ImageListCreate(int cx, int cy, UINT flags, int initial, int grow) {
