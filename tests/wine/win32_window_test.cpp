@@ -1,7 +1,6 @@
 // The Win32 backend on real windows, for the promises the shared contract
 // suite cannot state on the simulated desktop: bounded sends to an
-// application that stops answering, callbacks through user32, class icons
-// and records passed through unchanged.
+// application that stops answering, class icons, callbacks through user32.
 #include "tests/wine/win32_test_support.h"
 
 #include <gtest/gtest.h>
@@ -73,10 +72,11 @@ class OtherApplication {
   std::atomic<bool> hanging_{false};
 };
 
-TEST(Win32WindowTest, SendToAnApplicationThatStopsAnsweringGivesUpAfterTheBound) {
+TEST(Win32WindowTest, AnsweringApplicationGivesItsIconsAndAHungOneTimesOut) {
   Win32Platform os;
   OtherApplication app;
   mm::HWND window = M(app.Window());
+  EXPECT_EQ(os.GetClassIcon(window, GCL_HICON), M(app.ClassIcon()));
   ::SendMessageW(app.Window(), WM_SETICON, ICON_BIG,
                  reinterpret_cast<::LPARAM>(app.ClassIcon()));
 
@@ -101,91 +101,26 @@ TEST(Win32WindowTest, SendToAnApplicationThatStopsAnsweringGivesUpAfterTheBound)
                                      &answer));
 }
 
-TEST(Win32WindowTest, ReadsOfAnotherThreadsWindow) {
-  Win32Platform os;
-  OtherApplication app;
-  mm::HWND window = M(app.Window());
-  EXPECT_EQ(os.GetClassIcon(window, GCL_HICON), M(app.ClassIcon()));
-  EXPECT_EQ(os.GetClassIcon(window, GCL_HICONSM) != nullptr,
-            ::GetClassLongPtrW(app.Window(), GCLP_HICONSM) != 0);
-
-  mm::DWORD process = 0;
-  EXPECT_EQ(os.GetWindowThreadProcessId(window, &process),
-            ::GetWindowThreadProcessId(app.Window(), nullptr));
-  EXPECT_EQ(process, os.GetCurrentProcessId());
-
-  char text[64] = {};
-  EXPECT_EQ(os.GetClassNameA(window, text, 6), 5);  // cut to size - 1, terminated
-  EXPECT_STREQ(text, "Morim");
-
-  ::SetWindowPos(app.Window(), nullptr, 40, 50, 300, 200, SWP_NOZORDER | SWP_NOACTIVATE);
-  mm::WINDOWINFO info{};
-  info.cbSize = sizeof(info);
-  ASSERT_TRUE(os.GetWindowInfo(window, &info));
-  mm::RECT rect{};
-  ASSERT_TRUE(os.GetWindowRect(window, &rect));
-  EXPECT_EQ(info.rcWindow.left, 40);
-  EXPECT_EQ(rect.left, 40);
-  EXPECT_EQ(rect.bottom - rect.top, 200);
-  EXPECT_EQ(info.dwStyle, static_cast<mm::DWORD>(os.GetWindowLongA(window, GWL_STYLE)));
-  EXPECT_EQ(info.atomWindowType, static_cast<mm::WORD>(::GetClassLongW(app.Window(), GCW_ATOM)));
-}
-
 struct EnumState {
   ::HWND wanted;
   int calls = 0;
   bool found = false;
 };
 
-TEST(Win32WindowTest, EnumerationStopsOnFalseAndCarriesExceptionsToTheCaller) {
+TEST(Win32WindowTest, AnExceptionInTheEnumerationCallbackReachesTheCaller) {
   Win32Platform os;
   OtherApplication app;
-  EnumState state{app.Window()};
-  os.EnumWindows(
-      [](mm::HWND hwnd, mm::LPARAM lParam) -> mm::BOOL {
-        auto* s = reinterpret_cast<EnumState*>(lParam);
-        ++s->calls;
-        if (W(hwnd) != s->wanted) return TRUE;
-        s->found = true;
-        return FALSE;
-      },
-      reinterpret_cast<mm::LPARAM>(&state));
-  EXPECT_TRUE(state.found);
-  const int callsToFind = state.calls;
-
-  state = EnumState{app.Window()};
+  int calls = 0;
+  // Unwinding through user32's frames is not allowed; the backend stops
+  // the enumeration and throws again on our side.
   EXPECT_THROW(os.EnumWindows(
                    [](mm::HWND, mm::LPARAM lParam) -> mm::BOOL {
-                     ++reinterpret_cast<EnumState*>(lParam)->calls;
+                     ++*reinterpret_cast<int*>(lParam);
                      throw std::runtime_error("callback failed");
                    },
-                   reinterpret_cast<mm::LPARAM>(&state)),
+                   reinterpret_cast<mm::LPARAM>(&calls)),
                std::runtime_error);
-  EXPECT_EQ(state.calls, 1);
-  EXPECT_GE(callsToFind, 1);
-}
-
-TEST(Win32WindowTest, LayeredCallsAreFoundAtRunTimeAndWork) {
-  Win32Platform os;
-  OtherApplication app;
-  mm::HWND window = M(app.Window());
-  BOOL hasGet = FALSE, hasSet = FALSE;
-  ASSERT_TRUE(os.QueryLayeredApi(&hasGet, &hasSet));
-  EXPECT_TRUE(hasGet);
-  EXPECT_TRUE(hasSet);
-
-  COLORREF key = 1;
-  BYTE alpha = 1;
-  DWORD flags = 1;
-  EXPECT_FALSE(os.GetLayeredWindowAttributes(window, &key, &alpha, &flags));  // not layered
-
-  const LONG exStyle = os.GetWindowLongA(window, GWL_EXSTYLE);
-  EXPECT_EQ(os.SetWindowLongA(window, GWL_EXSTYLE, exStyle | WS_EX_LAYERED), exStyle);
-  ASSERT_TRUE(os.SetLayeredWindowAttributes(window, 0, 128, LWA_ALPHA));
-  ASSERT_TRUE(os.GetLayeredWindowAttributes(window, &key, &alpha, &flags));
-  EXPECT_EQ(alpha, 128);
-  EXPECT_EQ(flags, static_cast<DWORD>(LWA_ALPHA));
-  EXPECT_EQ(os.SetWindowLongA(window, GWL_EXSTYLE, exStyle), exStyle | WS_EX_LAYERED);
+  EXPECT_EQ(calls, 1);
 }
 
 }  // namespace
