@@ -24,7 +24,7 @@
 // topmost, layered, alpha, toolwindow, caption (0 or 1, alpha 0..255).
 //
 // A window line reads:
-//   hwnd=0x10064 pid=32 visible=1 iconic=0 fg=1 topmost=0 layered=0 alpha=255
+//   hwnd=0x10064 pid=32 tid=36 visible=1 iconic=0 fg=1 topmost=0 layered=0 alpha=255
 //   style=0x14cf0000 exstyle=0x100 rect=64,64,424,244 class=MoriMoTarget caption=Target A
 // caption is last so that it may hold blanks.
 #include "../tool_text.h"
@@ -48,7 +48,7 @@ struct Filter {
 
 struct WindowInfo {
   HWND hwnd;
-  DWORD pid;
+  DWORD pid, tid;
   bool visible, iconic, fg, topmost, layered;
   int alpha;  // 255 when the window is not layered or has no alpha set
   LONG_PTR style, exstyle;
@@ -73,7 +73,7 @@ std::wstring CaptionOf(HWND h) {
 WindowInfo Describe(HWND h) {
   WindowInfo w{};
   w.hwnd = h;
-  GetWindowThreadProcessId(h, &w.pid);
+  w.tid = GetWindowThreadProcessId(h, &w.pid);
   w.visible = IsWindowVisible(h) != 0;
   w.iconic = IsIconic(h) != 0;
   w.fg = GetForegroundWindow() == h;
@@ -138,7 +138,8 @@ std::string Format(const char* fmt, long long a = 0, long long b = 0, long long 
 
 std::string LineOf(const WindowInfo& w) {
   std::string s = "hwnd=" + tools::ToUtf8(tools::HwndText(w.hwnd));
-  s += Format(" pid=%lld visible=%lld iconic=%lld fg=%lld", w.pid, w.visible, w.iconic, w.fg);
+  s += Format(" pid=%lld tid=%lld", w.pid, w.tid);
+  s += Format(" visible=%lld iconic=%lld fg=%lld", w.visible, w.iconic, w.fg);
   s += Format(" topmost=%lld layered=%lld alpha=%lld", w.topmost, w.layered, w.alpha);
   s += Format(" style=0x%llx exstyle=0x%llx", static_cast<DWORD>(w.style),
               static_cast<DWORD>(w.exstyle));
