@@ -156,7 +156,7 @@ INT_PTR CALLBACK DialogThunk(::HWND hwnd, ::UINT msg, ::WPARAM wParam, ::LPARAM 
     ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
     ForgetModeless(hwnd);
   }
-  if (host == nullptr) return FALSE;
+  if (host == nullptr) return msg == WM_INITDIALOG ? TRUE : FALSE;  // TRUE: default focus
 
   LRESULT result = 0;
   bool handled = false;
@@ -164,7 +164,9 @@ INT_PTR CALLBACK DialogThunk(::HWND hwnd, ::UINT msg, ::WPARAM wParam, ::LPARAM 
     handled = host->HandleDialogMessage(M(hwnd), msg, wParam, lParam, &result);
   } catch (...) {
     // An exception must not unwind through user32's frames; the message
-    // counts as unhandled.
+    // counts as unhandled. (The handlers that can fail guard themselves
+    // and tell the user; this is the last line.)
+    ::OutputDebugStringA("MoriMo: exception escaped a dialog handler\n");
     handled = false;
   }
   if (!handled) return msg == WM_INITDIALOG ? TRUE : FALSE;  // TRUE: default focus
