@@ -25,7 +25,12 @@ constexpr int kTitleNone = 2;
 // is looked at even when the rule does not test it.
 constexpr const char kNoTitleChangeClass[] = "WTL:DonutRAPT";
 
-constexpr UINT kRefreshFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER;
+// A refresh after a style change must not activate the window: without
+// SWP_NOACTIVATE every change of opacity on deactivation would pull the
+// window back to the front. The frame is recomputed only where the title
+// bar changed; otherwise it would stay as it was until the next resize.
+constexpr UINT kRefreshFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE;
+constexpr UINT kFrameRefreshFlags = kRefreshFlags | SWP_FRAMECHANGED;
 constexpr UINT kZOrderFlags = SWP_NOMOVE | SWP_NOSIZE;
 
 void ReportDestructorFailure(HWND owner) {
@@ -44,10 +49,12 @@ CTrayWnd::~CTrayWnd() {
   try {
     if (IconShown) {
       Revert();
-    } else if (Hidden) {
+    } else if (Hidden && Os().IsWindow(Window())) {
       // Hidden by us and no icon to bring it back: letting it go as it is
-      // would leave it unreachable for the user.
-      Show(0);
+      // would leave it unreachable. Back on the taskbar (minimised, if it
+      // was) is enough; taking the focus from the user's window is not.
+      Os().ShowWindow(Window(), SW_SHOWNA);
+      Hidden = 0;
     }
   } catch (...) {
     try { ReportDestructorFailure(owner); } catch (...) {}
@@ -386,7 +393,7 @@ void CTrayWnd::SetTitleStyle(int code) {
   os.SetWindowLongA(hWnd, GWL_STYLE, static_cast<LONG>(StyleFor(code)));
   os.SetWindowLongA(hWnd, GWL_EXSTYLE, static_cast<LONG>(exStyle));
   if (Layered && AlphaCapable && AlphaApplied >= 0) SetAlpha(AlphaApplied);
-  os.SetWindowPos(hWnd, nullptr, 0, 0, 0, 0, kRefreshFlags);
+  os.SetWindowPos(hWnd, nullptr, 0, 0, 0, 0, kFrameRefreshFlags);
   CurTitleStyle = code;
 }
 

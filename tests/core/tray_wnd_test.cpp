@@ -1,0 +1,290 @@
+// Managed windows on the simulated desktop: take-over, the per-tick watch,
+// hiding and showing, the tray icon and letting windows go.
+#include "tests/core/tray_wnd_world.h"
+
+namespace mm::test {
+namespace {
+
+using TrayWndTest = TrayWndWorld;
+
+TEST_F(TrayWndTest, AttachWithoutHandlesOrRuleFailsAndRegistersNothing) {
+  HWND w = App("Editor");
+  CTrayWnd noHandles;
+  EXPECT_EQ(0, noHandles.Attach(nullptr, &rule));
+  CTrayWnd noRule;
+  EXPECT_EQ(0, noRule.Attach(new TrayWndHandles{w, owner}, nullptr));
+  EXPECT_EQ(w, noRule.Window());  // owned all the same
+  EXPECT_TRUE(desk.TrayIcons().empty());
+  EXPECT_NE(noHandles.Id(), noRule.Id());
+  EXPECT_NE(0u, noHandles.Id());
+}
+
+TEST_F(TrayWndTest, ClosedWindowIsReportedExactlyOnce) {
+  HWND w = App("Editor");
+  CTrayWnd& t = Take(w);
+  EXPECT_EQ(1, t.Tick());
+  desk.CloseWindow(w);
+  EXPECT_EQ(0, t.Tick());
+  EXPECT_EQ(0, t.Tick());
+  const auto posts = Messages(WMA_WINDOW_DESTROYED);
+  ASSERT_EQ(1u, posts.size());
+  EXPECT_TRUE(posts[0].posted);
+  EXPECT_EQ(owner, posts[0].hWnd);
+  EXPECT_EQ(t.Id(), posts[0].wParam);
+  EXPECT_EQ(reinterpret_cast<LPARAM>(w), posts[0].lParam);
+}
+
+TEST_F(TrayWndTest, WindowThatStopsMatchingIsReportedAndGivenBackWithItsIcon) {
+  rule.UseCaption = 1;
+  rule.CaptionMatchType = 1;
+  rule.Caption = "Editor";
+  HWND w = App("Editor - a.txt");
+  CTrayWnd& t = Take(w);
+  t.Hide();
+  desk.SetCaption(w, "Viewer - a.txt");
+  EXPECT_EQ(0, t.Tick());
+  EXPECT_EQ(1u, Messages(WMA_WINDOW_DESTROYED).size());
+  Release(t);
+  EXPECT_TRUE(desk.IsWindowVisible(w));
+  EXPECT_TRUE(desk.TrayIcons().empty());
+}
+
+TEST_F(TrayWndTest, NothingIsPostedToAManagerThatIsGone) {
+  HWND w = App("Editor");
+  CTrayWnd& t = Take(w);
+  desk.CloseWindow(owner);
+  desk.CloseWindow(w);
+  EXPECT_EQ(0, t.Tick());
+  EXPECT_EQ(0, t.GoneReported);
+  EXPECT_TRUE(Messages(WMA_WINDOW_DESTROYED).empty());
+}
+
+TEST_F(TrayWndTest, FirstTickCountsAsAnActivationChange) {
+  HWND w = App("Editor");
+  HWND other = App("Other");  // w is inactive from the start
+  rule.AlphaPercentBG = 50;
+  CTrayWnd& t = Take(w);
+  EXPECT_EQ(127, Alpha(w));
+  t.AlphaInactive = 30;  // as the tray menu does
+  t.Tick();
+  EXPECT_EQ(76, Alpha(w));
+  t.AlphaInactive = 10;  // no activation change: waits
+  t.Tick();
+  EXPECT_EQ(76, Alpha(w));
+  desk.UserActivate(w);
+  t.Tick();
+  EXPECT_EQ(255, Alpha(w));
+  EXPECT_EQ(1, t.Active);
+  desk.UserActivate(other);
+  t.Tick();
+  EXPECT_EQ(25, Alpha(w));
+}
+
+TEST_F(TrayWndTest, MinimisedWindowIsHiddenOnlyUnderHideIfIconized) {
+  for (int hideIfIconized : {1, 0}) {
+    SCOPED_TRACE(hideIfIconized);
+    AnyWindowRule& r = NewRule();
+    r.HideIfIconized = hideIfIconized;
+    HWND w = App("Editor");
+    CTrayWnd& t = Take(w, r);
+    desk.UserMinimize(w);
+    t.Tick();
+    EXPECT_EQ(hideIfIconized == 0, desk.IsWindowVisible(w) != 0);
+    EXPECT_TRUE(desk.IsIconic(w));  // stays minimised while hidden
+    EXPECT_EQ(hideIfIconized, t.Hidden);
+  }
+}
+
+TEST_F(TrayWndTest, ShowRestoresAndActivatesAHiddenWindow) {
+  HWND w = App("Editor");
+  CTrayWnd& t = Take(w);
+  HWND other = App("Other");
+  t.Hide();
+  EXPECT_FALSE(desk.IsWindowVisible(w));
+  EXPECT_EQ(0, t.Active);
+  t.Show(1);
+  EXPECT_TRUE(desk.IsWindowVisible(w));
+  EXPECT_FALSE(desk.IsIconic(w));
+  EXPECT_EQ(w, desk.GetForegroundWindow());
+  EXPECT_EQ(w, desk.TopLevelWindows().front());
+  EXPECT_EQ(0u, ExStyle(w) & WS_EX_TOPMOST);  // the rule does not want it on top
+  EXPECT_EQ(0, t.Hidden);
+  t.Hide();
+  desk.UserActivate(other);
+  t.Show(0);
+  EXPECT_TRUE(desk.IsWindowVisible(w));
+  EXPECT_EQ(1, t.Active);
+  for (const auto& m : Messages(WM_SYSCOMMAND)) EXPECT_FALSE(m.posted);
+}
+
+TEST_F(TrayWndTest, IconOnlyWhileHidden) {
+  rule.ShowIconOnlyHidden = 1;
+  HWND w = App("Editor");
+  CTrayWnd& t = Take(w);
+  EXPECT_EQ(1, attached);
+  EXPECT_EQ(nullptr, IconOf(t));
+  t.Hide();
+  ASSERT_NE(nullptr, IconOf(t));
+  EXPECT_EQ("Editor", IconOf(t)->tip);
+  // A caption change of the hidden window reaches the tip at the next tick.
+  desk.SetCaption(w, "Editor - b.txt");
+  EXPECT_EQ(1, t.Tick());
+  EXPECT_EQ("Editor - b.txt", IconOf(t)->tip);
+  t.Show(0);
+  EXPECT_EQ(nullptr, IconOf(t));
+  // ... while a shown window has no tip to update.
+  desk.SetCaption(w, "Editor - c.txt");
+  EXPECT_EQ(1, t.Tick());
+  EXPECT_EQ(nullptr, IconOf(t));
+  EXPECT_EQ("Editor - b.txt", t.TipText);
+  // A window that is invisible when taken gets its icon at once.
+  CTrayWnd& invisible = Take(App("Tool", false));
+  EXPECT_NE(nullptr, IconOf(invisible));
+}
+
+TEST_F(TrayWndTest, TipIsTheFirstSixtyBytesOfTheCaption) {
+  const std::string a59(59, 'a');
+  const std::string a60(60, 'a');
+  const struct {
+    std::string caption, tip;
+  } cases[] = {
+      {a60, a60},
+      {a60 + "b", a60 + "..."},
+      {"", ""},
+      // Bytes are counted, so a double-byte character is cut in two.
+      {a59 + "\x82\xa0\x82\xa2", a59 + "\x82..."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.caption);
+    CTrayWnd& t = Take(App(c.caption));
+    ASSERT_NE(nullptr, IconOf(t));
+    EXPECT_EQ(c.tip, IconOf(t)->tip);
+    EXPECT_EQ(WMA_TRAYICON_NOTIFY, IconOf(t)->callbackMessage);
+    EXPECT_EQ(c.caption, t.TipText);
+  }
+}
+
+TEST_F(TrayWndTest, IconSearchTakesSmallIconsForTheTrayAndBigOnesForTheList) {
+  const HICON S = FakeIcon(1), B = FakeIcon(2), C = FakeIcon(3), CS = FakeIcon(4);
+  const HICON fallback = desk.LoadAppIcon(IDI_FALLBACK);
+  ASSERT_NE(nullptr, fallback);
+  const struct {
+    HICON small, big, cls, clsSmall, tray, list;
+  } cases[] = {
+      {S, B, C, CS, S, B},
+      {nullptr, B, C, CS, B, B},
+      {nullptr, nullptr, C, CS, CS, C},
+      {S, nullptr, C, nullptr, S, C},
+      {S, nullptr, nullptr, nullptr, S, S},
+      {nullptr, nullptr, nullptr, nullptr, fallback, fallback},
+  };
+  int n = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(n++);
+    sim::WindowSpec spec;
+    spec.caption = "App";
+    spec.smallIcon = c.small;
+    spec.bigIcon = c.big;
+    spec.classIcon = c.cls;
+    spec.classSmallIcon = c.clsSmall;
+    CTrayWnd& t = Take(App(spec));
+    EXPECT_EQ(c.tray, t.TrayIcon);
+    EXPECT_EQ(c.list, t.ListIcon);
+    EXPECT_EQ(c.tray, IconOf(t)->icon);
+  }
+}
+
+TEST_F(TrayWndTest, IconChangeReachesTheTray) {
+  HWND w = App("Editor");
+  CTrayWnd& t = Take(w);
+  desk.SetIcons(w, FakeIcon(9), nullptr);
+  EXPECT_EQ(1, t.Tick());
+  EXPECT_EQ(FakeIcon(9), IconOf(t)->icon);
+}
+
+TEST_F(TrayWndTest, HungApplicationCostsOneBoundedQuestionAndKeepsItsIcon) {
+  sim::WindowSpec spec;
+  spec.caption = "Busy";
+  spec.smallIcon = FakeIcon(1);
+  spec.classIcon = FakeIcon(3);
+  HWND w = App(spec);
+  CTrayWnd& t = Take(w);
+  desk.SetHung(w, true);
+  desk.ClearHistory();
+  EXPECT_EQ(1, t.Tick());
+  EXPECT_EQ(FakeIcon(1), IconOf(t)->icon);
+  const auto asks = Messages(WM_GETICON);
+  ASSERT_EQ(1u, asks.size());
+  EXPECT_FALSE(asks[0].answered);
+  // Taken over while hung, it starts with its class icon.
+  CTrayWnd& late = Take(w);
+  EXPECT_EQ(FakeIcon(3), late.TrayIcon);
+  desk.SetHung(w, false);
+  late.Tick();
+  EXPECT_EQ(FakeIcon(1), late.TrayIcon);
+}
+
+TEST_F(TrayWndTest, TrayFailures) {
+  // A refused icon: Attach fails and does not hide what it could not give back.
+  rule.HideOnStartup = 1;
+  desk.FailTrayAdds(1);
+  HWND w = App("Editor");
+  CTrayWnd& t = Take(w);
+  EXPECT_EQ(0, attached);
+  EXPECT_TRUE(desk.IsWindowVisible(w));
+  EXPECT_EQ(0, t.IconShown);
+  // Icons lost by a shell restart come back with the next update.
+  CTrayWnd& u = Take(App("Viewer"));
+  EXPECT_FALSE(desk.IsWindowVisible(u.Window()));
+  desk.RestartTray();
+  desk.SetCaption(u.Window(), "Viewer - b");
+  EXPECT_EQ(1, u.Tick());
+  ASSERT_NE(nullptr, IconOf(u));
+  EXPECT_EQ("Viewer - b", IconOf(u)->tip);
+  // A failed delete is tried again by the next one.
+  desk.FailTrayDeletes(1);
+  EXPECT_EQ(0, u.DeleteIcon());
+  EXPECT_EQ(1, u.IconShown);
+  EXPECT_EQ(1, u.DeleteIcon());
+  EXPECT_EQ(nullptr, IconOf(u));
+  // AddIcon registers anew after a restart.
+  desk.RestartTray();
+  EXPECT_EQ(1, u.AddIcon());
+  EXPECT_NE(nullptr, IconOf(u));
+}
+
+TEST_F(TrayWndTest, LettingGoNeverLeavesAWindowWeHidUnreachable) {
+  // With an icon: shown, saved styles written back, icon removed.
+  HWND withIcon = App("Editor");
+  CTrayWnd& a = Take(withIcon);
+  a.SetTitleStyle(2);
+  a.Hide();
+  // Without an icon and hidden by us: shown again, without activation.
+  AnyWindowRule& noIcon = NewRule();
+  noIcon.UseTrayIcon = 0;
+  HWND hidden = App("Player");
+  CTrayWnd& b = Take(hidden, noIcon);
+  desk.UserMinimize(hidden);
+  b.Tick();
+  ASSERT_FALSE(desk.IsWindowVisible(hidden));
+  // Without an icon and shown: left as it is.
+  HWND shown = App("Viewer");
+  CTrayWnd& c = Take(shown, noIcon);
+  c.SetTitleStyle(1);
+
+  const DWORD savedStyle = a.SavedStyle, savedExStyle = a.SavedExStyle;
+  Release(a);
+  EXPECT_TRUE(desk.IsWindowVisible(withIcon));
+  EXPECT_EQ(savedStyle, Style(withIcon));
+  EXPECT_EQ(savedExStyle, ExStyle(withIcon));
+  EXPECT_TRUE(desk.TrayIcons().empty());
+  const HWND front = desk.GetForegroundWindow();
+  Release(b);
+  EXPECT_TRUE(desk.IsWindowVisible(hidden));
+  EXPECT_EQ(front, desk.GetForegroundWindow());
+  Release(c);
+  EXPECT_NE(0u, ExStyle(shown) & WS_EX_TOOLWINDOW);
+}
+
+}  // namespace
+}  // namespace mm::test
