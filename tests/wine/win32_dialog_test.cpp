@@ -140,6 +140,30 @@ TEST_F(Win32DialogTest, OurUtf8TextsReachTheScreenAsUnicode) {
   EXPECT_EQ(std::wstring(wide), L"\u60C5\u5831");
 }
 
+// The user answers the box whose caption is "確認" (found by its Unicode
+// caption) with No.
+void CALLBACK AnswerNo(::HWND, ::UINT, ::UINT_PTR, ::DWORD) {
+  if (::HWND box = ::FindWindowW(L"#32770", L"\u78BA\u8A8D")) {
+    ::PostMessageW(box, WM_COMMAND, IDNO, 0);
+  }
+}
+
+TEST_F(Win32DialogTest, MessageBoxShowsOurTextsAndReturnsTheAnswer) {
+  // A thread timer keeps firing inside the box's own loop until answered;
+  // a second one gives up, should the box never be found.
+  ::UINT_PTR answer = ::SetTimer(nullptr, 0, 50, AnswerNo);
+  ::UINT_PTR giveUp = ::SetTimer(nullptr, 0, 5000, [](::HWND, ::UINT, ::UINT_PTR, ::DWORD) {
+    if (::HWND box = ::GetActiveWindow()) ::PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
+  });
+  const std::string text = "\xE7\xB5\x82\xE4\xBA\x86\xE3\x81\x97\xE3\x81\xBE\xE3\x81\x99"
+                           "\xE3\x81\x8B";  // "終了しますか"
+  const std::string caption = "\xE7\xA2\xBA\xE8\xAA\x8D";  // "確認"
+  const int chosen = os_.MessageBoxU8(nullptr, text, caption, MB_YESNO | MB_ICONQUESTION);
+  ::KillTimer(nullptr, answer);
+  ::KillTimer(nullptr, giveUp);
+  EXPECT_EQ(chosen, IDNO);
+}
+
 TEST_F(Win32DialogTest, ListViewKeepsAnsiTextsParamsAndSelection) {
   RecordingHost host;
   std::vector<::NMLISTVIEW> changes;
