@@ -1,6 +1,7 @@
 #include "core/tray_wnd_spec.h"
 
 #include <cstring>
+#include <string_view>
 #include <vector>
 
 #include "platform/platform.h"
@@ -13,40 +14,38 @@ namespace {
 // most 254 bytes of it ever take part in matching.
 constexpr int kClassBufferSize = 256;
 constexpr int kClassReadLimit = kClassBufferSize - 1;
+constexpr size_t kClassMaxBytes = kClassReadLimit - 1;
+
+// Captions that fit here are read without a heap allocation.
+constexpr size_t kStackCaption = 512;
+
+// Lead bytes of every double-byte code page lie above 0x7F, so ASCII text
+// is stepped without asking the system.
+bool IsLead(Platform& os, unsigned char c) { return c >= 0x80 && os.IsDBCSLeadByte(c); }
 
 // Text as a C string holds it: up to the first NUL.
-std::string UpToNul(const std::string& text) {
-  const size_t nul = text.find('\0');
-  return nul == std::string::npos ? text : text.substr(0, nul);
+std::string_view UpToNul(const std::string& text) {
+  const void* nul = std::memchr(text.data(), '\0', text.size());
+  return std::string_view(text.data(), nul == nullptr ? text.size()
+                                                      : static_cast<const char*>(nul) - text.data());
 }
 
-// What a read into a buffer of `size` bytes delivers: at most size - 1
-// bytes, never half a double-byte character.
-std::string AsReadInto(const std::string& text, int size, Platform& os) {
-  const size_t limit = static_cast<size_t>(size - 1);
-  if (text.size() <= limit) return text;
-  size_t i = 0;
-  while (i < limit) {
-    const size_t step = os.IsDBCSLeadByte(static_cast<BYTE>(text[i])) && i + 1 < text.size() ? 2 : 1;
-    if (i + step > limit) break;
-    i += step;
-  }
-  return text.substr(0, i);
-}
-
-// `needle` occurs in `text` at a character boundary.
-bool ContainsAtCharacter(const std::string& text, const std::string& needle, Platform& os) {
+// `needle` occurs in `text` at a character boundary. Candidates come from
+// a plain byte search; only a candidate inside double-byte text needs the
+// characters before it counted.
+bool ContainsAtCharacter(std::string_view text, std::string_view needle) {
   if (needle.empty()) return true;
-  size_t i = 0;
-  while (i < text.size()) {
-    if (text.compare(i, needle.size(), needle) == 0) return true;
-    i += os.IsDBCSLeadByte(static_cast<BYTE>(text[i])) ? 2 : 1;
+  Platform& os = Os();
+  size_t boundary = 0;  // next character boundary not beyond the candidate
+  for (size_t at = text.find(needle); at != std::string_view::npos;
+       at = text.find(needle, at + 1)) {
+    while (boundary < at) boundary += IsLead(os, static_cast<unsigned char>(text[boundary])) ? 2 : 1;
+    if (boundary == at) return true;
   }
   return false;
 }
 
-bool CaptionPasses(const std::string& caption, const std::string& wanted, int matchType,
-                   Platform& os) {
+bool CaptionPasses(std::string_view caption, std::string_view wanted, int matchType) {
   const size_t n = wanted.size();
   switch (matchType) {
     case 0:  // equal
@@ -56,10 +55,24 @@ bool CaptionPasses(const std::string& caption, const std::string& wanted, int ma
     case 2:  // ends with: the last n bytes, wherever a character begins
       return caption.size() >= n && caption.compare(caption.size() - n, n, wanted) == 0;
     case 3:  // contains
-      return ContainsAtCharacter(caption, wanted, os);
+      return ContainsAtCharacter(caption, wanted);
     default:
       return false;
   }
+}
+
+// Bytes of `text` that a read limited to kClassReadLimit delivers: at most
+// 254, never half a double-byte character.
+size_t ClassBytesRead(std::string_view text) {
+  if (text.size() <= kClassMaxBytes) return text.size();
+  Platform& os = Os();
+  size_t i = 0;
+  while (i < kClassMaxBytes) {
+    const size_t step = IsLead(os, static_cast<unsigned char>(text[i])) ? 2 : 1;
+    if (i + step > kClassMaxBytes) break;
+    i += step;
+  }
+  return i;
 }
 
 }  // namespace
@@ -73,11 +86,18 @@ int CTrayWndSpec::Matches(HWND window) const {
   Platform& os = Os();
   if (UseCaption) {
     const int length = os.GetWindowTextLengthA(window);
-    const int size = (length > 0 ? length : 0) + 10;
-    std::vector<char> buffer(static_cast<size_t>(size), '\0');
-    os.GetWindowTextA(window, buffer.data(), size);
-    buffer.back() = '\0';
-    if (!CaptionPasses(buffer.data(), Caption, CaptionMatchType, os)) return 0;
+    const size_t size = static_cast<size_t>(length > 0 ? length : 0) + 10;
+    char stackBuffer[kStackCaption];
+    std::vector<char> heapBuffer;
+    char* buffer = stackBuffer;
+    if (size > kStackCaption) {
+      heapBuffer.resize(size);
+      buffer = heapBuffer.data();
+    }
+    buffer[0] = '\0';
+    os.GetWindowTextA(window, buffer, static_cast<int>(size));
+    buffer[size - 1] = '\0';
+    if (!CaptionPasses(buffer, Caption, CaptionMatchType)) return 0;
   }
   if (UseClassname) {
     char className[kClassBufferSize] = {};
@@ -89,9 +109,16 @@ int CTrayWndSpec::Matches(HWND window) const {
 
 int CTrayWndSpec::MatchesText(const std::string& caption, const std::string& className) const {
   if (!UseCaption && !UseClassname) return 1;
-  Platform& os = Os();
-  if (UseCaption && !CaptionPasses(UpToNul(caption), Caption, CaptionMatchType, os)) return 0;
-  if (UseClassname && ClassName != AsReadInto(UpToNul(className), kClassReadLimit, os)) return 0;
+  if (UseCaption && !CaptionPasses(UpToNul(caption), Caption, CaptionMatchType)) return 0;
+  if (UseClassname) {
+    // Only a name as long as the rule's can equal it; the cut is worked
+    // out only for names longer than a read delivers.
+    const std::string_view name = UpToNul(className);
+    if (ClassName.size() > kClassMaxBytes) return 0;
+    if (name.size() < ClassName.size()) return 0;
+    if (name.compare(0, ClassName.size(), ClassName) != 0) return 0;
+    if (name.size() != ClassName.size() && ClassBytesRead(name) != ClassName.size()) return 0;
+  }
   return 1;
 }
 
