@@ -1,6 +1,5 @@
 #include "app/morimo_dlg.h"
 
-#include <cstring>
 
 #include "app/about_dlg.h"
 #include "res/resource.h"
@@ -232,7 +231,8 @@ void CMorimoDlg::ReadCaption(HWND window, std::string* out) {
   textBuffer_[0] = '\0';
   int copied = Os().GetWindowTextA(window, textBuffer_.data(), static_cast<int>(size));
   if (copied < 0) copied = 0;
-  out->assign(textBuffer_.data(), strnlen(textBuffer_.data(), static_cast<std::size_t>(copied)));
+  if (static_cast<std::size_t>(copied) >= size) copied = static_cast<int>(size) - 1;
+  out->assign(textBuffer_.data(), static_cast<std::size_t>(copied));
 }
 
 void CMorimoDlg::ReadClassName(HWND window, std::string* out) {
@@ -241,7 +241,8 @@ void CMorimoDlg::ReadClassName(HWND window, std::string* out) {
   textBuffer_[0] = '\0';
   int copied = Os().GetClassNameA(window, textBuffer_.data(), kClassBuffer);
   if (copied < 0) copied = 0;
-  out->assign(textBuffer_.data(), strnlen(textBuffer_.data(), static_cast<std::size_t>(copied)));
+  if (copied >= kClassBuffer) copied = kClassBuffer - 1;
+  out->assign(textBuffer_.data(), static_cast<std::size_t>(copied));
 }
 
 void CMorimoDlg::Adopt(HWND window, CTrayWndSpec* spec) {

@@ -1,6 +1,7 @@
 #include "app/rule_index.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "core/tray_wnd_spec.h"
 
@@ -22,7 +23,10 @@ std::uint8_t Byte(char c) { return static_cast<std::uint8_t>(c); }
 // One- and two-byte keys never collide: the length is part of the key.
 std::uint32_t Key1(char a) { return 0x10000u | Byte(a); }
 std::uint32_t Key2(char a, char b) { return 0x20000u | (std::uint32_t{Byte(a)} << 8) | Byte(b); }
-std::uint32_t Pair(char a, char b) { return (std::uint32_t{Byte(a)} << 8) | Byte(b); }
+// Bits of a key set: the 65,536 two-byte keys, then the 256 one-byte ones.
+constexpr std::uint32_t kKeyBits = 65536 + 256;
+std::uint32_t Bit1(char a) { return 65536u + Byte(a); }
+std::uint32_t Bit2(char a, char b) { return (std::uint32_t{Byte(a)} << 8) | Byte(b); }
 
 // Length (modulo 256) and first byte of a text, as a bit position.
 std::uint32_t Shape(std::string_view text) {
@@ -78,10 +82,12 @@ void CRuleIndex::Rebuild(const TraySpecList& rules) {
   startsWith_.clear();
   endsWith_.clear();
   contains_.clear();
-  containsPairs_.assign(65536 / 64, 0);
+  startsWithKeys_.assign(kKeyBits / 64, 0);
+  endsWithKeys_.assign(kKeyBits / 64, 0);
+  containsKeys_.assign(kKeyBits / 64, 0);
+  containsFirstBytes_.clear();
   equalShapes_.assign(65536 / 64, 0);
   classShapes_.assign(65536 / 64, 0);
-  std::fill(std::begin(containsBytes_), std::end(containsBytes_), 0);
 
   // The views below point into keys_, which stays unchanged until the next
   // rebuild.
@@ -111,26 +117,37 @@ void CRuleIndex::Rebuild(const TraySpecList& rules) {
       case kStartsWith:
         if (n == 0) {
           always_.push_back(i);
+        } else if (n == 1) {
+          startsWith_[Key1(text[0])].push_back(i);
+          SetBit(startsWithKeys_, Bit1(text[0]));
         } else {
-          startsWith_[n == 1 ? Key1(text[0]) : Key2(text[0], text[1])].push_back(i);
+          startsWith_[Key2(text[0], text[1])].push_back(i);
+          SetBit(startsWithKeys_, Bit2(text[0], text[1]));
         }
         break;
       case kEndsWith:
         if (n == 0) {
           always_.push_back(i);
+        } else if (n == 1) {
+          endsWith_[Key1(text[0])].push_back(i);
+          SetBit(endsWithKeys_, Bit1(text[0]));
         } else {
-          endsWith_[n == 1 ? Key1(text[0]) : Key2(text[n - 2], text[n - 1])].push_back(i);
+          endsWith_[Key2(text[n - 2], text[n - 1])].push_back(i);
+          SetBit(endsWithKeys_, Bit2(text[n - 2], text[n - 1]));
         }
         break;
       case kContains:
+        if (n != 0 && containsFirstBytes_.find(text[0]) == std::string::npos) {
+          containsFirstBytes_ += text[0];
+        }
         if (n == 0) {
           always_.push_back(i);
         } else if (n == 1) {
           contains_[Key1(text[0])].push_back(i);
-          containsBytes_[Byte(text[0]) / 64] |= std::uint64_t{1} << (Byte(text[0]) % 64);
+          SetBit(containsKeys_, Bit1(text[0]));
         } else {
           contains_[Key2(text[0], text[1])].push_back(i);
-          SetBit(containsPairs_, Pair(text[0], text[1]));
+          SetBit(containsKeys_, Bit2(text[0], text[1]));
         }
         break;
       default:
@@ -162,21 +179,27 @@ CTrayWndSpec* CRuleIndex::FirstMatch(const std::string& caption, const std::stri
   }
   if (n >= 1) {
     if (!startsWith_.empty()) {
-      AddByByteKey(startsWith_, Key1(text[0]));
-      if (n >= 2) AddByByteKey(startsWith_, Key2(text[0], text[1]));
+      if (TestBit(startsWithKeys_, Bit1(text[0]))) AddByByteKey(startsWith_, Key1(text[0]));
+      if (n >= 2 && TestBit(startsWithKeys_, Bit2(text[0], text[1]))) {
+        AddByByteKey(startsWith_, Key2(text[0], text[1]));
+      }
     }
     if (!endsWith_.empty()) {
-      AddByByteKey(endsWith_, Key1(text[n - 1]));
-      if (n >= 2) AddByByteKey(endsWith_, Key2(text[n - 2], text[n - 1]));
+      const char last = text[n - 1];
+      if (TestBit(endsWithKeys_, Bit1(last))) AddByByteKey(endsWith_, Key1(last));
+      if (n >= 2 && TestBit(endsWithKeys_, Bit2(text[n - 2], last))) {
+        AddByByteKey(endsWith_, Key2(text[n - 2], last));
+      }
     }
-    if (!contains_.empty()) {
-      for (std::size_t i = 0; i < n; ++i) {
-        const std::uint8_t b = Byte(text[i]);
-        if ((containsBytes_[b / 64] >> (b % 64)) & 1) AddByByteKey(contains_, Key1(text[i]));
-        if (i + 1 < n) {
-          if (TestBit(containsPairs_, Pair(text[i], text[i + 1]))) {
-            AddByByteKey(contains_, Key2(text[i], text[i + 1]));
-          }
+    for (char first : containsFirstBytes_) {
+      const char* const begin = text.data();
+      const char* const end = begin + n;
+      for (const char* p = begin; p < end; ++p) {
+        p = static_cast<const char*>(std::memchr(p, first, static_cast<std::size_t>(end - p)));
+        if (p == nullptr) break;
+        if (TestBit(containsKeys_, Bit1(first))) AddByByteKey(contains_, Key1(first));
+        if (p + 1 < end && TestBit(containsKeys_, Bit2(first, p[1]))) {
+          AddByByteKey(contains_, Key2(first, p[1]));
         }
       }
     }

@@ -63,10 +63,15 @@ class CRuleIndex {
   std::unordered_map<std::uint32_t, Bucket> startsWith_;    // by first one or two bytes
   std::unordered_map<std::uint32_t, Bucket> endsWith_;      // by last one or two bytes
   std::unordered_map<std::uint32_t, Bucket> contains_;      // by first one or two bytes
-  // Which one- and two-byte keys begin a contained text, so a caption is
-  // walked once with a bit test per byte.
-  std::vector<std::uint64_t> containsPairs_;
-  std::uint64_t containsBytes_[4] = {0, 0, 0, 0};
+  // Which one- and two-byte keys the three maps above hold, so that most
+  // windows are turned away by a bit test instead of a lookup, and a
+  // caption is walked once for all contained texts.
+  std::vector<std::uint64_t> startsWithKeys_;
+  std::vector<std::uint64_t> endsWithKeys_;
+  std::vector<std::uint64_t> containsKeys_;
+  // The distinct first bytes of the contained texts: a caption is searched
+  // for each with memchr, which skips most of it at once.
+  std::string containsFirstBytes_;
 
   // Length and first byte of every equal text and class name, so most
   // windows are turned away without hashing their whole caption.
