@@ -7,18 +7,6 @@ namespace {
 
 using TrayWndTest = TrayWndWorld;
 
-TEST_F(TrayWndTest, AttachWithoutHandlesOrRuleFailsAndRegistersNothing) {
-  HWND w = App("Editor");
-  CTrayWnd noHandles;
-  EXPECT_EQ(0, noHandles.Attach(nullptr, &rule));
-  CTrayWnd noRule;
-  EXPECT_EQ(0, noRule.Attach(new TrayWndHandles{w, owner}, nullptr));
-  EXPECT_EQ(w, noRule.Window());  // owned all the same
-  EXPECT_TRUE(desk.TrayIcons().empty());
-  EXPECT_NE(noHandles.Id(), noRule.Id());
-  EXPECT_NE(0u, noHandles.Id());
-}
-
 TEST_F(TrayWndTest, ClosedWindowIsReportedExactlyOnce) {
   HWND w = App("Editor");
   CTrayWnd& t = Take(w);
@@ -47,16 +35,6 @@ TEST_F(TrayWndTest, WindowThatStopsMatchingIsReportedAndGivenBackWithItsIcon) {
   Release(t);
   EXPECT_TRUE(desk.IsWindowVisible(w));
   EXPECT_TRUE(desk.TrayIcons().empty());
-}
-
-TEST_F(TrayWndTest, NothingIsPostedToAManagerThatIsGone) {
-  HWND w = App("Editor");
-  CTrayWnd& t = Take(w);
-  desk.CloseWindow(owner);
-  desk.CloseWindow(w);
-  EXPECT_EQ(0, t.Tick());
-  EXPECT_EQ(0, t.GoneReported);
-  EXPECT_TRUE(Messages(WMA_WINDOW_DESTROYED).empty());
 }
 
 TEST_F(TrayWndTest, FirstTickCountsAsAnActivationChange) {
@@ -192,14 +170,6 @@ TEST_F(TrayWndTest, IconSearchTakesSmallIconsForTheTrayAndBigOnesForTheList) {
     EXPECT_EQ(c.list, t.ListIcon);
     EXPECT_EQ(c.tray, IconOf(t)->icon);
   }
-}
-
-TEST_F(TrayWndTest, IconChangeReachesTheTray) {
-  HWND w = App("Editor");
-  CTrayWnd& t = Take(w);
-  desk.SetIcons(w, FakeIcon(9), nullptr);
-  EXPECT_EQ(1, t.Tick());
-  EXPECT_EQ(FakeIcon(9), IconOf(t)->icon);
 }
 
 TEST_F(TrayWndTest, HungApplicationCostsOneBoundedQuestionAndKeepsItsIcon) {
