@@ -235,7 +235,7 @@ wine_env_stop() {
 
 _morimo_is_xvfb() {
   local cmd
-  cmd=$(tr '\0' ' ' <"/proc/$1/cmdline" 2>/dev/null) || return 1
+  cmd=$({ tr '\0' ' ' <"/proc/$1/cmdline"; } 2>/dev/null) || return 1
   [[ $cmd == Xvfb* || $cmd == */Xvfb* ]]
 }
 
