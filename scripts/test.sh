@@ -50,7 +50,7 @@ done
 run_ctest() {
   local p=$1
   shift
-  local log="$root/build/$p/ctest-summary.log"
+  local log="$root/build/$p/ctest.log"
   ctest --preset "$p" "$@" 2>&1 | tee "$log"
   local rc=${PIPESTATUS[0]}
   local line passed=0 failed=0
