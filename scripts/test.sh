@@ -78,6 +78,7 @@ run_ctest() {
 wine_started=0
 cleanup() {
   if [ "$wine_started" -eq 1 ]; then
+    # shellcheck disable=SC2119 # the environment of this shell
     wine_env_stop
     wine_started=0
   fi
