@@ -43,11 +43,11 @@ const DialogTemplate& ManagerTemplate() {
           {IDC_BUTTON_PROPERTY, "Button", "プロパティ(&P)", kPush, 235, 140, 50, 18},
           {IDC_BUTTON_HELP, "Button", "ヘルプ(&H)", kPush, 235, 175, 50, 18},
           {IDC_BUTTON_EXIT, "Button", "終了(&Q)", kPush, 235, 210, 50, 18},
-          {IDC_CHECK_TOPMOST, "Button", "常に最前面に表示(&T)", kAutoCheck, 5, 215, 78, 10},
-          {IDC_CHECK_SHOW_AT_STARTUP, "Button", "起動時に表示する(&L)", kAutoCheck, 93, 215,
-           74, 10},
+          {IDC_CHECK_TOPMOST, "Button", "常に最前面に表示(&T)", kAutoCheck, 5, 215, 100, 10},
+          {IDC_CHECK_SHOW_AT_STARTUP, "Button", "起動時に表示する(&L)", kAutoCheck, 110, 215,
+           100, 10},
           {IDC_CHECK_REALY_HIDE, "Button", "最小化時に完全に隠す（Ctrl+Shiftで表示）",
-           kAutoCheck, 5, 225, 134, 10},
+           kAutoCheck, 5, 225, 205, 10},
       }};
   return t;
 }
@@ -68,10 +68,10 @@ const DialogTemplate& AboutTemplate() {
            15, 181, 8},
           {IDC_STATIC_COPYRIGHT, "Static", "Copyright", kStatic, 55, 30, 180, 8},
           {IDOK, "Button", "OK", kDefPush | kWsGroup, 205, 125, 50, 14},
-          {-1, "Static", "作者のページ：", kStatic, 55, 55, 50, 8},
-          {IDC_LINK_MAKER, "Static", MORIMO_MAKER_URL, kStatic | kSsNotify, 110, 55, 145, 8},
-          {-1, "Static", "MoriMoのページ：", kStatic, 55, 71, 47, 8},
-          {IDC_LINK_PRODUCT, "Static", MORIMO_PRODUCT_URL, kStatic | kSsNotify, 110, 71, 145,
+          {-1, "Static", "作者のページ：", kStatic, 55, 55, 68, 8},
+          {IDC_LINK_MAKER, "Static", MORIMO_MAKER_URL, kStatic | kSsNotify, 125, 55, 140, 8},
+          {-1, "Static", "MoriMoのページ：", kStatic, 55, 71, 68, 8},
+          {IDC_LINK_PRODUCT, "Static", MORIMO_PRODUCT_URL, kStatic | kSsNotify, 125, 71, 140,
            8},
       }};
   return t;
