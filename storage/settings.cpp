@@ -10,12 +10,6 @@ namespace mm {
 
 namespace {
 
-std::string RuleSectionName(size_t index) {
-  char name[32];
-  std::snprintf(name, sizeof name, "TraySpec_%04zu", index);
-  return name;
-}
-
 // Answers every read with its default without touching a file: how a rule
 // reads a section that has no keys.
 class DefaultsOnly : public CIniFile {
@@ -27,7 +21,24 @@ class DefaultsOnly : public CIniFile {
   int GetInt(const std::string&, int defaultValue) override { return defaultValue; }
 };
 
+bool SameFields(const CTrayWndSpec& a, const CTrayWndSpec& b) {
+  return a.UserName == b.UserName && a.Caption == b.Caption && a.ClassName == b.ClassName &&
+         a.UseCaption == b.UseCaption && a.CaptionMatchType == b.CaptionMatchType &&
+         a.UseClassname == b.UseClassname && a.HideIfIconized == b.HideIfIconized &&
+         a.AlphaPercent == b.AlphaPercent && a.AlphaPercentBG == b.AlphaPercentBG &&
+         a.ShowIconOnlyHidden == b.ShowIconOnlyHidden && a.UseTrayIcon == b.UseTrayIcon &&
+         a.ShowTopMost == b.ShowTopMost && a.HideOnStartup == b.HideOnStartup &&
+         a.CloseOnStartup == b.CloseOnStartup && a.TitleStyle == b.TitleStyle &&
+         a.DisableTitleStyleChanging == b.DisableTitleStyleChanging;
+}
+
 }  // namespace
+
+std::string RuleSectionName(int index) {
+  char name[32];
+  std::snprintf(name, sizeof name, "TraySpec_%04d", index);
+  return name;
+}
 
 void LoadSettings(GeneralSettings& settings, TraySpecList& specs) {
   CIniFile file(SettingsFilePath(), "General");
@@ -42,7 +53,7 @@ void LoadSettings(GeneralSettings& settings, TraySpecList& specs) {
   DefaultsOnly defaults;
   for (int i = 0; i < count; ++i) {
     auto spec = std::make_unique<CTrayWndSpec>();
-    file.SetSectionName(RuleSectionName(static_cast<size_t>(i)));
+    file.SetSectionName(RuleSectionName(i));
     // A section without keys (a damaged count names many of them) gives the
     // defaults of every key; one list of its keys costs less than sixteen
     // lookups that all miss.
@@ -64,9 +75,21 @@ void SaveSettings(const GeneralSettings& settings, const TraySpecList& specs) {
   file.WriteInt("TimerPeriod", settings.TimerPeriod);
   file.WriteInt("ShowOnlyHidden", settings.ShowOnlyHidden);
   file.WriteInt("TraySpec_Count", static_cast<int>(specs.size()));
-  size_t index = 0;
+  // What a rule reads from a section that has no keys.
+  DefaultsOnly defaults;
+  CTrayWndSpec unwritten;
+  unwritten.Load(defaults);
+  int index = 0;
   for (const auto& spec : specs) {
     file.SetSectionName(RuleSectionName(index++));
+    // Such a rule whose section is missing reads back the same without one.
+    // The rules a damaged count conjures up are all of this kind; writing
+    // thousands of them key by key would take the profile functions, which
+    // rewrite the file on every call, hours.
+    if (SameFields(*spec, unwritten)) {
+      std::unique_ptr<StringList> keys = file.GetKeyList();
+      if (keys && keys->empty()) continue;
+    }
     spec->Save(file);
   }
 }

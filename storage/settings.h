@@ -3,6 +3,7 @@
 
 #include <list>
 #include <memory>
+#include <string>
 
 namespace mm {
 
@@ -21,6 +22,9 @@ struct GeneralSettings {
 // any real list, and low enough that a damaged count neither stalls
 // start-up nor fills memory.
 constexpr int kMaxRulesRead = 10000;
+
+// "TraySpec_%04d": the section of the rule at `index` in list order.
+std::string RuleSectionName(int index);
 
 // Reads General and appends one rule per TraySpec_NNNN section to `specs`.
 // A missing file, section or key gives the defaults; nothing is reported.

@@ -155,8 +155,10 @@ std::string SimFileSystem::HostPathOf(const WinPath& p) const {
   bool resolving = true;
   for (const std::string& part : p.parts) {
     std::string name = part;
-    if (resolving) {
-      // Names are case-insensitive: reuse the spelling that exists.
+    // Names are case-insensitive: reuse the spelling that exists. The
+    // spelling asked for is tried first, so only a new name or another
+    // spelling costs a look through the folder.
+    if (resolving && !HostExists(host + "/" + part)) {
       DIR* dir = ::opendir(host.c_str());
       if (dir == nullptr) {
         resolving = false;
@@ -302,15 +304,42 @@ struct SimFileSystem::IniText {
   bool utf8Mark = false;  // the file starts with a UTF-8 byte order mark
 };
 
+struct SimFileSystem::IniLine {
+  enum Kind { kBlank, kHeader, kKey, kOther } kind = kBlank;
+  std::string name;   // of a header or key, trimmed
+  std::string value;  // of a key, trimmed
+};
+
 struct SimFileSystem::IniCacheEntry {
   dev_t device;
   ino_t inode;
   off_t size;
   struct timespec modified;
-  std::shared_ptr<const IniText> ini;
+  std::shared_ptr<IniText> ini;
 };
 
 SimFileSystem::~SimFileSystem() = default;
+
+SimFileSystem::IniLine SimFileSystem::ClassifyLine(const std::string& raw) const {
+  IniLine l;
+  std::string t = TrimBlanks(CutAtNul(raw));
+  if (t.empty()) return l;
+  size_t close = t[0] == '[' ? t.rfind(']') : std::string::npos;
+  if (close != std::string::npos) {
+    l.kind = IniLine::kHeader;
+    l.name = TrimBlanks(t.substr(1, close - 1));
+    return l;
+  }
+  size_t eq = t.find('=');
+  if (eq == std::string::npos) {
+    l.kind = IniLine::kOther;  // not a key
+    return l;
+  }
+  l.kind = IniLine::kKey;
+  l.name = TrimBlanks(t.substr(0, eq));
+  l.value = TrimBlanks(t.substr(eq + 1));
+  return l;
+}
 
 SimFileSystem::IniText SimFileSystem::ParseIni(const std::string& bytes) const {
   IniText ini;
@@ -333,13 +362,12 @@ SimFileSystem::IniText SimFileSystem::ParseIni(const std::string& bytes) const {
   ini.sections.push_back(IniSection{kNoLine, std::string(), {}, {}, kNoLine});
   ini.sectionIndex.emplace(std::string(), 0);
   for (size_t i = 0; i < ini.lines.size(); ++i) {
-    std::string t = TrimBlanks(CutAtNul(ini.lines[i]));
-    if (t.empty()) continue;
-    size_t close = t[0] == '[' ? t.rfind(']') : std::string::npos;
-    if (close != std::string::npos) {
+    IniLine l = ClassifyLine(ini.lines[i]);
+    if (l.kind == IniLine::kBlank) continue;
+    if (l.kind == IniLine::kHeader) {
       IniSection section;
       section.header = i;
-      section.name = TrimBlanks(t.substr(1, close - 1));
+      section.name = std::move(l.name);
       section.lastLine = i;
       // Of duplicate sections the first one counts; the others are dead.
       ini.sectionIndex.emplace(FoldName(section.name), ini.sections.size());
@@ -348,12 +376,11 @@ SimFileSystem::IniText SimFileSystem::ParseIni(const std::string& bytes) const {
     }
     IniSection& s = ini.sections.back();
     s.lastLine = i;
-    size_t eq = t.find('=');
-    if (eq == std::string::npos) continue;  // not a key
+    if (l.kind != IniLine::kKey) continue;
     // A comment with "=" in it can be looked up but is never listed.
-    std::string name = TrimBlanks(t.substr(0, eq));
-    s.keyIndex.emplace(FoldName(name), s.keys.size());
-    s.keys.push_back(IniKey{i, name, TrimBlanks(t.substr(eq + 1)), name.empty() || name[0] != ';'});
+    bool listed = l.name.empty() || l.name[0] != ';';
+    s.keyIndex.emplace(FoldName(l.name), s.keys.size());
+    s.keys.push_back(IniKey{i, std::move(l.name), std::move(l.value), listed});
   }
   return ini;
 }
@@ -371,7 +398,7 @@ const SimFileSystem::IniKey* SimFileSystem::FindKey(const IniSection& s,
   return it == s.keyIndex.end() ? nullptr : &s.keys[it->second];
 }
 
-std::shared_ptr<const SimFileSystem::IniText> SimFileSystem::LoadIni(const std::string& host) {
+std::shared_ptr<SimFileSystem::IniText> SimFileSystem::LoadIni(const std::string& host) {
   struct stat st;
   if (::stat(host.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) {
     iniCache_.erase(host);
@@ -385,9 +412,18 @@ std::shared_ptr<const SimFileSystem::IniText> SimFileSystem::LoadIni(const std::
   }
   std::string bytes;
   if (!HostReadAll(host, &bytes)) return nullptr;
-  auto ini = std::make_shared<const IniText>(ParseIni(bytes));
+  auto ini = std::make_shared<IniText>(ParseIni(bytes));
   iniCache_[host] = IniCacheEntry{st.st_dev, st.st_ino, st.st_size, st.st_mtim, ini};
   return ini;
+}
+
+void SimFileSystem::RememberIni(const std::string& host, std::shared_ptr<IniText> ini) {
+  struct stat st;
+  if (::stat(host.c_str(), &st) != 0) {
+    iniCache_.erase(host);
+    return;
+  }
+  iniCache_[host] = IniCacheEntry{st.st_dev, st.st_ino, st.st_size, st.st_mtim, std::move(ini)};
 }
 
 std::shared_ptr<const SimFileSystem::IniText> SimFileSystem::LoadProfile(const char* fileName) {
@@ -514,15 +550,21 @@ BOOL SimFileSystem::WritePrivateProfileStringA(const char* section, const char* 
   std::string host;
   if (!CheckWritable(p, &host)) return 0;
 
-  std::shared_ptr<const IniText> ini = LoadIni(host);
-  static const IniText kEmpty;
-  const IniText& text = ini ? *ini : kEmpty;
-  const IniSection* s = FindSection(text, section);
-  std::vector<std::string> lines = text.lines;
+  std::shared_ptr<IniText> ini = LoadIni(host);
+  if (!ini) ini = std::make_shared<IniText>(ParseIni(std::string()));
+  IniText& text = *ini;
+  const IniSection* found = FindSection(text, section);
+  const size_t si = found != nullptr ? static_cast<size_t>(found - text.sections.data()) : 0;
+  std::vector<std::string>& lines = text.lines;
+  // Most writes change one line or add one; the parsed form follows along
+  // so that a long run of writes does not parse the file again each time.
+  // Anything else (deletions, names or values that would read back as
+  // something else) parses the new text afresh.
+  bool reparse = false;
 
   if (key == nullptr) {  // delete the section
-    if (s == nullptr) return 1;
-    size_t first = s->header == kNoLine ? 0 : s->header;
+    if (found == nullptr) return 1;
+    size_t first = found->header == kNoLine ? 0 : found->header;
     size_t next = lines.size();
     for (const IniSection& other : text.sections) {
       if (other.header != kNoLine && other.header > first) {
@@ -531,22 +573,68 @@ BOOL SimFileSystem::WritePrivateProfileStringA(const char* section, const char* 
       }
     }
     lines.erase(lines.begin() + static_cast<long>(first), lines.begin() + static_cast<long>(next));
+    reparse = true;
   } else if (value == nullptr) {  // delete the key
-    const IniKey* k = s != nullptr ? FindKey(*s, key) : nullptr;
+    const IniKey* k = found != nullptr ? FindKey(*found, key) : nullptr;
     if (k == nullptr) return 1;
     lines.erase(lines.begin() + static_cast<long>(k->line));
+    reparse = true;
   } else {
     // Blanks around the value are dropped, as the system does.
-    std::string v = TrimBlanks(value);
-    std::string line = std::string(key) + "=" + v;
-    if (s == nullptr) {
-      lines.push_back("[" + std::string(section) + "]");
+    const std::string v = TrimBlanks(value);
+    const std::string folded = FoldName(key);
+    auto readsAsKey = [&](const std::string& line) {
+      IniLine l = ClassifyLine(line);
+      return l.kind == IniLine::kKey && FoldName(l.name) == folded && l.value == v;
+    };
+    if (found == nullptr) {
+      std::string header = "[" + std::string(section) + "]";
+      IniLine h = ClassifyLine(header);
+      std::string line = std::string(key) + "=" + v;
+      lines.push_back(header);
       lines.push_back(line);
-    } else if (const IniKey* k = FindKey(*s, key)) {
-      lines[k->line] = k->name + "=" + v;  // the key keeps its place and spelling
+      if (h.kind == IniLine::kHeader && FoldName(h.name) == FoldName(section) &&
+          readsAsKey(line)) {
+        IniSection added;
+        added.header = lines.size() - 2;
+        added.name = std::move(h.name);
+        added.lastLine = lines.size() - 1;
+        added.keyIndex.emplace(folded, 0);
+        added.keys.push_back(IniKey{lines.size() - 1, key, v, key[0] != ';'});
+        text.sectionIndex.emplace(FoldName(added.name), text.sections.size());
+        text.sections.push_back(std::move(added));
+      } else {
+        reparse = true;
+      }
+    } else if (const IniKey* k = FindKey(*found, key)) {
+      std::string line = k->name + "=" + v;  // the key keeps its place and spelling
+      // Nothing to change: the file is left alone, as the system leaves it.
+      if (lines[k->line] == line) return 1;
+      lines[k->line] = line;
+      if (readsAsKey(line)) {
+        const_cast<IniKey*>(k)->value = v;
+      } else {
+        reparse = true;
+      }
     } else {
-      size_t at = s->lastLine == kNoLine ? 0 : s->lastLine + 1;
+      std::string line = std::string(key) + "=" + v;
+      size_t at = found->lastLine == kNoLine ? 0 : found->lastLine + 1;
       lines.insert(lines.begin() + static_cast<long>(at), line);
+      if (readsAsKey(line)) {
+        for (IniSection& other : text.sections) {
+          if (other.header != kNoLine && other.header >= at) ++other.header;
+          if (other.lastLine != kNoLine && other.lastLine >= at) ++other.lastLine;
+          for (IniKey& k : other.keys) {
+            if (k.line >= at) ++k.line;
+          }
+        }
+        IniSection& target = text.sections[si];
+        target.lastLine = at;
+        target.keyIndex.emplace(folded, target.keys.size());
+        target.keys.push_back(IniKey{at, key, v, key[0] != ';'});
+      } else {
+        reparse = true;
+      }
     }
   }
 
@@ -559,8 +647,13 @@ BOOL SimFileSystem::WritePrivateProfileStringA(const char* section, const char* 
     out += l;
     out += "\r\n";
   }
-  iniCache_.erase(host);
-  return HostWrite(host, out) ? 1 : 0;
+  if (!HostWrite(host, out)) {
+    iniCache_.erase(host);  // whatever is on the disk now is read afresh
+    return 0;
+  }
+  if (reparse) ini = std::make_shared<IniText>(ParseIni(out));
+  RememberIni(host, std::move(ini));
+  return 1;
 }
 
 // ---- Error texts ------------------------------------------------------------------

@@ -60,6 +60,7 @@ class SimFileSystem {
   struct IniKey;
   struct IniSection;
   struct IniText;
+  struct IniLine;
   struct IniCacheEntry;
 
   bool IsLead(unsigned char b) const;
@@ -70,10 +71,12 @@ class SimFileSystem {
   std::string ProfilePath(const char* fileName) const;
   bool CheckWritable(const WinPath& p, std::string* host);
   bool HostWrite(const std::string& host, const std::string& bytes);
+  IniLine ClassifyLine(const std::string& raw) const;
   IniText ParseIni(const std::string& bytes) const;
   const IniSection* FindSection(const IniText& ini, const std::string& name) const;
   const IniKey* FindKey(const IniSection& s, const std::string& name) const;
-  std::shared_ptr<const IniText> LoadIni(const std::string& host);
+  std::shared_ptr<IniText> LoadIni(const std::string& host);
+  void RememberIni(const std::string& host, std::shared_ptr<IniText> ini);
   std::shared_ptr<const IniText> LoadProfile(const char* fileName);
 
   std::string root_;
