@@ -58,7 +58,7 @@ const DialogTemplate& AboutTemplate() {
       "Morimoのﾊﾞｰｼﾞｮﾝ情報",
       kDsSetFont | kDsModalFrame | kDsCenter | WS_POPUP | WS_CAPTION | WS_SYSMENU,
       0,
-      0, 0, 269, 155,
+      0, 0, 300, 155,
       "MS UI Gothic",
       9,
       {
@@ -67,11 +67,11 @@ const DialogTemplate& AboutTemplate() {
           {IDC_STATIC_VERSION, "Static", "MoriMo Version (自動)", kStatic | kSsNoPrefix, 55,
            15, 181, 8},
           {IDC_STATIC_COPYRIGHT, "Static", "Copyright", kStatic, 55, 30, 180, 8},
-          {IDOK, "Button", "OK", kDefPush | kWsGroup, 205, 125, 50, 14},
+          {IDOK, "Button", "OK", kDefPush | kWsGroup, 236, 125, 50, 14},
           {-1, "Static", "作者のページ：", kStatic, 55, 55, 68, 8},
-          {IDC_LINK_MAKER, "Static", MORIMO_MAKER_URL, kStatic | kSsNotify, 125, 55, 140, 8},
+          {IDC_LINK_MAKER, "Static", MORIMO_MAKER_URL, kStatic | kSsNotify, 125, 55, 170, 8},
           {-1, "Static", "MoriMoのページ：", kStatic, 55, 71, 68, 8},
-          {IDC_LINK_PRODUCT, "Static", MORIMO_PRODUCT_URL, kStatic | kSsNotify, 125, 71, 140,
+          {IDC_LINK_PRODUCT, "Static", MORIMO_PRODUCT_URL, kStatic | kSsNotify, 125, 71, 170,
            8},
       }};
   return t;
