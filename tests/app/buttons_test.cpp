@@ -150,15 +150,5 @@ TEST_F(ButtonsTest, SystemMenuAboutItemOpensTheAboutBox) {
   EXPECT_EQ(version, "MoriMo  Version 1.0.0 build(0)");
 }
 
-TEST_F(ButtonsTest, AboutBoxLinksOpenTheirAddresses) {
-  desk.QueueModalScript([&](HWND dialog) {
-    desk.ClickButton(dialog, IDC_LINK_PRODUCT);
-    desk.PressEnter(dialog);
-  });
-  desk.SendMessageToOwnWindow(dlg->Hwnd(), WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
-  ASSERT_EQ(desk.ShellOpened().size(), 1u);
-  EXPECT_EQ(desk.ShellOpened()[0].rfind("https://", 0), 0u);
-}
-
 }  // namespace
 }  // namespace mm::testing

@@ -77,15 +77,6 @@ TEST_F(ProtocolTest, LeftPressTogglesTheActiveWindowAndRaisesOneBehind) {
   EXPECT_EQ(trayWnd->Hidden, 0);
 }
 
-TEST_F(ProtocolTest, MouseMoveOnlyMakesTheWindowCurrent) {
-  StartWithWindows();
-  CTrayWnd* trayWnd = Managed(mail);
-  desk.MouseOnTrayIcon(dlg->Hwnd(), trayWnd->Id(), WM_MOUSEMOVE);
-  EXPECT_EQ(dlg->CurrentTrayWnd, trayWnd);
-  EXPECT_TRUE(desk.IsWindowVisible(mail));
-  EXPECT_EQ(trayWnd->Hidden, 0);
-}
-
 TEST_F(ProtocolTest, RightReleaseKeepsTheGuardAndDoesNotTick) {
   StartWithWindows();
   CTrayWnd* trayWnd = Managed(terms[1]);

@@ -108,19 +108,5 @@ TEST_F(RuleIndexTest, RulesEditedInPlaceAreSeen) {
   EXPECT_FALSE(index.NeedsCaption());
 }
 
-TEST_F(RuleIndexTest, ContainedTextMustStartOnACharacter) {
-  // "\x83\x62" is one double-byte character; "b" (0x62) inside it is not a
-  // character of the caption.
-  TraySpecList rules;
-  rules.push_back(std::make_unique<CTrayWndSpec>());
-  rules.front()->Caption = "\x62";
-  rules.front()->CaptionMatchType = 3;
-  rules.front()->UseClassname = 0;
-  CRuleIndex index;
-  index.Update(rules);
-  EXPECT_EQ(index.FirstMatch("\x83\x62", ""), nullptr);
-  EXPECT_EQ(index.FirstMatch("\x83\x62\x62", ""), rules.front().get());
-}
-
 }  // namespace
 }  // namespace mm::testing
