@@ -3,7 +3,8 @@
 # matching, with opacity and always-on-top in use), the default 500 ms scan
 # period, measured over 60 s once everything has settled.
 #
-#   bash tools/measure_idle.sh [--build DIR] [--seconds N] [--no-baseline] [--no-match]
+#   bash tools/measure_idle.sh [--build DIR] [--seconds N] [--repeat N] [--no-baseline]
+#                              [--no-match]
 #
 # DIR is the win64 build folder (default build/win64). Prints morimo.exe's
 # own CPU time, the Wine server's CPU time over the same period, and the
@@ -12,24 +13,30 @@
 # morimo.exe, so the share that morimo.exe causes can be told apart.
 # --no-match turns the four matching rules into rules that match nothing, to
 # tell the cost of the scan from that of the managed windows.
+# --repeat N measures N periods in a row: CPU time under Wine swings with
+# the load of the machine, so the median is the figure to quote.
 # MORIMO_E2E_DISPLAY=:97 pins the X display.
 set -u
 repo=$(cd "$(dirname "$0")/.." && pwd)
 build="$repo/build/win64"
 seconds=60
+repeat=1
 baseline=1
 no_match=
 while [ $# -gt 0 ]; do
   case $1 in
     --build) build=$2; shift 2 ;;
     --seconds) seconds=$2; shift 2 ;;
+    --repeat) repeat=$2; shift 2 ;;
     --no-baseline) baseline=; shift ;;
     --no-match) no_match=1; shift ;;
-    *) echo "usage: $0 [--build DIR] [--seconds N] [--no-baseline] [--no-match]" >&2; exit 2 ;;
+    *) echo "usage: $0 [--build DIR] [--seconds N] [--repeat N] [--no-baseline] [--no-match]" >&2
+      exit 2 ;;
   esac
 done
 find_exe() {
-  find "$build" -name "$1" -type f -not -path '*/CMakeFiles/*' | head -n1
+  find "$build" \( -name wineprefix -o -name CMakeFiles \) -prune -o -name "$1" -type f -print |
+    head -n1
 }
 morimo=$(find_exe morimo.exe)
 target=$(find_exe morimo_target.exe)
@@ -160,29 +167,49 @@ while ((SECONDS < settle_end)); do sleep 1; done
 visible=$(probe list --class MoriMoTarget --visible-only | wc -l)
 [ "$visible" = 50 ] || e2e_fail "want 50 visible windows after adoption, have $visible"
 
-e2e_step "measure for $seconds s"
-read -r mu0 ms0 < <(cpu_ticks "$MORIMO_PID")
-read -r su0 ss0 < <(cpu_ticks "$server_pid")
-read -r tu0 ts0 < <(cpu_ticks "$TARGET_PID_W")
-sleep "$seconds"
-read -r mu1 ms1 < <(cpu_ticks "$MORIMO_PID")
-read -r su1 ss1 < <(cpu_ticks "$server_pid")
-read -r tu1 ts1 < <(cpu_ticks "$TARGET_PID_W")
-morimo_running || e2e_fail "morimo.exe ended during the measurement"
-adopted || e2e_fail "the set of managed windows changed during the measurement"
+ctx_switches() { awk '/^(non)?voluntary_ctxt_switches:/ { n += $2 } END { print n }' "/proc/$1/status"; }
 
-own=$((mu1 + ms1 - mu0 - ms0))
-server=$((su1 + ss1 - su0 - ss0))
+# One period: morimo.exe's user and system ticks, the server's ticks, the
+# target's ticks, morimo.exe's context switches (about one per server round
+# trip), and the load average at its end.
+measure_period() {
+  local mu0 ms0 su0 ss0 tu0 ts0 mu1 ms1 su1 ss1 tu1 ts1 c0 c1
+  read -r mu0 ms0 < <(cpu_ticks "$MORIMO_PID")
+  read -r su0 ss0 < <(cpu_ticks "$server_pid")
+  read -r tu0 ts0 < <(cpu_ticks "$TARGET_PID_W")
+  c0=$(ctx_switches "$MORIMO_PID")
+  sleep "$seconds"
+  read -r mu1 ms1 < <(cpu_ticks "$MORIMO_PID")
+  read -r su1 ss1 < <(cpu_ticks "$server_pid")
+  read -r tu1 ts1 < <(cpu_ticks "$TARGET_PID_W")
+  c1=$(ctx_switches "$MORIMO_PID")
+  echo "$((mu1 - mu0)) $((ms1 - ms0)) $((su1 + ss1 - su0 - ss0)) $((tu1 + ts1 - tu0 - ts0))" \
+    "$((c1 - c0)) $(cut -d' ' -f1 /proc/loadavg)"
+}
+
+results=()
+for ((run = 1; run <= repeat; run++)); do
+  e2e_step "measure for $seconds s ($run of $repeat)"
+  results+=("$(measure_period)")
+  morimo_running || e2e_fail "morimo.exe ended during the measurement"
+  adopted || e2e_fail "the set of managed windows changed during the measurement"
+done
+
 echo
-echo "idle cost of morimo.exe over $seconds s (Wine $(wine --version 2>/dev/null), LANG=$LANG)"
+echo "idle cost of morimo.exe, $seconds s a period (Wine $(wine --version 2>/dev/null), LANG=$LANG)"
 echo "  set-up: 50 visible windows, 10 rules, $managed windows managed, TimerPeriod 500 ms"
-echo "  morimo.exe CPU:      $(secs "$own") s (user $(secs $((mu1 - mu0))), system $(secs $((ms1 - ms0))))"
-echo "  wineserver CPU:      $(secs "$server") s"
-if [ -n "$baseline" ]; then
-  echo "    of which idle:     $(secs "$base_server") s (same period without morimo.exe)"
-fi
-echo "  machine load (1 min): $(cut -d' ' -f1 /proc/loadavg) on $(nproc) cores"
+[ -n "$baseline" ] &&
+  echo "  wineserver CPU without morimo.exe (same windows): $(secs "$base_server") s"
+own_all=()
+for line in "${results[@]}"; do
+  read -r mu ms server target ctx load <<<"$line"
+  own_all+=($((mu + ms)))
+  echo "  morimo.exe CPU $(secs $((mu + ms))) s (user $(secs "$mu"), system $(secs "$ms")), "\
+"wineserver CPU $(secs "$server") s, target CPU $(secs "$target") s, "\
+"$ctx context switches, load $load"
+done
+median=$(printf '%s\n' "${own_all[@]}" | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }')
 echo "  morimo.exe RSS:      $(rss_mb "$MORIMO_PID" VmRSS) MB (peak $(rss_mb "$MORIMO_PID" VmHWM) MB)"
-echo "  target program CPU:  $(secs $((tu1 + ts1 - tu0 - ts0))) s, RSS $(rss_mb "$TARGET_PID_W" VmRSS) MB (for scale)"
-per_minute=$(awk -v t="$own" -v hz="$hz" -v s="$seconds" 'BEGIN { printf "%.2f", t / hz * 60 / s }')
-echo "  own CPU per minute:  $per_minute s (target: at most 0.60 s, half of the 500 ms peer's 1.2 s)"
+echo "  target program RSS:  $(rss_mb "$TARGET_PID_W" VmRSS) MB (a Wine GUI process with 50 windows, for scale)"
+per_minute=$(awk -v t="$median" -v hz="$hz" -v s="$seconds" 'BEGIN { printf "%.2f", t / hz * 60 / s }')
+echo "  own CPU per minute (median): $per_minute s (target: at most 0.60 s, half of the 500 ms peer's 1.2 s)"
