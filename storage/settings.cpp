@@ -1,6 +1,7 @@
 #include "storage/settings.h"
 
 #include <cstdio>
+#include <set>
 
 #include "core/tray_wnd_spec.h"
 #include "storage/ini_file.h"
@@ -32,6 +33,42 @@ bool SameFields(const CTrayWndSpec& a, const CTrayWndSpec& b) {
          a.DisableTitleStyleChanging == b.DisableTitleStyleChanging;
 }
 
+// Whether a rule section can hold keys. A damaged count names thousands of
+// sections that do not exist, and asking the profile functions about each
+// one, let alone reading its sixteen keys, takes seconds; one list of the
+// file's sections answers for all of them when it fits CIniFile's buffer.
+class RuleSections {
+ public:
+  explicit RuleSections(CIniFile& file) : file_(file), listed_(file.GetSectionList()) {
+    if (listed_) {
+      for (const std::string& name : *listed_) names_.insert(Fold(name));
+    }
+  }
+  // False only when the section has no key for certain. Leaves `section`
+  // selected.
+  bool MayHaveKeys(const std::string& section) {
+    file_.SetSectionName(section);
+    if (listed_) return names_.count(Fold(section)) != 0;
+    std::unique_ptr<StringList> keys = file_.GetKeyList();
+    return !(keys && keys->empty());
+  }
+
+ private:
+  // The profile functions compare names without regard to ASCII case; a
+  // double-byte name folded here can only look present when it is not,
+  // which costs a lookup and nothing else.
+  static std::string Fold(std::string name) {
+    for (char& c : name) {
+      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    return name;
+  }
+
+  CIniFile& file_;
+  std::unique_ptr<StringList> listed_;
+  std::set<std::string> names_;
+};
+
 }  // namespace
 
 std::string RuleSectionName(int index) {
@@ -51,17 +88,14 @@ void LoadSettings(GeneralSettings& settings, TraySpecList& specs) {
   if (count > kMaxRulesRead) count = kMaxRulesRead;
 
   DefaultsOnly defaults;
+  RuleSections sections(file);
   for (int i = 0; i < count; ++i) {
     auto spec = std::make_unique<CTrayWndSpec>();
-    file.SetSectionName(RuleSectionName(i));
-    // A section without keys (a damaged count names many of them) gives the
-    // defaults of every key; one list of its keys costs less than sixteen
-    // lookups that all miss.
-    std::unique_ptr<StringList> keys = file.GetKeyList();
-    if (keys && keys->empty()) {
-      spec->Load(defaults);
-    } else {
+    // A section without keys gives the default of every key.
+    if (sections.MayHaveKeys(RuleSectionName(i))) {
       spec->Load(file);
+    } else {
+      spec->Load(defaults);
     }
     specs.push_back(std::move(spec));
   }
@@ -79,17 +113,16 @@ void SaveSettings(const GeneralSettings& settings, const TraySpecList& specs) {
   DefaultsOnly defaults;
   CTrayWndSpec unwritten;
   unwritten.Load(defaults);
+  RuleSections sections(file);
   int index = 0;
   for (const auto& spec : specs) {
-    file.SetSectionName(RuleSectionName(index++));
-    // Such a rule whose section is missing reads back the same without one.
-    // The rules a damaged count conjures up are all of this kind; writing
-    // thousands of them key by key would take the profile functions, which
-    // rewrite the file on every call, hours.
-    if (SameFields(*spec, unwritten)) {
-      std::unique_ptr<StringList> keys = file.GetKeyList();
-      if (keys && keys->empty()) continue;
-    }
+    const std::string section = RuleSectionName(index++);
+    // Such a rule reads back the same from a section without keys, so that
+    // is left missing. The rules a damaged count conjures up are all of this
+    // kind; writing thousands of them key by key would take the profile
+    // functions, which rewrite the file on every call, hours.
+    if (SameFields(*spec, unwritten) && !sections.MayHaveKeys(section)) continue;
+    file.SetSectionName(section);
     spec->Save(file);
   }
 }

@@ -117,21 +117,29 @@ TEST_F(SettingsTest, CountDecidesHowManyRulesAreRead) {
 }
 
 TEST_F(SettingsTest, CountsUpToTheBoundAreTakenAsTheyAreLargerOnesStopThere) {
-  for (int count : {5000, kMaxRulesRead, 2147483647}) {
-    HostWrite(kIniPath, "[General]\r\nTraySpec_Count=" + std::to_string(count) + "\r\n");
-    GeneralSettings settings;
-    TraySpecList specs;
-    LoadSettings(settings, specs);
-    EXPECT_EQ(specs.size(), static_cast<size_t>(std::min(count, kMaxRulesRead))) << count;
-    EXPECT_EQ(specs.back()->UseCaption, 1);
-    EXPECT_EQ(specs.back()->ShowIconOnlyHidden, 1);
-    // Saving them writes no section for a rule that reads back the same
-    // without one; the next load gives the same list.
-    SaveSettings(settings, specs);
-    EXPECT_EQ(HostRead(kIniPath).find("TraySpec_0000"), std::string::npos);
-    TraySpecList again;
-    LoadSettings(settings, again);
-    EXPECT_EQ(again.size(), specs.size());
+  // With and without more sections than one list of them can hold.
+  std::string filler;
+  for (int i = 0; i < 1200; ++i) filler += "[Other_" + std::to_string(i) + "]\r\nk=v\r\n";
+  for (const std::string& others : {std::string(), filler}) {
+    for (int count : {5000, 2147483647}) {
+      HostWrite(kIniPath, "[General]\r\nTraySpec_Count=" + std::to_string(count) + "\r\n" +
+                              others + "[traySpec_0003]\r\nUserName=real\r\n");
+      GeneralSettings settings;
+      TraySpecList specs;
+      LoadSettings(settings, specs);
+      ASSERT_EQ(specs.size(), static_cast<size_t>(std::min(count, kMaxRulesRead))) << count;
+      EXPECT_EQ((*std::next(specs.begin(), 3))->UserName, "real");
+      EXPECT_EQ(specs.back()->UseCaption, 1);
+      EXPECT_EQ(specs.back()->ShowIconOnlyHidden, 1);
+      // Saving them writes no section for a rule that reads back the same
+      // without one; the next load gives the same list.
+      SaveSettings(settings, specs);
+      EXPECT_EQ(HostRead(kIniPath).find("TraySpec_0000"), std::string::npos);
+      TraySpecList again;
+      LoadSettings(settings, again);
+      EXPECT_EQ(again.size(), specs.size());
+      EXPECT_EQ((*std::next(again.begin(), 3))->UserName, "real");
+    }
   }
   EXPECT_GE(kMaxRulesRead, 5000);
 }
