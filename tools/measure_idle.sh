@@ -206,7 +206,7 @@ for line in "${results[@]}"; do
   own_all+=($((mu + ms)))
   echo "  morimo.exe CPU $(secs $((mu + ms))) s (user $(secs "$mu"), system $(secs "$ms")), "\
 "wineserver CPU $(secs "$server") s, target CPU $(secs "$target") s, "\
-"$ctx context switches, load $load"
+"$ctx context switches (~$((ctx / (seconds * 2))) a tick), load $load"
 done
 median=$(printf '%s\n' "${own_all[@]}" | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }')
 echo "  morimo.exe RSS:      $(rss_mb "$MORIMO_PID" VmRSS) MB (peak $(rss_mb "$MORIMO_PID" VmHWM) MB)"
