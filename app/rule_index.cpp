@@ -84,8 +84,7 @@ void CRuleIndex::Rebuild(const TraySpecList& rules) {
   contains_.clear();
   startsWithKeys_.assign(kKeyBits / 64, 0);
   endsWithKeys_.assign(kKeyBits / 64, 0);
-  containsKeys_.assign(kKeyBits / 64, 0);
-  containsFirstBytes_.clear();
+  containsStarts_.clear();
   equalShapes_.assign(65536 / 64, 0);
   classShapes_.assign(65536 / 64, 0);
 
@@ -136,20 +135,26 @@ void CRuleIndex::Rebuild(const TraySpecList& rules) {
           SetBit(endsWithKeys_, Bit2(text[n - 2], text[n - 1]));
         }
         break;
-      case kContains:
-        if (n != 0 && containsFirstBytes_.find(text[0]) == std::string::npos) {
-          containsFirstBytes_ += text[0];
-        }
+      case kContains: {
         if (n == 0) {
           always_.push_back(i);
-        } else if (n == 1) {
+          break;
+        }
+        auto start = std::find_if(containsStarts_.begin(), containsStarts_.end(),
+                                  [&](const ContainsStart& c) { return c.first == text[0]; });
+        if (start == containsStarts_.end()) {
+          containsStarts_.push_back({text[0], false, {0, 0, 0, 0}});
+          start = containsStarts_.end() - 1;
+        }
+        if (n == 1) {
           contains_[Key1(text[0])].push_back(i);
-          SetBit(containsKeys_, Bit1(text[0]));
+          start->alone = true;
         } else {
           contains_[Key2(text[0], text[1])].push_back(i);
-          SetBit(containsKeys_, Bit2(text[0], text[1]));
+          start->second[Byte(text[1]) / 64] |= std::uint64_t{1} << (Byte(text[1]) % 64);
         }
         break;
+      }
       default:
         break;  // an unknown comparison never matches
     }
@@ -191,15 +196,17 @@ CTrayWndSpec* CRuleIndex::FirstMatch(const std::string& caption, const std::stri
         AddByByteKey(endsWith_, Key2(text[n - 2], last));
       }
     }
-    for (char first : containsFirstBytes_) {
-      const char* const begin = text.data();
-      const char* const end = begin + n;
-      for (const char* p = begin; p < end; ++p) {
-        p = static_cast<const char*>(std::memchr(p, first, static_cast<std::size_t>(end - p)));
+    for (const ContainsStart& start : containsStarts_) {
+      const char* const end = text.data() + n;
+      for (const char* p = text.data(); p < end; ++p) {
+        p = static_cast<const char*>(std::memchr(p, start.first, static_cast<std::size_t>(end - p)));
         if (p == nullptr) break;
-        if (TestBit(containsKeys_, Bit1(first))) AddByByteKey(contains_, Key1(first));
-        if (p + 1 < end && TestBit(containsKeys_, Bit2(first, p[1]))) {
-          AddByByteKey(contains_, Key2(first, p[1]));
+        if (start.alone) AddByByteKey(contains_, Key1(start.first));
+        if (p + 1 < end) {
+          const std::uint8_t next = Byte(p[1]);
+          if ((start.second[next / 64] >> (next % 64)) & 1) {
+            AddByByteKey(contains_, Key2(start.first, p[1]));
+          }
         }
       }
     }

@@ -63,15 +63,20 @@ class CRuleIndex {
   std::unordered_map<std::uint32_t, Bucket> startsWith_;    // by first one or two bytes
   std::unordered_map<std::uint32_t, Bucket> endsWith_;      // by last one or two bytes
   std::unordered_map<std::uint32_t, Bucket> contains_;      // by first one or two bytes
-  // Which one- and two-byte keys the three maps above hold, so that most
-  // windows are turned away by a bit test instead of a lookup, and a
-  // caption is walked once for all contained texts.
+  // Which one- and two-byte keys the first two maps hold, so that most
+  // windows are turned away by a bit test instead of a lookup.
   std::vector<std::uint64_t> startsWithKeys_;
   std::vector<std::uint64_t> endsWithKeys_;
-  std::vector<std::uint64_t> containsKeys_;
-  // The distinct first bytes of the contained texts: a caption is searched
-  // for each with memchr, which skips most of it at once.
-  std::string containsFirstBytes_;
+  // Per distinct first byte of the contained texts: whether a one-byte
+  // text is that byte, and which bytes follow it in the longer ones. A
+  // caption is searched for each first byte with memchr, which skips most
+  // of it at once; these few bytes stay in the cache.
+  struct ContainsStart {
+    char first;
+    bool alone;
+    std::uint64_t second[4];
+  };
+  std::vector<ContainsStart> containsStarts_;
 
   // Length and first byte of every equal text and class name, so most
   // windows are turned away without hashing their whole caption.
