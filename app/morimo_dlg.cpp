@@ -47,6 +47,8 @@ CMorimoDlg::CMorimoDlg() : CDialog(IDD_MORIMO_DIALOG) {
   OnCommandId(IDC_BUTTON_HELP, [this] { OnButtonHelp(); });
   OnCommandId(IDC_CHECK_TOPMOST, [this] { OnCheckTopMost(); });
   OnCommandId(IDC_CHECK_REALY_HIDE, [this] { OnCheckRealyHide(); });
+  // The about item of the main menu shares the system menu item's id.
+  OnCommandId(IDM_ABOUTBOX, [this] { ShowAboutBox(); });
   OnNotifyCode(IDC_LIST_WINDOWS, LVN_ITEMCHANGED,
                [this](const NMHDR* hdr) { return OnListItemChanged(hdr); });
   OnNotifyCode(IDC_LIST_WINDOWS, NM_DBLCLK,
@@ -279,6 +281,10 @@ bool CMorimoDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* resu
     bool handled = false;
     OnSysCommand(static_cast<UINT>(wParam), lParam, &handled);
     return handled;
+  }
+  if (msg == WM_QUERYDRAGICON) {
+    *result = reinterpret_cast<LRESULT>(AppIcon);
+    return true;
   }
   if (TaskbarCreatedMsg != 0 && msg == TaskbarCreatedMsg) {
     *result = OnTaskbarCreated(wParam, lParam);

@@ -74,6 +74,11 @@ TEST_F(ScanTest, StartUpWithoutRulesStillManagesItsOwnWindow) {
   EXPECT_EQ(menu[menu.size() - 2].flags & MF_SEPARATOR, MF_SEPARATOR);
   EXPECT_EQ(menu.back().id, static_cast<UINT_PTR>(IDM_ABOUTBOX));
   EXPECT_EQ(menu.back().textUtf8, kAboutItemText);
+
+  // The program icon stands for the window when it is dragged minimised.
+  EXPECT_EQ(desk.SendMessageToOwnWindow(dlg->Hwnd(), WM_QUERYDRAGICON, 0, 0),
+            reinterpret_cast<LRESULT>(dlg->AppIcon));
+  EXPECT_NE(dlg->AppIcon, nullptr);
 }
 
 TEST_F(ScanTest, StartUpSettingsReachTheManager) {
