@@ -1,6 +1,5 @@
 #include "app/morimo_dlg.h"
 
-
 #include "app/about_dlg.h"
 #include "res/resource.h"
 #include "storage/paths.h"
@@ -62,6 +61,7 @@ CMorimoDlg::~CMorimoDlg() {
   CurrentTrayWnd = nullptr;
   SelfTrayWnd = nullptr;
   while (!TrayWndList.empty()) {
+    // Out of the list before it is deleted, as everywhere else.
     std::unique_ptr<CTrayWnd> trayWnd = std::move(TrayWndList.front());
     TrayWndList.pop_front();
   }
