@@ -47,7 +47,14 @@ class Platform {
   virtual int GetClassNameA(HWND hWnd, char* buffer, int size) = 0;
   // Top-level windows in z-order, topmost first.
   virtual BOOL EnumWindows(WNDENUMPROC proc, LPARAM lParam) = 0;
+  // Shows or hides a window of our own thread, or waits until another
+  // thread has done so: for another program's window it blocks while that
+  // program hangs.
   virtual BOOL ShowWindow(HWND hWnd, int cmd) = 0;
+  // Asks the window's thread to show or hide it and returns at once; the
+  // way to change another program's window. The change may not be visible
+  // when this returns.
+  virtual BOOL ShowWindowAsync(HWND hWnd, int cmd) = 0;
   // The only way to send to another program's window: bounded, so a hung
   // application cannot freeze us. FALSE on time-out or failure.
   virtual BOOL SendMessageTimeoutA(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam,
@@ -56,12 +63,15 @@ class Platform {
   // Synchronous send; only for windows of our own process (dialog to its
   // parent, list view to the manager).
   virtual LRESULT SendMessageToOwnWindow(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) = 0;
+  // For another program's window, waits for it unless SWP_ASYNCWINDOWPOS.
   virtual BOOL SetWindowPos(HWND hWnd, HWND insertAfter, int x, int y, int cx, int cy,
                             UINT flags) = 0;
   virtual BOOL SetForegroundWindow(HWND hWnd) = 0;
   virtual HWND GetForegroundWindow() = 0;
   virtual LONG GetWindowLongA(HWND hWnd, int index) = 0;
-  // Returns the previous word, 0 on failure.
+  // Returns the previous word, 0 on failure. A style word of another
+  // program's window is changed only after that program has seen
+  // WM_STYLECHANGING: it blocks while the program hangs.
   virtual LONG SetWindowLongA(HWND hWnd, int index, LONG value) = 0;
   virtual BOOL GetWindowInfo(HWND hWnd, WINDOWINFO* info) = 0;
   virtual BOOL GetWindowRect(HWND hWnd, RECT* rect) = 0;

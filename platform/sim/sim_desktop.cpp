@@ -110,6 +110,9 @@ struct Posted {
   WPARAM wParam;
   LPARAM lParam;
   long historyIndex;  // -1 when not recorded (our own windows)
+  // An asynchronous request (ShowWindowAsync, SWP_ASYNCWINDOWPOS) that the
+  // window's application carries out when it takes it from its queue.
+  std::function<void()> action = nullptr;
 };
 
 struct Timer {
@@ -231,6 +234,13 @@ struct SimDesktop::State {
     return w != nullptr && !w->isControl && h != desktop ? w : nullptr;
   }
   bool Ours(const Window& w) const { return w.processId == kOurProcessId; }
+  // A call that waits for the window's application; with the application
+  // hung it would never return, so the simulation stops the test there.
+  void WaitFor(const Window& w, const char* call) const {
+    if (Ours(w) || !w.hung) return;
+    std::fprintf(stderr, "SimDesktop: %s on a hung application's window blocks for ever\n", call);
+    std::abort();
+  }
 
   HWND NewHandle() {
     HWND h = reinterpret_cast<HWND>(nextHandle);
@@ -730,6 +740,10 @@ void SimDesktop::Pump() {
     Window* w = s.Find(p.hwnd);
     if (w == nullptr) continue;  // the window went while the message waited
     if (p.historyIndex >= 0) s.history[static_cast<size_t>(p.historyIndex)].answered = true;
+    if (p.action) {
+      p.action();
+      continue;
+    }
     LRESULT r = 0;
     s.Deliver(p.hwnd, p.msg, p.wParam, p.lParam, &r);
   }
@@ -879,6 +893,7 @@ BOOL SimDesktop::ShowWindow(HWND hWnd, int cmd) {
     return FALSE;
   }
   const BOOL wasVisible = w->Visible() ? TRUE : FALSE;
+  s.WaitFor(*w, "ShowWindow");
   if (w->isControl) {
     if (cmd == SW_HIDE) {
       w->style &= ~WS_VISIBLE;
@@ -928,6 +943,22 @@ BOOL SimDesktop::ShowWindow(HWND hWnd, int cmd) {
       return FALSE;
   }
   return wasVisible;
+}
+
+BOOL SimDesktop::ShowWindowAsync(HWND hWnd, int cmd) {
+  State& s = *s_;
+  Window* w = s.Find(hWnd);
+  if (w == nullptr || hWnd == s.desktop) {
+    SetLastError(kErrorInvalidWindowHandle);
+    return FALSE;
+  }
+  // An application that answers at once has done it before this returns.
+  if (s.Ours(*w) || !w->hung) {
+    ShowWindow(hWnd, cmd);
+    return TRUE;
+  }
+  s.queue.push_back({hWnd, WM_NULL, 0, 0, -1, [this, hWnd, cmd] { ShowWindow(hWnd, cmd); }});
+  return TRUE;
 }
 
 BOOL SimDesktop::SendMessageTimeoutA(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam,
@@ -1000,6 +1031,13 @@ BOOL SimDesktop::SetWindowPos(HWND hWnd, HWND insertAfter, int x, int y, int cx,
     if (Window* c = s.Find(hWnd); c != nullptr && c->isControl) return TRUE;
     SetLastError(kErrorInvalidWindowHandle);
     return FALSE;
+  }
+  if (!s.Ours(*w) && w->hung) {
+    if (!(flags & SWP_ASYNCWINDOWPOS)) s.WaitFor(*w, "SetWindowPos");
+    s.queue.push_back({hWnd, WM_NULL, 0, 0, -1, [=, this] {
+                         SetWindowPos(hWnd, insertAfter, x, y, cx, cy, flags);
+                       }});
+    return TRUE;
   }
   if (!(flags & SWP_NOMOVE)) {
     LONG width = w->rect.right - w->rect.left;
@@ -1092,6 +1130,7 @@ LONG SimDesktop::SetWindowLongA(HWND hWnd, int index, LONG value) {
   }
   LONG previous = 0;
   const DWORD v = static_cast<DWORD>(value);
+  if (index == GWL_STYLE || index == GWL_EXSTYLE) s.WaitFor(*w, "SetWindowLongA (style)");
   switch (index) {
     case GWL_STYLE:
       previous = static_cast<LONG>(w->style);

@@ -110,7 +110,10 @@ class SimDesktop : public Platform {
   void SetCaption(HWND hWnd, const std::string& caption);
   void SetIcons(HWND hWnd, HICON smallIcon, HICON bigIcon);
   // The application stops pumping messages: sends to it time out (and are
-  // recorded as unanswered), posted messages wait.
+  // recorded as unanswered), posted messages and asynchronous requests
+  // (ShowWindowAsync, SWP_ASYNCWINDOWPOS) wait for Pump() after it runs
+  // again. A call that would wait for it (ShowWindow, SetWindowPos without
+  // SWP_ASYNCWINDOWPOS, a style word's SetWindowLongA) aborts the test.
   void SetHung(HWND hWnd, bool hung);
   // The user minimises / restores the window (as the title-bar buttons do:
   // WM_SYSCOMMAND, which a dialog of ours sees first).
@@ -235,6 +238,7 @@ class SimDesktop : public Platform {
   int GetClassNameA(HWND hWnd, char* buffer, int size) override;
   BOOL EnumWindows(WNDENUMPROC proc, LPARAM lParam) override;
   BOOL ShowWindow(HWND hWnd, int cmd) override;
+  BOOL ShowWindowAsync(HWND hWnd, int cmd) override;
   BOOL SendMessageTimeoutA(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT flags,
                            UINT timeoutMs, DWORD_PTR* result) override;
   BOOL PostMessageA(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) override;

@@ -284,6 +284,9 @@ BOOL Win32Platform::EnumWindows(WNDENUMPROC proc, LPARAM lParam) {
 }
 
 BOOL Win32Platform::ShowWindow(HWND hWnd, int cmd) { return ::ShowWindow(W(hWnd), cmd); }
+BOOL Win32Platform::ShowWindowAsync(HWND hWnd, int cmd) {
+  return ::ShowWindowAsync(W(hWnd), cmd);
+}
 
 BOOL Win32Platform::SendMessageTimeoutA(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam,
                                         UINT flags, UINT timeoutMs, DWORD_PTR* result) {

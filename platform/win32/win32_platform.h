@@ -41,6 +41,7 @@ class Win32Platform : public Platform {
   int GetClassNameA(HWND hWnd, char* buffer, int size) override;
   BOOL EnumWindows(WNDENUMPROC proc, LPARAM lParam) override;
   BOOL ShowWindow(HWND hWnd, int cmd) override;
+  BOOL ShowWindowAsync(HWND hWnd, int cmd) override;
   BOOL SendMessageTimeoutA(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT flags,
                            UINT timeoutMs, DWORD_PTR* result) override;
   BOOL PostMessageA(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
