@@ -32,6 +32,11 @@ constexpr const char kNoTitleChangeClass[] = "WTL:DonutRAPT";
 constexpr UINT kRefreshFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE;
 constexpr UINT kFrameRefreshFlags = kRefreshFlags | SWP_FRAMECHANGED;
 constexpr UINT kZOrderFlags = SWP_NOMOVE | SWP_NOSIZE;
+// Style bits that are the window's state, not its look: they stay as the
+// window has them when the saved words are written back.
+constexpr DWORD kStateBits = WS_VISIBLE | WS_MINIMIZE | WS_MAXIMIZE | WS_DISABLED;
+// About five seconds at the default period.
+constexpr int kHideRetryTicks = 10;
 
 void ReportDestructorFailure(HWND owner) {
   Os().MessageBoxU8(owner,
@@ -53,7 +58,7 @@ CTrayWnd::~CTrayWnd() {
       // Hidden by us and no icon to bring it back: letting it go as it is
       // would leave it unreachable. Back on the taskbar (minimised, if it
       // was) is enough; taking the focus from the user's window is not.
-      Os().ShowWindow(Window(), SW_SHOWNA);
+      ShowTarget(SW_SHOWNA);
       Hidden = 0;
     }
   } catch (...) {
@@ -83,6 +88,9 @@ int CTrayWnd::Attach(TrayWndHandles* handles, CTrayWndSpec* spec) {
 
   Platform& os = Os();
   HWND hWnd = Window();
+  DWORD processId = 0;
+  os.GetWindowThreadProcessId(hWnd, &processId);
+  foreign_ = processId != os.GetCurrentProcessId();
   SavedExStyle = static_cast<DWORD>(os.GetWindowLongA(hWnd, GWL_EXSTYLE));
   SavedStyle = static_cast<DWORD>(os.GetWindowLongA(hWnd, GWL_STYLE));
   Layered = (SavedExStyle & WS_EX_LAYERED) != 0 ? 1 : 0;
@@ -118,8 +126,13 @@ int CTrayWnd::Tick() {
       gone = true;
     } else {
       const bool visible = os.IsWindowVisible(hWnd) != 0;
+      if (!visible) hideWaitTicks_ = 0;
       if (Spec->HideIfIconized && visible && os.IsIconic(hWnd)) {
-        Hide();
+        if (hideWaitTicks_ > 0) {
+          --hideWaitTicks_;
+        } else {
+          Hide();
+        }
       } else if (visible && activationChanged) {
         ApplyOpacity();
       }
@@ -150,16 +163,17 @@ void CTrayWnd::Show(int activate) {
   Platform& os = Os();
   HWND hWnd = Window();
   if (!os.IsWindow(hWnd)) return;
-  os.ShowWindow(hWnd, SW_SHOW);
+  ShowTarget(SW_SHOW);
   if (os.IsIconic(hWnd)) SysCommand(SC_RESTORE);
   if (activate) {
     // Topmost and back lifts the window above every other normal window,
     // which SetForegroundWindow alone may refuse to do.
-    os.SetWindowPos(hWnd, HWND_TOPMOST, 0, 0, 0, 0, kZOrderFlags);
-    if (!TopMost) os.SetWindowPos(hWnd, HWND_NOTOPMOST, 0, 0, 0, 0, kZOrderFlags);
+    os.SetWindowPos(hWnd, HWND_TOPMOST, 0, 0, 0, 0, PosFlags(kZOrderFlags));
+    if (!TopMost) os.SetWindowPos(hWnd, HWND_NOTOPMOST, 0, 0, 0, 0, PosFlags(kZOrderFlags));
     os.SetForegroundWindow(hWnd);
   }
   Hidden = 0;
+  hideWaitTicks_ = 0;
   Active = 1;
   if (Spec != nullptr && Spec->ShowIconOnlyHidden) DeleteIcon();
 }
@@ -169,26 +183,46 @@ void CTrayWnd::Hide() {
   HWND hWnd = Window();
   if (!os.IsWindow(hWnd)) return;
   // Minimised first: the window stays minimised while hidden, so the
-  // application sees the state its own minimise button would give.
-  SysCommand(SC_MINIMIZE);
-  os.ShowWindow(hWnd, SW_HIDE);
-  UpdateIcon();
+  // application sees the state its own minimise button would give. One
+  // that is minimised already is not asked, which a hung program would
+  // make us wait for.
+  if (!os.IsIconic(hWnd)) SysCommand(SC_MINIMIZE);
+  ShowTarget(SW_HIDE);
   Hidden = 1;
   Active = 0;
+  if (foreign_) hideWaitTicks_ = kHideRetryTicks;
+  // After Hidden is set: the hide may not have happened yet, and the icon
+  // must be there when it does.
+  UpdateIcon();
 }
 
-int CTrayWnd::Revert() {
-  Show(0);
+void CTrayWnd::RestoreStyles() {
   Platform& os = Os();
   HWND hWnd = Window();
-  os.SetWindowLongA(hWnd, GWL_EXSTYLE, static_cast<LONG>(SavedExStyle));
-  os.SetWindowLongA(hWnd, GWL_STYLE, static_cast<LONG>(SavedStyle));
+  // A program that does not answer would hold us at exit; its window keeps
+  // our changes but is shown again all the same.
+  if (!Answers()) return;
+  const DWORD exStyle = static_cast<DWORD>(os.GetWindowLongA(hWnd, GWL_EXSTYLE));
+  if (exStyle != SavedExStyle) os.SetWindowLongA(hWnd, GWL_EXSTYLE, static_cast<LONG>(SavedExStyle));
+  // The saved word is the look we found; visibility and the minimised,
+  // maximised and disabled states are the window's now. Writing the saved
+  // ones back would hide again a window we took while it was hidden.
+  const DWORD style = static_cast<DWORD>(os.GetWindowLongA(hWnd, GWL_STYLE));
+  const DWORD restored = (SavedStyle & ~kStateBits) | (style & kStateBits);
+  if (restored != style) os.SetWindowLongA(hWnd, GWL_STYLE, static_cast<LONG>(restored));
   // The saved extended style makes a window we layered opaque again; one
   // that was layered before needs its own alpha back, or a window set to
   // 0 % stays invisible after we let it go.
   if (alphaChanged_ && originalAlpha_ >= 0 && (SavedExStyle & WS_EX_LAYERED) != 0) {
     os.SetLayeredWindowAttributes(hWnd, 0, static_cast<BYTE>(originalAlpha_), LWA_ALPHA);
   }
+}
+
+int CTrayWnd::Revert() {
+  // Looks first, then shown: the show may take effect only later, in the
+  // window's own thread, and must not be undone by a style word read before.
+  if (Os().IsWindow(Window())) RestoreStyles();
+  Show(0);
   return DeleteIcon();
 }
 
@@ -267,7 +301,7 @@ void CTrayWnd::RefreshTip(NOTIFYICONDATAA* data) {
 int CTrayWnd::AddIcon() {
   if (Spec == nullptr || Spec->UseTrayIcon == 0) return 1;
   Platform& os = Os();
-  if (Spec->ShowIconOnlyHidden && os.IsWindowVisible(Window())) return 1;
+  if (Spec->ShowIconOnlyHidden && !Hidden && os.IsWindowVisible(Window())) return 1;
   NOTIFYICONDATAA data;
   FillRecord(&data, NIF_MESSAGE | NIF_ICON | NIF_TIP);
   data.uCallbackMessage = WMA_TRAYICON_NOTIFY;
@@ -286,7 +320,7 @@ int CTrayWnd::UpdateIcon() {
   Platform& os = Os();
   // Under "icon only while hidden" a shown window keeps whatever it has;
   // Show is what removes the icon.
-  if (Spec->ShowIconOnlyHidden && os.IsWindowVisible(Window())) return 1;
+  if (Spec->ShowIconOnlyHidden && !Hidden && os.IsWindowVisible(Window())) return 1;
   NOTIFYICONDATAA data;
   FillRecord(&data, NIF_ICON | NIF_TIP);
   data.hIcon = TrayIcon;
@@ -350,7 +384,7 @@ void CTrayWnd::ApplyOpacity() {
   Platform& os = Os();
   HWND hWnd = Window();
   const int percent = Active ? AlphaActive : AlphaInactive;
-  if (!Layered && percent != 100) {
+  if (!Layered && percent != 100 && Answers()) {
     // Built from the saved word plus the current title style, so that
     // becoming layered does not undo a tool-window title.
     const DWORD exStyle = ExStyleFor(CurTitleStyle) | WS_EX_LAYERED;
@@ -363,13 +397,13 @@ void CTrayWnd::ApplyOpacity() {
   }
   if (Layered && percent != AlphaApplied) SetAlpha(percent);
   AlphaApplied = percent;
-  os.SetWindowPos(hWnd, nullptr, 0, 0, 0, 0, kRefreshFlags);
+  os.SetWindowPos(hWnd, nullptr, 0, 0, 0, 0, PosFlags(kRefreshFlags));
 }
 
 int CTrayWnd::SetTopMost(int on) {
   TopMost = on;
   return Os().SetWindowPos(Window(), on ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
-                           kZOrderFlags);
+                           PosFlags(kZOrderFlags));
 }
 
 DWORD CTrayWnd::StyleFor(int code) const {
@@ -384,16 +418,19 @@ DWORD CTrayWnd::ExStyleFor(int code) const {
 
 void CTrayWnd::SetTitleStyle(int code) {
   if (code == CurTitleStyle) return;
+  // Left as it is for now; the next change asks again.
+  if (!Answers()) return;
   Platform& os = Os();
   HWND hWnd = Window();
   DWORD exStyle = ExStyleFor(code);
   // Writing the saved word alone would drop the layered bit we added and
   // leave the window opaque while we believe it is not.
   if (Layered) exStyle |= WS_EX_LAYERED;
-  os.SetWindowLongA(hWnd, GWL_STYLE, static_cast<LONG>(StyleFor(code)));
+  const DWORD state = static_cast<DWORD>(os.GetWindowLongA(hWnd, GWL_STYLE)) & kStateBits;
+  os.SetWindowLongA(hWnd, GWL_STYLE, static_cast<LONG>((StyleFor(code) & ~kStateBits) | state));
   os.SetWindowLongA(hWnd, GWL_EXSTYLE, static_cast<LONG>(exStyle));
   if (Layered && AlphaCapable && AlphaApplied >= 0) SetAlpha(AlphaApplied);
-  os.SetWindowPos(hWnd, nullptr, 0, 0, 0, 0, kFrameRefreshFlags);
+  os.SetWindowPos(hWnd, nullptr, 0, 0, 0, 0, PosFlags(kFrameRefreshFlags));
   CurTitleStyle = code;
 }
 
@@ -408,6 +445,20 @@ BOOL CTrayWnd::SysCommand(WPARAM command) {
   DWORD_PTR answer = 0;
   return Os().SendMessageTimeoutA(Window(), WM_SYSCOMMAND, command, 0, SMTO_ABORTIFHUNG,
                                   kSysCommandTimeoutMs, &answer);
+}
+
+BOOL CTrayWnd::ShowTarget(int cmd) {
+  if (foreign_) return Os().ShowWindowAsync(Window(), cmd);
+  return Os().ShowWindow(Window(), cmd);
+}
+
+UINT CTrayWnd::PosFlags(UINT flags) const { return foreign_ ? flags | SWP_ASYNCWINDOWPOS : flags; }
+
+bool CTrayWnd::Answers() {
+  if (!foreign_) return true;
+  DWORD_PTR answer = 0;
+  return Os().SendMessageTimeoutA(Window(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kIconTimeoutMs,
+                                  &answer) != 0;
 }
 
 }  // namespace mm

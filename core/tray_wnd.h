@@ -105,6 +105,14 @@ class CTrayWnd {
   DWORD ExStyleFor(int code) const;
   void SetAlpha(int percent);
   BOOL SysCommand(WPARAM command);
+  // Another program's window is changed only in ways that cannot wait for
+  // that program: it may hang at any time.
+  BOOL ShowTarget(int cmd);
+  UINT PosFlags(UINT flags) const;
+  // Whether the window's program takes a message within the icon bound;
+  // asked before a style word is written, which waits for the program.
+  bool Answers();
+  void RestoreStyles();
 
   UINT id_;
   // Alpha byte of a window that had alpha-only layered attributes when we
@@ -112,6 +120,10 @@ class CTrayWnd {
   int originalAlpha_ = -1;
   bool alphaChanged_ = false;  // we set layered attributes at least once
   bool iconSearchTimedOut_ = false;
+  bool foreign_ = true;  // the window belongs to another process
+  // Ticks left before a hide asked of the window is asked again: a busy
+  // program takes it late, and a request per tick would pile up in its queue.
+  int hideWaitTicks_ = 0;
 };
 
 }  // namespace mm

@@ -256,5 +256,64 @@ TEST_F(TrayWndTest, LettingGoNeverLeavesAWindowWeHidUnreachable) {
   EXPECT_NE(0u, ExStyle(shown) & WS_EX_TOOLWINDOW);
 }
 
+TEST_F(TrayWndTest, WindowTakenWhileHiddenStaysShownWhenLetGo) {
+  // As after a crash: the window we had hidden is taken again from the
+  // recovery file, its saved words without WS_VISIBLE.
+  HWND w = App("Editor", false);
+  CTrayWnd& t = Take(w);
+  ASSERT_EQ(0u, t.SavedStyle & WS_VISIBLE);
+  t.Show(0);
+  t.SetTitleStyle(2);
+  EXPECT_TRUE(desk.IsWindowVisible(w)) << "a title change must not hide it";
+  t.SetTitleStyle(0);
+  EXPECT_TRUE(desk.IsWindowVisible(w));
+  t.Hide();
+  const DWORD look = t.SavedStyle & ~(WS_VISIBLE | WS_MINIMIZE);
+  Release(t);
+  EXPECT_TRUE(desk.IsWindowVisible(w));
+  EXPECT_FALSE(desk.IsIconic(w));
+  EXPECT_EQ(look, Style(w) & ~(WS_VISIBLE | WS_MINIMIZE));
+}
+
+// The simulated desktop stops the test at any call that would wait for a
+// hung program, so getting through these steps is the first check.
+TEST_F(TrayWndTest, HungApplicationNeverHoldsUsAndGetsOurRequestsWhenItRunsAgain) {
+  rule.AlphaPercentBG = 50;
+  HWND w = App("Busy");
+  CTrayWnd& t = Take(w);
+  t.Tick();
+  desk.UserMinimize(w);
+  desk.SetHung(w, true);
+  desk.ClearHistory();
+
+  t.Tick();  // minimised: hidden, as far as the program lets us now
+  EXPECT_TRUE(Messages(WM_SYSCOMMAND).empty()) << "a minimised window is not asked again";
+  EXPECT_EQ(1, t.Hidden);
+  EXPECT_NE(nullptr, IconOf(t)) << "the icon must be there when the hide happens";
+  for (int i = 0; i < 5; ++i) t.Tick();
+  EXPECT_EQ(1, desk.PendingMessages(w)) << "one request waits; ticks do not pile up more";
+
+  desk.UserActivate(owner);
+  t.ApplyOpacity();
+  t.SetTitleStyle(1);
+  EXPECT_EQ(0, t.CurTitleStyle) << "left for a later change";
+  t.SetTopMost(1);
+  t.Show(1);
+
+  desk.SetHung(w, false);
+  desk.Pump();
+  EXPECT_TRUE(desk.IsWindowVisible(w));
+  EXPECT_NE(0u, ExStyle(w) & WS_EX_TOPMOST);
+
+  // Let go while hung: shown again once it runs, look left as it was.
+  t.Hide();
+  desk.SetHung(w, true);
+  Release(t);
+  EXPECT_TRUE(desk.TrayIcons().empty());
+  desk.SetHung(w, false);
+  desk.Pump();
+  EXPECT_TRUE(desk.IsWindowVisible(w));
+}
+
 }  // namespace
 }  // namespace mm::test
