@@ -54,6 +54,8 @@ TEST_F(DamagedInputTest, DamagedSettingsGiveWhatCanBeReadAndDefaultsForTheRest) 
     int timerPeriod;
   };
   const std::string mib(1 << 20, 'x');
+  // NULs, a byte that is no character and an end-of-file mark among the lines.
+  static const char kJunk[] = "\0\xFF[Gen\x1A\r\r\n=\n[\n]\n[General]\x00\nTimerPeriod=46";
   const std::vector<Case> cases = {
       {"[General]\nTimerPeriod=42", 42},                             // no line end at the end
       {"[General]\nTimerPeriod=43\n", 43},                           // LF
@@ -64,7 +66,7 @@ TEST_F(DamagedInputTest, DamagedSettingsGiveWhatCanBeReadAndDefaultsForTheRest) 
       {"[General]\r\nTraySpec_Count=1\r\n[TraySpec_0000]\r\nCaption=" + mib + "\r\n" + mib +
            "\r\nUserName=after\r\n",
        500},
-      {std::string("\0\xFF[Gen\x1A\r\r\n=\n[\n]\n[General]\x00\nTimerPeriod=46", 44), 46},
+      {std::string(kJunk, sizeof kJunk - 1), 46},
   };
   for (const Case& c : cases) {
     HostWrite(kIniPath, c.text);
