@@ -1,6 +1,7 @@
 #include "app/morimo_dlg.h"
 
 #include "app/about_dlg.h"
+#include "core/window_text.h"
 #include "res/resource.h"
 #include "storage/paths.h"
 #include "storage/recovery.h"
@@ -94,7 +95,7 @@ BOOL CMorimoDlg::OnInitDialog() {
   // The manager's own rule: its exact title, so the manager window is
   // managed like any other and reached through its tray icon.
   SelfTraySpec = std::make_unique<CTrayWndSpec>();
-  ReadCaption(self, &SelfTraySpec->Caption);
+  ReadWindowCaption(self, &SelfTraySpec->Caption);
   SelfTraySpec->CaptionMatchType = 0;
   SelfTraySpec->UseClassname = 0;
   SelfTraySpec->HideIfIconized = 1;
@@ -160,7 +161,10 @@ void CMorimoDlg::Tick() {
 
 BOOL CMorimoDlg::EnumWindowsProc(HWND window, LPARAM manager) {
   auto* self = reinterpret_cast<CMorimoDlg*>(manager);
-  if (Os().IsWindowVisible(window)) self->ScanWindow(window);
+  // What IsWindowVisible answers for a top-level window (its parent, the
+  // desktop, is always visible), in one call instead of two under Wine.
+  const DWORD style = static_cast<DWORD>(Os().GetWindowLongA(window, GWL_STYLE));
+  if ((style & WS_VISIBLE) != 0) self->ScanWindow(window);
   return 1;
 }
 
@@ -219,32 +223,9 @@ CTrayWndSpec* CMorimoDlg::FindMatchingSpec(HWND window) {
   if (TraySpecList.empty()) return nullptr;
   caption_.clear();
   className_.clear();
-  if (ruleIndex_.NeedsCaption()) ReadCaption(window, &caption_);
-  if (ruleIndex_.NeedsClassName()) ReadClassName(window, &className_);
+  if (ruleIndex_.NeedsCaption()) ReadWindowCaption(window, &caption_);
+  if (ruleIndex_.NeedsClassName()) ReadWindowClassName(window, &className_);
   return ruleIndex_.FirstMatch(caption_, className_);
-}
-
-void CMorimoDlg::ReadCaption(HWND window, std::string* out) {
-  int length = Os().GetWindowTextLengthA(window);
-  if (length < 0) length = 0;
-  // Room beyond the announced length: a caption may grow between calls.
-  const std::size_t size = static_cast<std::size_t>(length) + 10;
-  if (textBuffer_.size() < size) textBuffer_.resize(size);
-  textBuffer_[0] = '\0';
-  int copied = Os().GetWindowTextA(window, textBuffer_.data(), static_cast<int>(size));
-  if (copied < 0) copied = 0;
-  if (static_cast<std::size_t>(copied) >= size) copied = static_cast<int>(size) - 1;
-  out->assign(textBuffer_.data(), static_cast<std::size_t>(copied));
-}
-
-void CMorimoDlg::ReadClassName(HWND window, std::string* out) {
-  constexpr int kClassBuffer = 256;  // class names are at most 256 characters
-  if (textBuffer_.size() < kClassBuffer) textBuffer_.resize(kClassBuffer);
-  textBuffer_[0] = '\0';
-  int copied = Os().GetClassNameA(window, textBuffer_.data(), kClassBuffer);
-  if (copied < 0) copied = 0;
-  if (copied >= kClassBuffer) copied = kClassBuffer - 1;
-  out->assign(textBuffer_.data(), static_cast<std::size_t>(copied));
 }
 
 void CMorimoDlg::Adopt(HWND window, CTrayWndSpec* spec) {

@@ -96,8 +96,6 @@ class CMorimoDlg : public CDialog {
   // it, and finds the first rule that matches.
   CTrayWndSpec* FindMatchingSpec(HWND window);
   void Adopt(HWND window, CTrayWndSpec* spec);
-  void ReadCaption(HWND window, std::string* out);
-  void ReadClassName(HWND window, std::string* out);
 
   void Tick();
   void TickManagedWindows();
@@ -127,7 +125,6 @@ class CMorimoDlg : public CDialog {
   CRuleIndex ruleIndex_;
   std::string caption_;
   std::string className_;
-  std::vector<char> textBuffer_;
 };
 
 }  // namespace mm

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "core/tray_wnd_spec.h"
+#include "core/window_text.h"
 #include "platform/platform.h"
 
 namespace mm {
@@ -91,6 +92,7 @@ int CTrayWnd::Attach(TrayWndHandles* handles, CTrayWndSpec* spec) {
   DWORD processId = 0;
   os.GetWindowThreadProcessId(hWnd, &processId);
   foreign_ = processId != os.GetCurrentProcessId();
+  ReadWindowClassName(hWnd, &className_);
   SavedExStyle = static_cast<DWORD>(os.GetWindowLongA(hWnd, GWL_EXSTYLE));
   SavedStyle = static_cast<DWORD>(os.GetWindowLongA(hWnd, GWL_STYLE));
   Layered = (SavedExStyle & WS_EX_LAYERED) != 0 ? 1 : 0;
@@ -114,20 +116,25 @@ int CTrayWnd::Tick() {
   HWND hWnd = Window();
   bool gone = Spec == nullptr || !os.IsWindow(hWnd);
   if (!gone) {
-    WINDOWINFO info;
-    std::memset(&info, 0, sizeof info);
-    info.cbSize = sizeof info;
-    os.GetWindowInfo(hWnd, &info);
-    Active = info.dwWindowStatus == WS_ACTIVECAPTION ? 1 : 0;
+    // The active window is the foreground one; asked directly, because
+    // Wine's GetWindowInfo reports an active caption only for the caller's
+    // own windows, and one call is cheaper than GetWindowInfo's several.
+    Active = os.GetForegroundWindow() == hWnd ? 1 : 0;
     const bool activationChanged = Active != PrevActive;
     PrevActive = Active;
 
-    if (!Spec->Matches(hWnd)) {
+    // One caption read serves the rule and the tip; a window keeps its
+    // class name for life, so that was read once at Attach.
+    ReadWindowCaption(hWnd, &caption_);
+    if (!Spec->MatchesText(caption_, className_)) {
       gone = true;
     } else {
-      const bool visible = os.IsWindowVisible(hWnd) != 0;
+      // Visible and minimised as IsWindowVisible and IsIconic tell them for
+      // a top-level window, from one read of the style word.
+      const DWORD style = static_cast<DWORD>(os.GetWindowLongA(hWnd, GWL_STYLE));
+      const bool visible = (style & WS_VISIBLE) != 0;
       if (!visible) hideWaitTicks_ = 0;
-      if (Spec->HideIfIconized && visible && os.IsIconic(hWnd)) {
+      if (Spec->HideIfIconized && visible && (style & WS_MINIMIZE) != 0) {
         if (hideWaitTicks_ > 0) {
           --hideWaitTicks_;
         } else {
@@ -141,8 +148,7 @@ int CTrayWnd::Tick() {
       // An application that did not answer in time keeps the icon it has;
       // switching to a fallback for one tick would only make the tray flicker.
       if (iconSearchTimedOut_ && TrayIcon != nullptr) icon = TrayIcon;
-      const std::string caption = GetCaption();
-      if (caption != TipText || icon != TrayIcon) {
+      if (caption_ != TipText || icon != TrayIcon) {
         TrayIcon = icon;
         return UpdateIcon();
       }

@@ -121,6 +121,8 @@ class CTrayWnd {
   bool alphaChanged_ = false;  // we set layered attributes at least once
   bool iconSearchTimedOut_ = false;
   bool foreign_ = true;  // the window belongs to another process
+  std::string className_;  // read at Attach
+  std::string caption_;    // the last tick's read, kept for its buffer
   // Ticks left before a hide asked of the window is asked again: a busy
   // program takes it late, and a request per tick would pile up in its queue.
   int hideWaitTicks_ = 0;

@@ -1,0 +1,47 @@
+#include "core/window_text.h"
+
+#include <cstring>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace mm {
+
+namespace {
+
+constexpr int kFirstRead = 512;
+// A read that fills more than half the buffer may have been cut: a
+// double-byte caption that does not fit comes back a byte or two short of
+// the buffer, not full. Below this it is certainly whole.
+constexpr int kSureWhole = kFirstRead / 2;
+constexpr int kClassBuffer = 256;  // class names are at most 256 characters
+
+}  // namespace
+
+void ReadWindowCaption(HWND window, std::string* out) {
+  Platform& os = Os();
+  char first[kFirstRead];
+  first[0] = '\0';
+  const int copied = os.GetWindowTextA(window, first, kFirstRead);
+  if (copied >= 0 && copied < kSureWhole) {
+    out->assign(first, strnlen(first, static_cast<std::size_t>(copied)));
+    return;
+  }
+  // Long: ask the length and leave room for a caption that grows meanwhile.
+  int length = os.GetWindowTextLengthA(window);
+  if (length < kFirstRead) length = kFirstRead;
+  std::vector<char> buffer(static_cast<std::size_t>(length) + 10, '\0');
+  os.GetWindowTextA(window, buffer.data(), static_cast<int>(buffer.size()));
+  out->assign(buffer.data(), strnlen(buffer.data(), buffer.size() - 1));
+}
+
+void ReadWindowClassName(HWND window, std::string* out) {
+  char name[kClassBuffer];
+  name[0] = '\0';
+  int copied = Os().GetClassNameA(window, name, kClassBuffer);
+  if (copied < 0) copied = 0;
+  if (copied >= kClassBuffer) copied = kClassBuffer - 1;
+  out->assign(name, strnlen(name, static_cast<std::size_t>(copied)));
+}
+
+}  // namespace mm
