@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/tray_wnd_spec.h"
+#include "core/window_text.h"
 #include "platform/sim/sim_desktop.h"
 
 namespace mm {
@@ -260,6 +261,37 @@ TEST_F(TrayWndSpecTest, MatchingOnReadTextAgreesWithMatchingTheWindow) {
   // Both outcomes were exercised.
   EXPECT_GT(matched, 300);
   EXPECT_LT(matched, 2700);
+}
+
+// The scan and the managed windows read captions their own way; a rule
+// must see the same bytes as through Matches, at every length.
+TEST_F(TrayWndSpecTest, CaptionReadsAgreeWithMatchesAtEveryLength) {
+  CTrayWndSpec rule;
+  rule.UseClassname = 0;
+  rule.CaptionMatchType = 0;
+  std::string text;
+  for (size_t n : {0, 1, 254, 255, 256, 257, 511, 512, 513, 2000}) {
+    for (const std::string& unit : {std::string("a"), kA}) {
+      std::string caption;
+      while (caption.size() < n) caption += unit;
+      HWND w = Window(caption);
+      ReadWindowCaption(w, &text);
+      EXPECT_EQ(caption, text) << caption.size() << " bytes";
+      rule.Caption = caption;
+      EXPECT_EQ(1, rule.MatchesText(text, "")) << caption.size() << " bytes";
+      EXPECT_EQ(1, rule.Matches(w)) << caption.size() << " bytes";
+    }
+  }
+  // Class names longer than a read delivers decide the same both ways.
+  const std::string longClass(300, 'C');
+  HWND w = Window("x", longClass);
+  ReadWindowClassName(w, &text);
+  rule.UseCaption = 0;
+  rule.UseClassname = 1;
+  for (size_t n : {253, 254, 255, 256, 300}) {
+    rule.ClassName = longClass.substr(0, n);
+    EXPECT_EQ(rule.Matches(w), rule.MatchesText("", text)) << n;
+  }
 }
 
 }  // namespace
