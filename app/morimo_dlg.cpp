@@ -59,15 +59,7 @@ CMorimoDlg::~CMorimoDlg() {
   // Normally OnButtonExit has emptied everything. When the loop ended some
   // other way, managed windows still give their windows back here.
   exiting_ = true;
-  CurrentTrayWnd = nullptr;
-  SelfTrayWnd = nullptr;
-  while (!TrayWndList.empty()) {
-    // Out of the list before it is deleted, as everywhere else.
-    std::unique_ptr<CTrayWnd> trayWnd = std::move(TrayWndList.front());
-    TrayWndList.pop_front();
-  }
-  TraySpecList.clear();
-  SelfTraySpec.reset();
+  ReleaseAll();
   DestroyDialog();
   if (ImageList != nullptr) Os().ImageListDestroy(ImageList);
 }
@@ -441,17 +433,7 @@ void CMorimoDlg::OnButtonExit() {
 
   SaveSettings(Settings, TraySpecList);
   try {
-    CurrentTrayWnd = nullptr;
-    SelfTrayWnd = nullptr;
-    // Our own window goes first (it is the first member), so its icon is
-    // the first to leave the tray.
-    while (!TrayWndList.empty()) {
-      std::unique_ptr<CTrayWnd> trayWnd = std::move(TrayWndList.front());
-      TrayWndList.pop_front();
-      trayWnd.reset();
-    }
-    while (!TraySpecList.empty()) TraySpecList.pop_front();
-    SelfTraySpec.reset();
+    ReleaseAll();
   } catch (...) {
     ShowExceptionBox("void CMorimoDlg::OnButtonExit()");
   }
@@ -464,6 +446,21 @@ void CMorimoDlg::OnButtonExit() {
   // Repaint whatever lay under the manager window.
   Os().InvalidateRect(nullptr, &rect, 1);
   Os().PostQuitMessage(0);
+}
+
+void CMorimoDlg::ReleaseAll() {
+  CurrentTrayWnd = nullptr;
+  SelfTrayWnd = nullptr;
+  // Our own window goes first (it is the first member), so its icon is the
+  // first to leave the tray. Each leaves the list before it is deleted, as
+  // everywhere else: deleting gives the window back, which may take a while.
+  while (!TrayWndList.empty()) {
+    std::unique_ptr<CTrayWnd> trayWnd = std::move(TrayWndList.front());
+    TrayWndList.pop_front();
+    trayWnd.reset();
+  }
+  TraySpecList.clear();
+  SelfTraySpec.reset();
 }
 
 void CMorimoDlg::OnSysCommand(UINT id, LPARAM, bool* handled) {

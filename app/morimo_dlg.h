@@ -96,6 +96,9 @@ class CMorimoDlg : public CDialog {
   // it, and finds the first rule that matches.
   CTrayWndSpec* FindMatchingSpec(HWND window);
   void Adopt(HWND window, CTrayWndSpec* spec);
+  // Lets every managed window go (each given back as it was) and drops the
+  // rules.
+  void ReleaseAll();
 
   void Tick();
   void TickManagedWindows();
