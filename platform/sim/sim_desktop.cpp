@@ -71,6 +71,7 @@ struct Window {
   HICON classSmallIcon = nullptr;
   bool closesOnWmClose = true;
   bool hung = false;
+  bool defersAsync = false;
 
   bool hasLayeredAttributes = false;
   COLORREF layeredKey = 0;
@@ -618,6 +619,10 @@ void SimDesktop::SetHung(HWND hWnd, bool hung) {
   if (Window* w = s_->Find(hWnd)) w->hung = hung;
 }
 
+void SimDesktop::DeferAsyncRequests(HWND hWnd, bool defer) {
+  if (Window* w = s_->Find(hWnd)) w->defersAsync = defer;
+}
+
 void SimDesktop::UserMinimize(HWND hWnd) {
   LRESULT r = 0;
   if (s_->TopLevel(hWnd) != nullptr) s_->Deliver(hWnd, WM_SYSCOMMAND, SC_MINIMIZE, 0, &r);
@@ -953,7 +958,7 @@ BOOL SimDesktop::ShowWindowAsync(HWND hWnd, int cmd) {
     return FALSE;
   }
   // An application that answers at once has done it before this returns.
-  if (s.Ours(*w) || !w->hung) {
+  if (s.Ours(*w) || (!w->hung && !w->defersAsync)) {
     ShowWindow(hWnd, cmd);
     return TRUE;
   }
@@ -1032,10 +1037,11 @@ BOOL SimDesktop::SetWindowPos(HWND hWnd, HWND insertAfter, int x, int y, int cx,
     SetLastError(kErrorInvalidWindowHandle);
     return FALSE;
   }
-  if (!s.Ours(*w) && w->hung) {
+  if (!s.Ours(*w) && (w->hung || (w->defersAsync && (flags & SWP_ASYNCWINDOWPOS)))) {
     if (!(flags & SWP_ASYNCWINDOWPOS)) s.WaitFor(*w, "SetWindowPos");
     s.queue.push_back({hWnd, WM_NULL, 0, 0, -1, [=, this] {
-                         SetWindowPos(hWnd, insertAfter, x, y, cx, cy, flags);
+                         // Carried out by the window's own thread now.
+                         SetWindowPos(hWnd, insertAfter, x, y, cx, cy, flags & ~SWP_ASYNCWINDOWPOS);
                        }});
     return TRUE;
   }

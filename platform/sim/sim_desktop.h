@@ -115,6 +115,10 @@ class SimDesktop : public Platform {
   // again. A call that would wait for it (ShowWindow, SetWindowPos without
   // SWP_ASYNCWINDOWPOS, a style word's SetWindowLongA) aborts the test.
   void SetHung(HWND hWnd, bool hung);
+  // The application runs but carries out asynchronous requests only at the
+  // next Pump(), as a real one does a moment after the call has returned
+  // (by default it has done them before the call returns).
+  void DeferAsyncRequests(HWND hWnd, bool defer);
   // The user minimises / restores the window (as the title-bar buttons do:
   // WM_SYSCOMMAND, which a dialog of ours sees first).
   void UserMinimize(HWND hWnd);
