@@ -116,10 +116,18 @@ int CTrayWnd::Tick() {
   HWND hWnd = Window();
   bool gone = Spec == nullptr || !os.IsWindow(hWnd);
   if (!gone) {
-    // The active window is the foreground one; asked directly, because
-    // Wine's GetWindowInfo reports an active caption only for the caller's
-    // own windows, and one call is cheaper than GetWindowInfo's several.
+    // Active: the foreground window, or one whose caption is drawn active
+    // (a program may keep its frame active while its own palette has the
+    // focus). Wine's GetWindowInfo reports an active caption only for the
+    // caller's own windows, so the foreground test is what works there.
     Active = os.GetForegroundWindow() == hWnd ? 1 : 0;
+    if (!Active) {
+      WINDOWINFO info;
+      std::memset(&info, 0, sizeof info);
+      info.cbSize = sizeof info;
+      os.GetWindowInfo(hWnd, &info);
+      Active = info.dwWindowStatus == WS_ACTIVECAPTION ? 1 : 0;
+    }
     const bool activationChanged = Active != PrevActive;
     PrevActive = Active;
 
@@ -133,8 +141,13 @@ int CTrayWnd::Tick() {
       // a top-level window, from one read of the style word.
       const DWORD style = static_cast<DWORD>(os.GetWindowLongA(hWnd, GWL_STYLE));
       const bool visible = (style & WS_VISIBLE) != 0;
-      if (!visible) hideWaitTicks_ = 0;
-      if (Spec->HideIfIconized && visible && (style & WS_MINIMIZE) != 0) {
+      const bool minimised = (style & WS_MINIMIZE) != 0;
+      // A hide asked before is done, or undone by the program itself.
+      if (!visible || !minimised) hideWaitTicks_ = 0;
+      // Shown by us while its program was busy: the icon goes once the
+      // window is really back, not before.
+      if (Spec->ShowIconOnlyHidden && !Hidden && visible && IconShown) DeleteIcon();
+      if (Spec->HideIfIconized && visible && minimised) {
         if (hideWaitTicks_ > 0) {
           --hideWaitTicks_;
         } else {
@@ -181,7 +194,9 @@ void CTrayWnd::Show(int activate) {
   Hidden = 0;
   hideWaitTicks_ = 0;
   Active = 1;
-  if (Spec != nullptr && Spec->ShowIconOnlyHidden) DeleteIcon();
+  // Another program may show its window only later; until then the icon is
+  // the only way back to it, and Tick removes it when the window is seen.
+  if (Spec != nullptr && Spec->ShowIconOnlyHidden && os.IsWindowVisible(hWnd)) DeleteIcon();
 }
 
 void CTrayWnd::Hide() {
@@ -205,9 +220,19 @@ void CTrayWnd::Hide() {
 void CTrayWnd::RestoreStyles() {
   Platform& os = Os();
   HWND hWnd = Window();
-  // A program that does not answer would hold us at exit; its window keeps
-  // our changes but is shown again all the same.
-  if (!Answers()) return;
+  // Opacity first: it does not wait for the program, so a window whose
+  // program does not answer is at least never left transparent.
+  if (alphaChanged_) {
+    const bool layeredBefore = (SavedExStyle & WS_EX_LAYERED) != 0;
+    const int alpha = layeredBefore && originalAlpha_ >= 0 ? originalAlpha_ : 255;
+    if (!layeredBefore || originalAlpha_ >= 0) {
+      os.SetLayeredWindowAttributes(hWnd, 0, static_cast<BYTE>(alpha), LWA_ALPHA);
+    }
+  }
+  // The style words wait for the program. One that does not answer within
+  // the longer bound would hold us at exit; its window keeps our title
+  // style but is shown again all the same.
+  if (!Answers(kSysCommandTimeoutMs)) return;
   const DWORD exStyle = static_cast<DWORD>(os.GetWindowLongA(hWnd, GWL_EXSTYLE));
   if (exStyle != SavedExStyle) os.SetWindowLongA(hWnd, GWL_EXSTYLE, static_cast<LONG>(SavedExStyle));
   // The saved word is the look we found; visibility and the minimised,
@@ -216,12 +241,6 @@ void CTrayWnd::RestoreStyles() {
   const DWORD style = static_cast<DWORD>(os.GetWindowLongA(hWnd, GWL_STYLE));
   const DWORD restored = (SavedStyle & ~kStateBits) | (style & kStateBits);
   if (restored != style) os.SetWindowLongA(hWnd, GWL_STYLE, static_cast<LONG>(restored));
-  // The saved extended style makes a window we layered opaque again; one
-  // that was layered before needs its own alpha back, or a window set to
-  // 0 % stays invisible after we let it go.
-  if (alphaChanged_ && originalAlpha_ >= 0 && (SavedExStyle & WS_EX_LAYERED) != 0) {
-    os.SetLayeredWindowAttributes(hWnd, 0, static_cast<BYTE>(originalAlpha_), LWA_ALPHA);
-  }
 }
 
 int CTrayWnd::Revert() {
@@ -390,6 +409,7 @@ void CTrayWnd::ApplyOpacity() {
   Platform& os = Os();
   HWND hWnd = Window();
   const int percent = Active ? AlphaActive : AlphaInactive;
+  bool justLayered = false;
   if (!Layered && percent != 100 && Answers()) {
     // Built from the saved word plus the current title style, so that
     // becoming layered does not undo a tool-window title.
@@ -399,9 +419,12 @@ void CTrayWnd::ApplyOpacity() {
     if (previous != 0 ||
         (static_cast<DWORD>(os.GetWindowLongA(hWnd, GWL_EXSTYLE)) & WS_EX_LAYERED) != 0) {
       Layered = 1;
+      justLayered = true;
     }
   }
-  if (Layered && percent != AlphaApplied) SetAlpha(percent);
+  // A window just made layered has no attributes yet and is not drawn at
+  // all until it gets them, whatever was applied before.
+  if (Layered && (percent != AlphaApplied || justLayered)) SetAlpha(percent);
   AlphaApplied = percent;
   os.SetWindowPos(hWnd, nullptr, 0, 0, 0, 0, PosFlags(kRefreshFlags));
 }
@@ -460,11 +483,11 @@ BOOL CTrayWnd::ShowTarget(int cmd) {
 
 UINT CTrayWnd::PosFlags(UINT flags) const { return foreign_ ? flags | SWP_ASYNCWINDOWPOS : flags; }
 
-bool CTrayWnd::Answers() {
+bool CTrayWnd::Answers(UINT timeoutMs) {
   if (!foreign_) return true;
   DWORD_PTR answer = 0;
-  return Os().SendMessageTimeoutA(Window(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kIconTimeoutMs,
-                                  &answer) != 0;
+  return Os().SendMessageTimeoutA(Window(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, timeoutMs, &answer) !=
+         0;
 }
 
 }  // namespace mm

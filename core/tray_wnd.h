@@ -109,9 +109,9 @@ class CTrayWnd {
   // that program: it may hang at any time.
   BOOL ShowTarget(int cmd);
   UINT PosFlags(UINT flags) const;
-  // Whether the window's program takes a message within the icon bound;
-  // asked before a style word is written, which waits for the program.
-  bool Answers();
+  // Whether the window's program takes a message within the bound; asked
+  // before a style word is written, which waits for the program.
+  bool Answers(UINT timeoutMs = kIconTimeoutMs);
   void RestoreStyles();
 
   UINT id_;

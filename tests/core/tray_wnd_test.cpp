@@ -292,6 +292,9 @@ TEST_F(TrayWndTest, HungApplicationNeverHoldsUsAndGetsOurRequestsWhenItRunsAgain
   EXPECT_NE(nullptr, IconOf(t)) << "the icon must be there when the hide happens";
   for (int i = 0; i < 5; ++i) t.Tick();
   EXPECT_EQ(1, desk.PendingMessages(w)) << "one request waits; ticks do not pile up more";
+  for (int i = 0; i < 20; ++i) t.Tick();
+  EXPECT_GE(desk.PendingMessages(w), 2) << "asked again after a while";
+  EXPECT_LE(desk.PendingMessages(w), 3);
 
   desk.UserActivate(owner);
   t.ApplyOpacity();
@@ -313,6 +316,62 @@ TEST_F(TrayWndTest, HungApplicationNeverHoldsUsAndGetsOurRequestsWhenItRunsAgain
   desk.SetHung(w, false);
   desk.Pump();
   EXPECT_TRUE(desk.IsWindowVisible(w));
+}
+
+TEST_F(TrayWndTest, BusyProgramNeverLeavesItsWindowUnreachableOrTransparent) {
+  // Shown from its icon while hung, with the icon only while hidden: the
+  // icon stays until the window is really back.
+  AnyWindowRule& onlyHidden = NewRule();
+  onlyHidden.ShowIconOnlyHidden = 1;
+  onlyHidden.HideIfIconized = 0;  // the restore sent while hung is lost here
+  HWND w = App("Editor");
+  CTrayWnd& t = Take(w, onlyHidden);
+  desk.DeferAsyncRequests(w, true);
+  t.Hide();
+  EXPECT_TRUE(desk.IsWindowVisible(w));
+  ASSERT_NE(nullptr, IconOf(t)) << "there before the window goes";
+  desk.Pump();
+  ASSERT_FALSE(desk.IsWindowVisible(w));
+  desk.DeferAsyncRequests(w, false);
+  desk.SetHung(w, true);
+  t.Show(1);
+  for (int i = 0; i < 30; ++i) t.Tick();
+  EXPECT_FALSE(desk.IsWindowVisible(w));
+  EXPECT_NE(nullptr, IconOf(t)) << "the icon is the only way back to it";
+  desk.SetHung(w, false);
+  desk.Pump();
+  ASSERT_TRUE(desk.IsWindowVisible(w));
+  t.Tick();
+  EXPECT_EQ(nullptr, IconOf(t));
+
+  // Busy when taken over: made layered later, and then given its alpha
+  // (a layered window without attributes is not drawn at all).
+  AnyWindowRule& faded = NewRule();
+  faded.AlphaPercent = 70;
+  faded.AlphaPercentBG = 70;
+  HWND v = App("Viewer");
+  desk.SetHung(v, true);
+  CTrayWnd& u = Take(v, faded);
+  desk.SetHung(v, false);
+  desk.Pump();
+  u.Tick();
+  EXPECT_NE(0u, ExStyle(v) & WS_EX_LAYERED);
+  EXPECT_EQ(CTrayWnd::PercentToAlpha(70), Alpha(v));
+
+  // Let go while its program does not answer: opaque again all the same.
+  AnyWindowRule& clear = NewRule();
+  clear.AlphaPercentBG = 0;
+  HWND p = App("Player");
+  CTrayWnd& c = Take(p, clear);
+  desk.UserActivate(owner);
+  c.Tick();
+  ASSERT_EQ(0, Alpha(p));
+  desk.SetHung(p, true);
+  Release(c);
+  EXPECT_EQ(255, Alpha(p));
+  desk.SetHung(p, false);
+  desk.Pump();
+  EXPECT_TRUE(desk.IsWindowVisible(p));
 }
 
 }  // namespace
