@@ -1,7 +1,6 @@
 #include "core/tray_wnd.h"
 
 #include <cstring>
-#include <vector>
 
 #include "core/tray_wnd_spec.h"
 #include "core/window_text.h"
@@ -222,12 +221,12 @@ void CTrayWnd::RestoreStyles() {
   HWND hWnd = Window();
   // Opacity first: it does not wait for the program, so a window whose
   // program does not answer is at least never left transparent.
-  if (alphaChanged_) {
-    const bool layeredBefore = (SavedExStyle & WS_EX_LAYERED) != 0;
-    const int alpha = layeredBefore && originalAlpha_ >= 0 ? originalAlpha_ : 255;
-    if (!layeredBefore || originalAlpha_ >= 0) {
-      os.SetLayeredWindowAttributes(hWnd, 0, static_cast<BYTE>(alpha), LWA_ALPHA);
-    }
+  // A window layered before gets its own alpha back, one we layered full
+  // opacity (its saved extended style then takes the layering off).
+  const bool layeredBefore = (SavedExStyle & WS_EX_LAYERED) != 0;
+  if (alphaChanged_ && (!layeredBefore || originalAlpha_ >= 0)) {
+    const int alpha = layeredBefore ? originalAlpha_ : 255;
+    os.SetLayeredWindowAttributes(hWnd, 0, static_cast<BYTE>(alpha), LWA_ALPHA);
   }
   // The style words wait for the program. One that does not answer within
   // the longer bound would hold us at exit; its window keeps our title
@@ -252,16 +251,11 @@ int CTrayWnd::Revert() {
 }
 
 std::string CTrayWnd::GetCaption() const {
-  Platform& os = Os();
-  HWND hWnd = Window();
-  if (!os.IsWindow(hWnd)) return std::string();
-  const int length = os.GetWindowTextLengthA(hWnd);
-  if (length <= 0) return std::string();
-  // The caption may grow between the two calls; the read is cut to size.
-  std::vector<char> buffer(static_cast<size_t>(length) + 1, '\0');
-  const int copied = os.GetWindowTextA(hWnd, buffer.data(), static_cast<int>(buffer.size()));
-  if (copied <= 0) return std::string();
-  return std::string(buffer.data(), std::strlen(buffer.data()));
+  // Read as Tick reads it, so that the tip and the caption it is compared
+  // with never differ by how they were read.
+  std::string caption;
+  ReadWindowCaption(Window(), &caption);
+  return caption;
 }
 
 // ---- Tray icon --------------------------------------------------------------
