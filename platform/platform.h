@@ -11,13 +11,48 @@
 // Names avoid the Win32 identifiers that <windows.h> turns into macros
 // (MessageBox, SendMessage, ListView_*, ...): where Win32 has an A and a W
 // form the A form is named; texts of our own are UTF-8 and carry a U8 suffix.
+//
+// How the seam grows (the user interface adds most of it):
+// - A control message that carries no text, handle or pointer (LVM_GETITEMCOUNT,
+//   CB_GETCOUNT, BM_GETCHECK, ...) is not a new call: it goes through
+//   SendMessageToOwnWindow, wrapped in a typed helper in ui/controls.h.
+// - Only a call that carries text, a handle or a pointer gets a virtual of
+//   its own here, in the Win32 vocabulary, and both desktops implement it.
+// - Menus: one call shows a popup of a menu resource with the caller's
+//   changes applied (greyed, ticked, relabelled items) and returns the
+//   chosen command.
+// - Look-only features (an underlined font, link colours, a hand cursor)
+//   stay inside the Win32 backend behind one call; the simulated desktop
+//   only records what was asked.
+// - Every call says whether it can wait for another program.
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/types.h"
 
 namespace mm {
+
+// A change to one item of a menu before it is shown. The item is named by
+// its command id and found at any depth (the first one in menu order).
+struct MenuItemChange {
+  UINT id = 0;
+  int grayed = -1;   // 1 greyed, 0 enabled, -1 as the resource has it
+  int checked = -1;  // 1 ticked, 0 not, -1 as the resource has it
+  // Replaces the item by a string item with this text and command id.
+  bool relabel = false;
+  std::string textUtf8;
+  UINT newId = 0;
+};
+
+// One popup (by position in the menu bar) of one of our menu resources,
+// loaded afresh, with the caller's changes applied.
+struct PopupMenuDescription {
+  int menuResource = 0;
+  int popupIndex = 0;
+  std::vector<MenuItemChange> changes;
+};
 
 using WNDENUMPROC = BOOL (*)(HWND, LPARAM);
 
@@ -95,6 +130,7 @@ class Platform {
 
   // ---- Input, timers, loop -------------------------------------------------
   virtual SHORT GetKeyState(int virtualKey) = 0;
+  virtual BOOL GetCursorPos(POINT* point) = 0;
   virtual UINT_PTR SetTimer(HWND hWnd, UINT_PTR id, UINT elapseMs) = 0;
   virtual BOOL KillTimer(HWND hWnd, UINT_PTR id) = 0;
   virtual void PostQuitMessage(int exitCode) = 0;
@@ -125,26 +161,48 @@ class Platform {
   virtual UINT IsDlgButtonChecked(HWND dialog, int id) = 0;
   virtual BOOL SetWindowTextU8(HWND hWnd, const std::string& text) = 0;
   virtual std::string GetWindowTextU8(HWND hWnd) = 0;
+  // ANSI bytes into one of our controls (a rule's caption or class name in
+  // an edit field); GetWindowTextA reads them back.
+  virtual BOOL SetWindowTextA(HWND hWnd, const std::string& text) = 0;
+  // Keyboard focus within our own thread; the control that loses it tells
+  // its dialog (EN_KILLFOCUS, CBN_KILLFOCUS).
+  virtual HWND SetFocus(HWND hWnd) = 0;
+  virtual HWND GetFocus() = 0;
   virtual HMENU GetSystemMenu(HWND hWnd, BOOL revert) = 0;
   virtual BOOL AppendMenuU8(HMENU menu, UINT flags, UINT_PTR id, const std::string& text) = 0;
+  // Shows the popup at a screen point, owned by `owner`, and returns the
+  // chosen command (0 when the menu was dismissed); the menu is destroyed
+  // before this returns. A nested message loop runs while it is open. The
+  // caller makes `owner` the foreground window first and posts WM_NULL
+  // after (otherwise the menu does not close when the user clicks away).
+  virtual UINT TrackPopupMenuU8(HWND owner, const PopupMenuDescription& menu, POINT at) = 0;
 
-  // List views (texts are ANSI bytes: they come from other programs).
+  // List views. Item texts of ListViewInsertItem are ANSI bytes (they come
+  // from other programs); the U8 calls take texts of our own. Messages
+  // without text: ui/controls.h.
   virtual int ListViewInsertItem(HWND listView, int index, const std::string& text, int image) = 0;
+  virtual BOOL ListViewSetItemTextU8(HWND listView, int index, int subItem,
+                                     const std::string& text) = 0;
+  virtual int ListViewInsertColumnU8(HWND listView, int index, const std::string& text,
+                                     int format) = 0;
   virtual BOOL ListViewSetItemParam(HWND listView, int index, LPARAM param) = 0;
   virtual LPARAM ListViewGetItemParam(HWND listView, int index) = 0;
+  // The item's text (sub-item 0) as ANSI bytes.
   virtual std::string ListViewGetItemText(HWND listView, int index) = 0;
-  virtual int ListViewGetItemCount(HWND listView) = 0;
-  virtual int ListViewGetSelectedCount(HWND listView) = 0;
-  // Next item after `start` (-1: from the beginning) with the LVNI_* flags.
-  virtual int ListViewGetNextItem(HWND listView, int start, UINT flags) = 0;
   // Index of the first item after `start` whose data is `param`, or -1.
   virtual int ListViewFindItemByParam(HWND listView, int start, LPARAM param) = 0;
-  virtual BOOL ListViewDeleteItem(HWND listView, int index) = 0;
   virtual UINT ListViewGetItemState(HWND listView, int index, UINT mask) = 0;
   virtual BOOL ListViewSetItemState(HWND listView, int index, UINT state, UINT mask) = 0;
-  virtual HIMAGELIST ListViewSetImageList(HWND listView, HIMAGELIST list, int which) = 0;
+  // Combo boxes: a list item of our own text; returns its index or CB_ERR.
+  virtual int ComboBoxAddStringU8(HWND comboBox, const std::string& text) = 0;
+
+  // Image lists.
   virtual HIMAGELIST ImageListCreate(int cx, int cy, UINT flags, int initial, int grow) = 0;
+  // Index -1 appends; returns the image's index or -1.
   virtual int ImageListReplaceIcon(HIMAGELIST list, int index, HICON icon) = 0;
+  virtual int ImageListGetImageCount(HIMAGELIST list) = 0;
+  // Index -1 removes every image.
+  virtual BOOL ImageListRemove(HIMAGELIST list, int index) = 0;
   virtual BOOL ImageListDestroy(HIMAGELIST list) = 0;
 
   // ---- Shell ---------------------------------------------------------------

@@ -37,27 +37,62 @@ using LPARAM = std::intptr_t;
 using LRESULT = std::intptr_t;
 using COLORREF = DWORD;
 
+constexpr BOOL FALSE = 0;
+constexpr BOOL TRUE = 1;
+
 // Window messages.
 constexpr UINT WM_NULL = 0x0000;
 constexpr UINT WM_DESTROY = 0x0002;
+constexpr UINT WM_SETFOCUS = 0x0007;
+constexpr UINT WM_KILLFOCUS = 0x0008;
+constexpr UINT WM_SETTEXT = 0x000C;
+constexpr UINT WM_GETTEXT = 0x000D;
 constexpr UINT WM_PAINT = 0x000F;
 constexpr UINT WM_CLOSE = 0x0010;
+constexpr UINT WM_QUERYENDSESSION = 0x0011;
 constexpr UINT WM_ERASEBKGND = 0x0014;
+constexpr UINT WM_ENDSESSION = 0x0016;
+constexpr UINT WM_SETCURSOR = 0x0020;
 constexpr UINT WM_QUERYDRAGICON = 0x0037;
 constexpr UINT WM_GETICON = 0x007F;
 constexpr UINT WM_SETICON = 0x0080;
+constexpr UINT WM_NCDESTROY = 0x0082;
 constexpr UINT WM_NOTIFY = 0x004E;
+constexpr UINT WM_KEYDOWN = 0x0100;
 constexpr UINT WM_INITDIALOG = 0x0110;
 constexpr UINT WM_COMMAND = 0x0111;
 constexpr UINT WM_SYSCOMMAND = 0x0112;
 constexpr UINT WM_TIMER = 0x0113;
+constexpr UINT WM_CTLCOLORSTATIC = 0x0138;
 constexpr UINT WM_MOUSEMOVE = 0x0200;
 constexpr UINT WM_LBUTTONDOWN = 0x0201;
 constexpr UINT WM_LBUTTONUP = 0x0202;
 constexpr UINT WM_LBUTTONDBLCLK = 0x0203;
 constexpr UINT WM_RBUTTONDOWN = 0x0204;
 constexpr UINT WM_RBUTTONUP = 0x0205;
+constexpr UINT WM_CAPTURECHANGED = 0x0215;
+constexpr UINT WM_USER = 0x0400;
 constexpr UINT WM_APP = 0x8000;
+
+// PostMessage to every top-level window.
+inline HWND HwndBroadcast() { return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(0xFFFF)); }
+
+// System error codes (GetLastError).
+constexpr DWORD ERROR_SUCCESS = 0;
+constexpr DWORD ERROR_FILE_NOT_FOUND = 2;
+constexpr DWORD ERROR_PATH_NOT_FOUND = 3;
+constexpr DWORD ERROR_ACCESS_DENIED = 5;
+constexpr DWORD ERROR_INVALID_PARAMETER = 87;
+constexpr DWORD ERROR_DISK_FULL = 112;
+constexpr DWORD ERROR_INSUFFICIENT_BUFFER = 122;
+constexpr DWORD ERROR_INVALID_NAME = 123;
+constexpr DWORD ERROR_PROC_NOT_FOUND = 127;
+constexpr DWORD ERROR_ALREADY_EXISTS = 183;
+constexpr DWORD ERROR_INVALID_WINDOW_HANDLE = 1400;
+constexpr DWORD ERROR_INVALID_INDEX = 1413;
+constexpr DWORD ERROR_CONTROL_ID_NOT_FOUND = 1421;
+constexpr DWORD ERROR_TIMEOUT = 1460;
+constexpr DWORD ERROR_RESOURCE_TYPE_NOT_FOUND = 1813;
 
 // System commands.
 constexpr WPARAM SC_MINIMIZE = 0xF020;
@@ -80,19 +115,36 @@ constexpr int SW_RESTORE = 9;
 // Window long indices and style bits.
 constexpr int GWL_STYLE = -16;
 constexpr int GWL_EXSTYLE = -20;
-constexpr DWORD WS_CAPTION = 0x00C00000;
-constexpr DWORD WS_VISIBLE = 0x10000000;
-constexpr DWORD WS_MINIMIZE = 0x20000000;
-constexpr DWORD WS_MAXIMIZE = 0x01000000;
-constexpr DWORD WS_DISABLED = 0x08000000;
+constexpr int GWL_ID = -12;
+constexpr int GWL_USERDATA = -21;
+constexpr DWORD WS_OVERLAPPED = 0x00000000;
 constexpr DWORD WS_POPUP = 0x80000000;
+constexpr DWORD WS_CHILD = 0x40000000;
+constexpr DWORD WS_MINIMIZE = 0x20000000;
+constexpr DWORD WS_VISIBLE = 0x10000000;
+constexpr DWORD WS_DISABLED = 0x08000000;
+constexpr DWORD WS_MAXIMIZE = 0x01000000;
+constexpr DWORD WS_CAPTION = 0x00C00000;
+constexpr DWORD WS_BORDER = 0x00800000;
+constexpr DWORD WS_DLGFRAME = 0x00400000;
+constexpr DWORD WS_VSCROLL = 0x00200000;
+constexpr DWORD WS_HSCROLL = 0x00100000;
 constexpr DWORD WS_SYSMENU = 0x00080000;
+constexpr DWORD WS_THICKFRAME = 0x00040000;
+constexpr DWORD WS_GROUP = 0x00020000;
+constexpr DWORD WS_TABSTOP = 0x00010000;
 constexpr DWORD WS_MINIMIZEBOX = 0x00020000;
+constexpr DWORD WS_MAXIMIZEBOX = 0x00010000;
 constexpr DWORD WS_OVERLAPPEDWINDOW = 0x00CF0000;
 constexpr DWORD WS_EX_TOPMOST = 0x00000008;
 constexpr DWORD WS_EX_TOOLWINDOW = 0x00000080;
 constexpr DWORD WS_EX_APPWINDOW = 0x00040000;
 constexpr DWORD WS_EX_LAYERED = 0x00080000;
+
+// Dialog template styles.
+constexpr DWORD DS_SETFONT = 0x40;
+constexpr DWORD DS_MODALFRAME = 0x80;
+constexpr DWORD DS_CENTER = 0x800;
 
 // GetWindowInfo status word.
 constexpr DWORD WS_ACTIVECAPTION = 0x0001;
@@ -113,9 +165,12 @@ constexpr UINT SWP_ASYNCWINDOWPOS = 0x4000;
 constexpr DWORD LWA_COLORKEY = 0x1;
 constexpr DWORD LWA_ALPHA = 0x2;
 
-// Icons.
+// Icons and cursors.
 constexpr WPARAM ICON_SMALL = 0;
 constexpr WPARAM ICON_BIG = 1;
+constexpr WPARAM ICON_SMALL2 = 2;
+constexpr int IDC_ARROW = 32512;
+constexpr int IDC_HAND = 32649;
 constexpr int GCL_HICON = -14;
 constexpr int GCL_HICONSM = -34;
 
@@ -146,26 +201,121 @@ constexpr UINT NIF_MESSAGE = 0x1;
 constexpr UINT NIF_ICON = 0x2;
 constexpr UINT NIF_TIP = 0x4;
 
-// Buttons and commands.
-constexpr UINT BN_CLICKED = 0;
-constexpr UINT BST_UNCHECKED = 0;
-constexpr UINT BST_CHECKED = 1;
+// Buttons: styles, messages, notifications (in WM_COMMAND's high word).
 constexpr DWORD BS_PUSHBUTTON = 0x0;
 constexpr DWORD BS_DEFPUSHBUTTON = 0x1;
 constexpr DWORD BS_CHECKBOX = 0x2;
 constexpr DWORD BS_AUTOCHECKBOX = 0x3;
+constexpr DWORD BS_RADIOBUTTON = 0x4;
+constexpr DWORD BS_3STATE = 0x5;
+constexpr DWORD BS_AUTO3STATE = 0x6;
 constexpr DWORD BS_GROUPBOX = 0x7;
+constexpr DWORD BS_AUTORADIOBUTTON = 0x9;
 constexpr DWORD BS_TYPEMASK = 0xF;
+constexpr DWORD BS_NOTIFY = 0x4000;
+constexpr UINT BM_GETCHECK = 0x00F0;
+constexpr UINT BM_SETCHECK = 0x00F1;
+constexpr UINT BST_UNCHECKED = 0;
+constexpr UINT BST_CHECKED = 1;
+constexpr UINT BN_CLICKED = 0;
+constexpr UINT BN_DOUBLECLICKED = 5;
+constexpr UINT BN_SETFOCUS = 6;
+constexpr UINT BN_KILLFOCUS = 7;
+
+// Static controls.
+constexpr DWORD SS_LEFT = 0x0;
+constexpr DWORD SS_CENTER = 0x1;
+constexpr DWORD SS_RIGHT = 0x2;
+constexpr DWORD SS_ICON = 0x3;
+constexpr DWORD SS_TYPEMASK = 0x1F;
+constexpr DWORD SS_NOPREFIX = 0x80;
+constexpr DWORD SS_NOTIFY = 0x100;
+constexpr DWORD SS_CENTERIMAGE = 0x200;
+constexpr DWORD SS_REALSIZEIMAGE = 0x800;
+constexpr UINT STN_CLICKED = 0;
+constexpr UINT STN_DBLCLK = 1;
+
+// Edit controls.
+constexpr DWORD ES_LEFT = 0x0;
+constexpr DWORD ES_AUTOHSCROLL = 0x80;
+constexpr DWORD ES_READONLY = 0x800;
+constexpr DWORD ES_NUMBER = 0x2000;
+constexpr UINT EN_SETFOCUS = 0x0100;
+constexpr UINT EN_KILLFOCUS = 0x0200;
+constexpr UINT EN_CHANGE = 0x0300;
+constexpr UINT EN_UPDATE = 0x0400;
+
+// Combo boxes.
+constexpr DWORD CBS_SIMPLE = 0x1;
+constexpr DWORD CBS_DROPDOWN = 0x2;
+constexpr DWORD CBS_DROPDOWNLIST = 0x3;
+constexpr DWORD CBS_AUTOHSCROLL = 0x40;
+constexpr DWORD CBS_SORT = 0x100;
+constexpr DWORD CBS_HASSTRINGS = 0x200;
+constexpr UINT CB_ADDSTRING = 0x0143;
+constexpr UINT CB_DELETESTRING = 0x0144;
+constexpr UINT CB_GETCOUNT = 0x0146;
+constexpr UINT CB_GETCURSEL = 0x0147;
+constexpr UINT CB_RESETCONTENT = 0x014B;
+constexpr UINT CB_SETCURSEL = 0x014E;
+constexpr LRESULT CB_ERR = -1;
+constexpr UINT CBN_SELCHANGE = 1;
+constexpr UINT CBN_DBLCLK = 2;
+constexpr UINT CBN_SETFOCUS = 3;
+constexpr UINT CBN_KILLFOCUS = 4;
+constexpr UINT CBN_EDITCHANGE = 5;
+constexpr UINT CBN_EDITUPDATE = 6;
+
+// List boxes (only the notification that shares code 1).
+constexpr UINT LBN_SELCHANGE = 1;
 
 // Menus.
 constexpr UINT MF_STRING = 0x0000;
+constexpr UINT MF_ENABLED = 0x0000;
+constexpr UINT MF_UNCHECKED = 0x0000;
+constexpr UINT MF_BYCOMMAND = 0x0000;
 constexpr UINT MF_GRAYED = 0x0001;
 constexpr UINT MF_DISABLED = 0x0002;
 constexpr UINT MF_CHECKED = 0x0008;
 constexpr UINT MF_POPUP = 0x0010;
+constexpr UINT MF_BYPOSITION = 0x0400;
 constexpr UINT MF_SEPARATOR = 0x0800;
+constexpr UINT TPM_LEFTALIGN = 0x0000;
+constexpr UINT TPM_NONOTIFY = 0x0080;
+constexpr UINT TPM_RETURNCMD = 0x0100;
 
-// List views.
+// List views: styles, messages, item and column flags, notifications.
+constexpr DWORD LVS_ICON = 0x0000;
+constexpr DWORD LVS_REPORT = 0x0001;
+constexpr DWORD LVS_SMALLICON = 0x0002;
+constexpr DWORD LVS_LIST = 0x0003;
+constexpr DWORD LVS_TYPEMASK = 0x0003;
+constexpr DWORD LVS_SINGLESEL = 0x0004;
+constexpr DWORD LVS_SHOWSELALWAYS = 0x0008;
+constexpr DWORD LVS_SORTASCENDING = 0x0010;
+constexpr DWORD LVS_SORTDESCENDING = 0x0020;
+constexpr DWORD LVS_SHAREIMAGELISTS = 0x0040;
+constexpr DWORD LVS_AUTOARRANGE = 0x0100;
+constexpr DWORD LVS_NOSORTHEADER = 0x8000;
+constexpr DWORD LVS_EX_GRIDLINES = 0x0001;
+constexpr DWORD LVS_EX_FULLROWSELECT = 0x0020;
+constexpr UINT LVM_FIRST = 0x1000;
+constexpr UINT LVM_GETIMAGELIST = LVM_FIRST + 2;
+constexpr UINT LVM_SETIMAGELIST = LVM_FIRST + 3;
+constexpr UINT LVM_GETITEMCOUNT = LVM_FIRST + 4;
+constexpr UINT LVM_DELETEITEM = LVM_FIRST + 8;
+constexpr UINT LVM_DELETEALLITEMS = LVM_FIRST + 9;
+constexpr UINT LVM_GETNEXTITEM = LVM_FIRST + 12;
+constexpr UINT LVM_GETCOLUMNWIDTH = LVM_FIRST + 29;
+constexpr UINT LVM_SETCOLUMNWIDTH = LVM_FIRST + 30;
+constexpr UINT LVM_GETSELECTEDCOUNT = LVM_FIRST + 50;
+constexpr UINT LVM_SETEXTENDEDLISTVIEWSTYLE = LVM_FIRST + 54;
+constexpr UINT LVM_GETEXTENDEDLISTVIEWSTYLE = LVM_FIRST + 55;
+constexpr int LVSCW_AUTOSIZE = -1;
+constexpr int LVSCW_AUTOSIZE_USEHEADER = -2;
+constexpr int LVCFMT_LEFT = 0;
+constexpr int LVCFMT_RIGHT = 1;
+constexpr int LVCFMT_CENTER = 2;
 constexpr UINT LVIS_FOCUSED = 0x0001;
 constexpr UINT LVIS_SELECTED = 0x0002;
 constexpr UINT LVIS_CUT = 0x0004;
@@ -174,6 +324,7 @@ constexpr UINT LVIF_IMAGE = 0x0002;
 constexpr UINT LVIF_PARAM = 0x0004;
 constexpr UINT LVIF_STATE = 0x0008;
 constexpr UINT LVNI_ALL = 0x0000;
+constexpr UINT LVNI_FOCUSED = 0x0001;
 constexpr UINT LVNI_SELECTED = 0x0002;
 constexpr int LVSIL_NORMAL = 0;
 constexpr int LVSIL_SMALL = 1;

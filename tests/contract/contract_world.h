@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/dialog_template.h"
 #include "platform/platform.h"
 
 namespace mm::contract {
@@ -28,6 +29,11 @@ class ContractWorld {
   // A host-side folder for file tests, as a Windows path with a trailing
   // backslash; empty at the start of each test.
   virtual std::string ScratchFolder() = 0;
+  // A modeless dialog of ours built from a portable template (in memory on
+  // Windows; the simulated desktop builds every dialog this way). Its
+  // WM_INITDIALOG reaches `host` during the call. Returns the dialog or 0.
+  virtual HWND CreateDialogFrom(const DialogTemplate& dialogTemplate, HWND parent,
+                                DialogHost* host) = 0;
   // True on the simulated desktop (for the few promises only it can keep,
   // such as failure knobs).
   virtual bool IsSimulated() const = 0;

@@ -1,0 +1,38 @@
+// Typed helpers for the control messages that carry no text, handle or
+// pointer: they go through the seam's own-window send, so neither desktop
+// needs a call of its own for each of them.
+#pragma once
+
+#include "platform/platform.h"
+
+namespace mm::ui {
+
+// List views.
+int ListViewItemCount(HWND listView);
+int ListViewSelectedCount(HWND listView);
+// Next item after `start` (-1: from the beginning) with the LVNI_* flags, or -1.
+int ListViewNextItem(HWND listView, int start, UINT flags);
+BOOL ListViewDeleteItem(HWND listView, int index);
+BOOL ListViewDeleteAllItems(HWND listView);
+// Returns the image list the slot held before.
+HIMAGELIST ListViewSetImageList(HWND listView, HIMAGELIST list, int which);
+HIMAGELIST ListViewImageList(HWND listView, int which);
+// A width in pixels, or LVSCW_AUTOSIZE / LVSCW_AUTOSIZE_USEHEADER.
+BOOL ListViewSetColumnWidth(HWND listView, int column, int width);
+int ListViewColumnWidth(HWND listView, int column);
+// Sets the bits of `mask` to those of `styles`; returns the previous styles.
+DWORD ListViewSetExtendedStyle(HWND listView, DWORD mask, DWORD styles);
+DWORD ListViewExtendedStyle(HWND listView);
+
+// Combo boxes.
+int ComboBoxCount(HWND comboBox);
+// Returns the count left, or CB_ERR.
+int ComboBoxDeleteString(HWND comboBox, int index);
+void ComboBoxResetContent(HWND comboBox);
+int ComboBoxCurSel(HWND comboBox);
+
+// Buttons.
+UINT ButtonCheck(HWND button);
+void SetButtonCheck(HWND button, UINT check);
+
+}  // namespace mm::ui
