@@ -6,8 +6,8 @@
 namespace mm {
 
 CAboutDlg::CAboutDlg() : CDialog(IDD_ABOUTBOX) {
-  OnCommandId(IDC_LINK_MAKER, [this] { OpenLink(IDC_LINK_MAKER); });
-  OnCommandId(IDC_LINK_PRODUCT, [this] { OpenLink(IDC_LINK_PRODUCT); });
+  OnCommand(IDC_LINK_MAKER, STN_CLICKED, [this] { OpenLink(IDC_LINK_MAKER); });
+  OnCommand(IDC_LINK_PRODUCT, STN_CLICKED, [this] { OpenLink(IDC_LINK_PRODUCT); });
 }
 
 std::string CAboutDlg::VersionLine() {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/dialog.h"
+#include "ui/dialog.h"
 
 namespace mm {
 

@@ -1,15 +1,18 @@
 #include "app/morimo_dlg.h"
 
 #include "app/about_dlg.h"
+#include "app/tray_menu.h"
+#include "core/exception_box.h"
 #include "core/window_text.h"
 #include "res/resource.h"
+#include "res/version.h"
 #include "storage/paths.h"
 #include "storage/recovery.h"
+#include "ui/controls.h"
 
 namespace mm {
 
 static_assert(IDI_MORIMO == IDR_MAINFRAME, "program icon resource");
-static_assert(IDC_LIST_WINDOWS == 1002, "list view id");
 
 namespace {
 
@@ -38,21 +41,42 @@ CMorimoDlg::CMorimoDlg() : CDialog(IDD_MORIMO_DIALOG) {
   TaskbarCreatedMsg = Os().RegisterWindowMessageA("TaskbarCreated");
   AppIcon = Os().LoadAppIcon(IDR_MAINFRAME);
 
-  OnCommandId(IDC_BUTTON_EXIT, [this] { OnButtonExit(); });
-  OnCommandId(IDC_BUTTON_SHOW, [this] { OnButtonShow(); });
-  OnCommandId(IDC_BUTTON_HIDE, [this] { OnButtonHide(); });
-  OnCommandId(IDC_BUTTON_CLOSE, [this] { OnButtonClose(); });
-  OnCommandId(IDC_BUTTON_PROPERTY, [this] { OnButtonProperty(); });
-  OnCommandId(IDC_BUTTON_SETTING, [this] { OnButtonSetting(); });
-  OnCommandId(IDC_BUTTON_HELP, [this] { OnButtonHelp(); });
-  OnCommandId(IDC_CHECK_TOPMOST, [this] { OnCheckTopMost(); });
-  OnCommandId(IDC_CHECK_REALY_HIDE, [this] { OnCheckRealyHide(); });
+  OnClicked(IDC_BUTTON_EXIT, [this] { OnButtonExit(); });
+  OnClicked(IDC_BUTTON_SHOW, [this] { OnButtonShow(); });
+  OnClicked(IDC_BUTTON_HIDE, [this] { OnButtonHide(); });
+  OnClicked(IDC_BUTTON_CLOSE, [this] { OnButtonClose(); });
+  OnClicked(IDC_BUTTON_PROPERTY, [this] { OnButtonProperty(); });
+  OnClicked(IDC_BUTTON_SETTING, [this] { OnButtonSetting(); });
+  OnClicked(IDC_BUTTON_HELP, [this] { OnButtonHelp(); });
+  OnClicked(IDC_CHECK_TOPMOST, [this] { OnCheckTopMost(); });
+  OnClicked(IDC_CHECK_REALY_HIDE, [this] { OnCheckRealyHide(); });
+  OnNotify(IDC_LIST_WINDOWS, LVN_ITEMCHANGED,
+           [this](const NMHDR* hdr) { return OnListItemChanged(hdr); });
+  OnNotify(IDC_LIST_WINDOWS, NM_DBLCLK, [this](const NMHDR* hdr) { return OnListDblClk(hdr); });
+
+  // The tray menus' commands, on the window whose icon was clicked.
+  OnMenuCommand(ID_MENU_SHOW, [this] { OnMenuShow(); });
+  OnMenuCommand(ID_MENU_HIDE, [this] { OnMenuHide(); });
+  OnMenuCommand(ID_MENU_MAXIMIZE, [this] { OnMenuSysCommand(SC_MAXIMIZE); });
+  OnMenuCommand(ID_MENU_RESTORE, [this] { OnMenuSysCommand(SC_RESTORE); });
+  OnMenuCommand(ID_MENU_MINIMIZE, [this] { OnMenuSysCommand(SC_MINIMIZE); });
+  for (UINT id = ID_MENU_ALPHA_100; id <= ID_MENU_ALPHA_0; ++id) {
+    OnMenuCommand(static_cast<int>(id), [this, id] { OnMenuOpacity(id); });
+  }
+  for (UINT id = ID_MENU_ALPHA_BG_100; id <= ID_MENU_ALPHA_BG_0; ++id) {
+    OnMenuCommand(static_cast<int>(id), [this, id] { OnMenuOpacity(id); });
+  }
+  OnMenuCommand(ID_MENU_TITLE_DEFAULT, [this] { OnMenuTitleStyle(TitleStyleCode::Default); });
+  OnMenuCommand(ID_MENU_TITLE_TOOLWINDOW,
+                [this] { OnMenuTitleStyle(TitleStyleCode::ToolWindow); });
+  OnMenuCommand(ID_MENU_TITLE_NONE, [this] { OnMenuTitleStyle(TitleStyleCode::NoTitle); });
+  OnMenuCommand(ID_MENU_TOPMOST, [this] { OnMenuTopMost(); });
+  OnMenuCommand(ID_MENU_SETTING, [this] { OnMenuSetting(); });
+  OnMenuCommand(ID_MENU_EXIT, [this] { OnMenuExit(); });
+  OnMenuCommand(ID_MENU_HELP, [this] { OnButtonHelp(); });
+  OnMenuCommand(ID_MENU_MAKER_PAGE, [this] { OnMenuMakerPage(); });
   // The about item of the main menu shares the system menu item's id.
-  OnCommandId(IDM_ABOUTBOX, [this] { ShowAboutBox(); });
-  OnNotifyCode(IDC_LIST_WINDOWS, LVN_ITEMCHANGED,
-               [this](const NMHDR* hdr) { return OnListItemChanged(hdr); });
-  OnNotifyCode(IDC_LIST_WINDOWS, NM_DBLCLK,
-               [this](const NMHDR* hdr) { return OnListDblClk(hdr); });
+  OnMenuCommand(IDM_ABOUTBOX, [this] { ShowAboutBox(); });
 }
 
 CMorimoDlg::~CMorimoDlg() {
@@ -82,18 +106,18 @@ BOOL CMorimoDlg::OnInitDialog() {
   Os().SendMessageToOwnWindow(self, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(AppIcon));
   Os().SendMessageToOwnWindow(self, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(AppIcon));
 
-  LoadSettings(Settings, TraySpecList);
+  LoadSettings(Settings_, TraySpecList);
 
   // The manager's own rule: its exact title, so the manager window is
   // managed like any other and reached through its tray icon.
   SelfTraySpec = std::make_unique<CTrayWndSpec>();
   ReadWindowCaption(self, &SelfTraySpec->Caption);
-  SelfTraySpec->CaptionMatchType = 0;
+  SelfTraySpec->CaptionMatchType = CaptionMatch::Equal;
   SelfTraySpec->UseClassname = 0;
   SelfTraySpec->HideIfIconized = 1;
-  SelfTraySpec->ShowIconOnlyHidden = Settings.ShowOnlyHidden;
+  SelfTraySpec->ShowIconOnlyHidden = Settings_.ShowOnlyHidden;
   SelfTraySpec->AlphaPercent = 100;
-  SelfTraySpec->ShowTopMost = Settings.ShowTopMost;
+  SelfTraySpec->ShowTopMost = Settings_.ShowTopMost;
   // Our own title bar keeps its style.
   SelfTraySpec->DisableTitleStyleChanging = 1;
 
@@ -104,26 +128,26 @@ BOOL CMorimoDlg::OnInitDialog() {
   HwndList.Append(self);
 
   ImageList = Os().ImageListCreate(32, 32, ILC_COLOR32 | ILC_MASK, 50, 100);
-  Os().ListViewSetImageList(ListView(), ImageList, LVSIL_NORMAL);
+  ui::ListViewSetImageList(ListView(), ImageList, LVSIL_NORMAL);
 
   ReadHwndsFile(&RestoringHwnds, [this](HWND window) { return TryAddWindow(window); });
 
   StartScanTimer();
   UpdateData(false);
   UpdateButtons();
-  if (Settings.DisplayWidthStartup != 0) SelfTrayWnd->Hide();
+  if (Settings_.DisplayWidthStartup != 0) SelfTrayWnd->Hide();
   return 1;
 }
 
 void CMorimoDlg::DoDataExchange(CDataExchange& dx) {
-  dx.Check(IDC_CHECK_TOPMOST, Settings.ShowTopMost);
-  dx.Check(IDC_CHECK_SHOW_AT_STARTUP, Settings.DisplayWidthStartup);
-  dx.Check(IDC_CHECK_REALY_HIDE, Settings.RealyHideOnHidden);
+  dx.Check(IDC_CHECK_TOPMOST, Settings_.ShowTopMost);
+  dx.Check(IDC_CHECK_SHOW_AT_STARTUP, Settings_.DisplayWidthStartup);
+  dx.Check(IDC_CHECK_REALY_HIDE, Settings_.RealyHideOnHidden);
 }
 
 void CMorimoDlg::StartScanTimer() {
   // A period that is not positive would either spin or never fire.
-  const int period = Settings.TimerPeriod > 0 ? Settings.TimerPeriod : 500;
+  const int period = Settings_.TimerPeriod > 0 ? Settings_.TimerPeriod : 500;
   Os().SetTimer(Hwnd(), kScanTimerId, static_cast<UINT>(period));
 }
 
@@ -174,7 +198,7 @@ void CMorimoDlg::TickManagedWindows() {
 }
 
 void CMorimoDlg::RevealOrHideOwnIcon() {
-  if (Settings.RealyHideOnHidden == 0) return;
+  if (Settings_.RealyHideOnHidden == 0) return;
   if (RevealCountdown > 0) {
     --RevealCountdown;
     return;
@@ -343,7 +367,7 @@ void CMorimoDlg::OnWindowDestroyed(WPARAM wParam) {
   try {
     Release(trayWnd);
   } catch (...) {
-    ShowExceptionBox("LRESULT CMorimoDlg::DefWindowProc() / message == WMA_WINDOW_DESTROYED");
+    ShowExceptionBox(Hwnd(), "LRESULT CMorimoDlg::DefWindowProc() / message == WMA_WINDOW_DESTROYED");
   }
 }
 
@@ -363,7 +387,8 @@ void CMorimoDlg::OnTraySpecDeleted(WPARAM wParam) {
       RemoveListItem(trayWnd);
       Release(trayWnd);
     } catch (...) {
-      ShowExceptionBox("LRESULT CMorimoDlg::DefWindowProc() / message == WMA_TRAYSPEC_DELETED");
+      ShowExceptionBox(Hwnd(),
+                       "LRESULT CMorimoDlg::DefWindowProc() / message == WMA_TRAYSPEC_DELETED");
     }
   }
   InHandler = wasInHandler;
@@ -396,7 +421,7 @@ void CMorimoDlg::RemoveListItem(CTrayWnd* trayWnd) {
     ShowInvariantBox("The tray wnd object does not be found in list ctrl.");
     return;
   }
-  Os().ListViewDeleteItem(ListView(), index);
+  ui::ListViewDeleteItem(ListView(), index);
 }
 
 LRESULT CMorimoDlg::OnTaskbarCreated(WPARAM, LPARAM) {
@@ -404,14 +429,6 @@ LRESULT CMorimoDlg::OnTaskbarCreated(WPARAM, LPARAM) {
   return 0;
 }
 
-void CMorimoDlg::OpenTrayMenu(CTrayWnd*) {}
-
-void CMorimoDlg::ShowExceptionBox(const char* where) {
-  std::string text = "例外が発生しました：";
-  text += where;
-  text += " \n\nこのメッセージをコピー（Ctrl+C）して、作者までご連絡ください。（任意）";
-  Os().MessageBoxU8(Hwnd(), text, kAppTitle, MB_OK | MB_ICONINFORMATION);
-}
 
 void CMorimoDlg::ShowInvariantBox(const char* text) {
   Os().MessageBoxU8(Hwnd(), text, kAppTitle, MB_OK);
@@ -431,11 +448,11 @@ void CMorimoDlg::OnButtonExit() {
   exiting_ = true;
   Os().KillTimer(Hwnd(), kScanTimerId);
 
-  SaveSettings(Settings, TraySpecList);
+  SaveSettings(Settings_, TraySpecList);
   try {
     ReleaseAll();
   } catch (...) {
-    ShowExceptionBox("void CMorimoDlg::OnButtonExit()");
+    ShowExceptionBox(Hwnd(), "void CMorimoDlg::OnButtonExit()");
   }
 
   RECT rect{};
@@ -478,6 +495,97 @@ void CMorimoDlg::ShowAboutBox() {
   about.DoModal(Hwnd());
 }
 
+// ---- Tray menus and their commands -----------------------------------------------
+
+void CMorimoDlg::OpenTrayMenu(CTrayWnd* trayWnd) {
+  TrayMenuState state;
+  state.ownIcon = IsOwn(trayWnd);
+  state.modalActive = ModalActive != 0;
+  state.opacityAvailable = trayWnd->IsOpacityAvailable() != 0;
+  state.alphaActive = trayWnd->AlphaActive;
+  state.alphaInactive = trayWnd->AlphaInactive;
+  state.canChangeTitleStyle = trayWnd->CanChangeTitleStyle() != 0;
+  state.topMost = trayWnd->TopMost != 0;
+
+  POINT at{};
+  Os().GetCursorPos(&at);
+  // Our window must be the foreground one, or the menu does not close when
+  // the user clicks elsewhere; WM_NULL after it makes the switch complete.
+  Os().SetForegroundWindow(Hwnd());
+  const UINT command = Os().TrackPopupMenuU8(Hwnd(), BuildTrayMenu(state), at);
+  Os().PostMessageA(Hwnd(), WM_NULL, 0, 0);
+  // Handled after this handler has let go of InHandler, as a menu's own
+  // WM_COMMAND would be.
+  if (command != 0) Os().PostMessageA(Hwnd(), WM_COMMAND, command, 0);
+}
+
+void CMorimoDlg::OnMenuShow() {
+  if (CurrentTrayWnd == nullptr) return;
+  CurrentTrayWnd->Show(1);
+  UpdateButtons();
+}
+
+void CMorimoDlg::OnMenuHide() {
+  if (CurrentTrayWnd == nullptr) return;
+  CurrentTrayWnd->Hide();
+  UpdateButtons();
+}
+
+void CMorimoDlg::OnMenuSysCommand(WPARAM command) {
+  if (CurrentTrayWnd == nullptr) return;
+  CurrentTrayWnd->Show(1);
+  if (Os().IsWindow(CurrentTrayWnd->Window())) {
+    Os().PostMessageA(CurrentTrayWnd->Window(), WM_SYSCOMMAND, command, 0);
+  }
+  UpdateButtons();
+}
+
+void CMorimoDlg::OnMenuOpacity(UINT id) {
+  if (CurrentTrayWnd == nullptr) return;
+  // Stored only: it reaches the window at its next change of activation.
+  const int active = ActiveOpacityOfCommand(id);
+  if (active >= 0) CurrentTrayWnd->AlphaActive = active;
+  const int inactive = InactiveOpacityOfCommand(id);
+  if (inactive >= 0) CurrentTrayWnd->AlphaInactive = inactive;
+}
+
+void CMorimoDlg::OnMenuTitleStyle(int code) {
+  // The items are greyed when the rule forbids it; a command that comes
+  // anyway (any program can post one) changes nothing.
+  if (CurrentTrayWnd == nullptr || CurrentTrayWnd->CanChangeTitleStyle() == 0) return;
+  CurrentTrayWnd->SetTitleStyle(code);
+}
+
+void CMorimoDlg::OnMenuTopMost() {
+  if (CurrentTrayWnd == nullptr) return;
+  CurrentTrayWnd->SetTopMost(CurrentTrayWnd->TopMost != 0 ? 0 : 1);
+}
+
+void CMorimoDlg::OnMenuSetting() {
+  if (CurrentTrayWnd == nullptr) return;
+  if (IsOwn(CurrentTrayWnd)) {
+    OnButtonSetting();
+  } else {
+    OnButtonProperty();
+  }
+  UpdateButtons();
+}
+
+void CMorimoDlg::OnMenuExit() {
+  if (CurrentTrayWnd == nullptr) return;
+  if (IsOwn(CurrentTrayWnd)) {
+    OnButtonExit();
+  } else {
+    // Closes that window, without asking: it is the window's own business.
+    Os().PostMessageA(CurrentTrayWnd->Window(), WM_CLOSE, 0, 0);
+  }
+}
+
+void CMorimoDlg::OnMenuMakerPage() {
+  // Shown normally: a page opened hidden would not be seen at all.
+  Os().ShellExecuteA(Hwnd(), "open", MORIMO_MAKER_URL, nullptr, nullptr, SW_SHOWNORMAL);
+}
+
 // ---- List and buttons ------------------------------------------------------------------
 
 void CMorimoDlg::OnOK() {
@@ -490,13 +598,13 @@ void CMorimoDlg::OnCancel() {
 
 void CMorimoDlg::UpdateButtons() {
   HWND list = ListView();
-  const int selected = Os().ListViewGetSelectedCount(list);
+  const int selected = ui::ListViewSelectedCount(list);
   const BOOL any = selected >= 1 ? 1 : 0;
   Os().EnableWindow(Item(IDC_BUTTON_SHOW), any);
   Os().EnableWindow(Item(IDC_BUTTON_HIDE), any);
   Os().EnableWindow(Item(IDC_BUTTON_CLOSE), any);
   Os().EnableWindow(Item(IDC_BUTTON_PROPERTY), selected == 1 ? 1 : 0);
-  const int count = Os().ListViewGetItemCount(list);
+  const int count = ui::ListViewItemCount(list);
   for (int i = 0; i < count; ++i) {
     const CTrayWnd* trayWnd = FindTrayWnd(static_cast<UINT>(Os().ListViewGetItemParam(list, i)));
     const UINT cut = trayWnd != nullptr && trayWnd->Hidden == 1 ? LVIS_CUT : 0;
@@ -504,13 +612,15 @@ void CMorimoDlg::UpdateButtons() {
   }
 }
 
+HWND CMorimoDlg::ListView() const { return Item(IDC_LIST_WINDOWS); }
+
 template <typename Fn>
 void CMorimoDlg::ForEachSelected(Fn fn) {
   HWND list = ListView();
-  int index = Os().ListViewGetNextItem(list, -1, LVNI_SELECTED);
+  int index = ui::ListViewNextItem(list, -1, LVNI_SELECTED);
   while (index >= 0) {
     // The next one first: acting on a window may change the list.
-    const int next = Os().ListViewGetNextItem(list, index, LVNI_SELECTED);
+    const int next = ui::ListViewNextItem(list, index, LVNI_SELECTED);
     CTrayWnd* trayWnd = FindTrayWnd(static_cast<UINT>(Os().ListViewGetItemParam(list, index)));
     if (trayWnd != nullptr) fn(trayWnd);
     index = next;
@@ -570,7 +680,7 @@ void CMorimoDlg::OnButtonHelp() {
 
 void CMorimoDlg::OnCheckTopMost() {
   UpdateData(true);
-  if (SelfTraySpec) SelfTraySpec->ShowTopMost = Settings.ShowTopMost;
+  if (SelfTraySpec) SelfTraySpec->ShowTopMost = Settings_.ShowTopMost;
   UpdateButtons();
 }
 

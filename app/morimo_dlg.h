@@ -1,6 +1,8 @@
 // The manager window: owns the rules and the managed windows, scans the
 // desktop on a timer, adopts matching windows, and answers the managed
-// windows, their tray icons and the shell through its window messages.
+// windows, their tray icons, their menus and the shell through its window
+// messages. Everything reaches it as a message; what it holds can be read,
+// not changed, from outside.
 #pragma once
 
 #include <list>
@@ -8,12 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "app/dialog.h"
 #include "app/hwnd_list.h"
-#include "app/rule_index.h"
+#include "core/rule_index.h"
 #include "core/tray_wnd.h"
 #include "core/tray_wnd_spec.h"
 #include "storage/settings.h"
+#include "ui/dialog.h"
 
 namespace mm {
 
@@ -25,22 +27,80 @@ class CMorimoDlg : public CDialog {
   CMorimoDlg();
   ~CMorimoDlg() override;
 
+  // ---- What the manager holds, read-only -----------------------------------------
+  const std::list<std::unique_ptr<CTrayWnd>>& ManagedWindows() const { return TrayWndList; }
+  // The managed window that commands act on (the one last chosen in the
+  // list or through its tray icon), or nullptr.
+  const CTrayWnd* Current() const { return CurrentTrayWnd; }
+  const CTrayWnd* Self() const { return SelfTrayWnd; }
+  const CTrayWndSpec* SelfRule() const { return SelfTraySpec.get(); }
+  const mm::TraySpecList& Rules() const { return TraySpecList; }
+  const GeneralSettings& Settings() const { return Settings_; }
+  UINT TaskbarCreatedMessage() const { return TaskbarCreatedMsg; }
+
+ protected:
+  BOOL OnInitDialog() override;
+  void DoDataExchange(CDataExchange& dx) override;
+  void OnOK() override;
+  void OnCancel() override;
+  bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
+  bool DefaultProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
+
+ private:
   // ---- Scan and adoption ----------------------------------------------------
   // One scan tick; false when it was skipped (another handler is running).
   bool OnTimer(UINT_PTR id);
   static BOOL EnumWindowsProc(HWND window, LPARAM manager);
   // 1 when the window was adopted, 0 otherwise.
   int TryAddWindow(HWND window);
+  // A visible window found by the scan.
+  void ScanWindow(HWND window);
+  // Reads each text of the window once, and only when some rule looks at
+  // it, and finds the first rule that matches.
+  CTrayWndSpec* FindMatchingSpec(HWND window);
+  void Adopt(HWND window, CTrayWndSpec* spec);
+  void Tick();
+  void TickManagedWindows();
+  void RevealOrHideOwnIcon();
+  void StartScanTimer();
 
   // ---- Message protocol -----------------------------------------------------
   LRESULT OnTaskbarCreated(WPARAM wParam, LPARAM lParam);
+  LRESULT OnTrayIconNotify(WPARAM wParam, LPARAM lParam);
+  void OnWindowDestroyed(WPARAM wParam);
+  void OnTraySpecDeleted(WPARAM wParam);
   void RemoveHwnd(HWND window);
   void RemoveListItem(CTrayWnd* trayWnd);
   // The managed window with that identity, or nullptr. Identities in
   // messages come from outside and are checked here before any use.
   CTrayWnd* FindTrayWnd(UINT id) const;
+  // Takes a managed window out of the lists and deletes it, then rewrites
+  // the recovery file.
+  void Release(CTrayWnd* trayWnd);
+  // Lets every managed window go (each given back as it was) and drops the
+  // rules.
+  void ReleaseAll();
+  bool IsRule(const CTrayWndSpec* spec) const;
+  void WriteHwndsFile();
+  void ShowInvariantBox(const char* text);
 
-  // ---- Exit and the about box -------------------------------------------------
+  // ---- Tray menus and their commands -------------------------------------------
+  // The right-button menu of a tray icon; InHandler is set while it is open.
+  void OpenTrayMenu(CTrayWnd* trayWnd);
+  bool IsOwn(const CTrayWnd* trayWnd) const { return trayWnd != nullptr && trayWnd == SelfTrayWnd; }
+  void OnMenuShow();
+  void OnMenuHide();
+  // Shows the window, then leaves the rest to it through a system command.
+  void OnMenuSysCommand(WPARAM command);
+  void OnMenuOpacity(UINT id);
+  void OnMenuTitleStyle(int code);
+  void OnMenuTopMost();
+  void OnMenuSetting();
+  void OnMenuExit();
+  void OnMenuMakerPage();
+  void ShowAboutBox();
+
+  // ---- Exit and the system menu ---------------------------------------------------
   void OnButtonExit();
   void OnSysCommand(UINT id, LPARAM lParam, bool* handled);
 
@@ -56,12 +116,12 @@ class CMorimoDlg : public CDialog {
   void OnCheckRealyHide();
   LRESULT OnListItemChanged(const NMHDR* hdr);
   LRESULT OnListDblClk(const NMHDR* hdr);
-
-  HWND ListView() const { return Item(kListId); }
-  UINT TaskbarCreatedMessage() const { return TaskbarCreatedMsg; }
+  template <typename Fn>
+  void ForEachSelected(Fn fn);
+  HWND ListView() const;
 
   // ---- State --------------------------------------------------------------------
-  GeneralSettings Settings;  // the check boxes are bound to three of these
+  GeneralSettings Settings_;  // the check boxes are bound to three of these
   HICON AppIcon = nullptr;
   CTrayWnd* CurrentTrayWnd = nullptr;  // not owned; null or a member of TrayWndList
   CTrayWnd* SelfTrayWnd = nullptr;     // owned through TrayWndList
@@ -74,52 +134,8 @@ class CMorimoDlg : public CDialog {
   int RestoringHwnds = 0;
   bool InHandler = false;
   int RevealCountdown = 0;
-
- protected:
-  BOOL OnInitDialog() override;
-  void DoDataExchange(CDataExchange& dx) override;
-  void OnOK() override;
-  void OnCancel() override;
-  bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
-  bool DefaultProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
-
-  // The right-button menu of a tray icon; InHandler is set while it runs.
-  virtual void OpenTrayMenu(CTrayWnd* trayWnd);
-  virtual void ShowAboutBox();
-
- private:
-  static constexpr int kListId = 1002;
-
-  // A visible window found by the scan.
-  void ScanWindow(HWND window);
-  // Reads each text of the window once, and only when some rule looks at
-  // it, and finds the first rule that matches.
-  CTrayWndSpec* FindMatchingSpec(HWND window);
-  void Adopt(HWND window, CTrayWndSpec* spec);
-  // Lets every managed window go (each given back as it was) and drops the
-  // rules.
-  void ReleaseAll();
-
-  void Tick();
-  void TickManagedWindows();
-  void RevealOrHideOwnIcon();
-  void StartScanTimer();
-
-  LRESULT OnTrayIconNotify(WPARAM wParam, LPARAM lParam);
-  void OnWindowDestroyed(WPARAM wParam);
-  void OnTraySpecDeleted(WPARAM wParam);
-  // Takes a managed window out of the lists and deletes it, then rewrites
-  // the recovery file.
-  void Release(CTrayWnd* trayWnd);
-  bool IsRule(const CTrayWndSpec* spec) const;
-
-  void WriteHwndsFile();
-  void ShowExceptionBox(const char* where);
-  void ShowInvariantBox(const char* text);
-  template <typename Fn>
-  void ForEachSelected(Fn fn);
-
   UINT TaskbarCreatedMsg = 0;
+
   bool exiting_ = false;
   // Managed windows of the tick in progress, and whether any was released
   // meanwhile (a sent message can arrive while we wait on another program).

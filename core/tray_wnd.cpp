@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "core/exception_box.h"
 #include "core/tray_wnd_spec.h"
 #include "core/window_text.h"
 #include "platform/platform.h"
@@ -15,11 +16,6 @@ UINT NextId() {
   if (++last == 0) ++last;  // 0 names no window
   return last;
 }
-
-// A title-bar style other than these three behaves as the default one.
-constexpr int kTitleDefault = 0;
-constexpr int kTitleToolWindow = 1;
-constexpr int kTitleNone = 2;
 
 // Title-style changes are refused for windows of this class; the class name
 // is looked at even when the rule does not test it.
@@ -38,13 +34,6 @@ constexpr DWORD kStateBits = WS_VISIBLE | WS_MINIMIZE | WS_MAXIMIZE | WS_DISABLE
 // About five seconds at the default period.
 constexpr int kHideRetryTicks = 10;
 
-void ReportDestructorFailure(HWND owner) {
-  Os().MessageBoxU8(owner,
-                    "例外が発生しました：CTrayWnd::~CTrayWnd() \n\n"
-                    "このメッセージをコピー（Ctrl+C）して、作者までご連絡ください。（任意）",
-                    "MoriMo", MB_OK | MB_ICONINFORMATION);
-}
-
 }  // namespace
 
 CTrayWnd::CTrayWnd() : id_(NextId()) {}
@@ -62,13 +51,13 @@ CTrayWnd::~CTrayWnd() {
       Hidden = 0;
     }
   } catch (...) {
-    try { ReportDestructorFailure(owner); } catch (...) {}
+    try { ShowExceptionBox(owner, "CTrayWnd::~CTrayWnd()"); } catch (...) {}
   }
   try {
     delete Handles;
     Handles = nullptr;
   } catch (...) {
-    try { ReportDestructorFailure(owner); } catch (...) {}
+    try { ShowExceptionBox(owner, "CTrayWnd::~CTrayWnd()"); } catch (...) {}
   }
 }
 
@@ -98,7 +87,7 @@ int CTrayWnd::Attach(TrayWndHandles* handles, CTrayWndSpec* spec) {
 
   ProbeOpacity();
   ApplyOpacity();
-  if (Spec->TitleStyle != kTitleDefault && CanChangeTitleStyle()) SetTitleStyle(Spec->TitleStyle);
+  if (Spec->TitleStyle != TitleStyleCode::Default && CanChangeTitleStyle()) SetTitleStyle(Spec->TitleStyle);
 
   int result = 1;
   if (!os.IsWindowVisible(hWnd) || Spec->ShowIconOnlyHidden == 0) {
@@ -430,12 +419,12 @@ int CTrayWnd::SetTopMost(int on) {
 }
 
 DWORD CTrayWnd::StyleFor(int code) const {
-  if (code == kTitleNone) return SavedStyle & ~WS_CAPTION;
+  if (code == TitleStyleCode::NoTitle) return SavedStyle & ~WS_CAPTION;
   return SavedStyle;
 }
 
 DWORD CTrayWnd::ExStyleFor(int code) const {
-  if (code == kTitleToolWindow) return SavedExStyle | WS_EX_TOOLWINDOW;
+  if (code == TitleStyleCode::ToolWindow) return SavedExStyle | WS_EX_TOOLWINDOW;
   return SavedExStyle;
 }
 

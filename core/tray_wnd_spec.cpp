@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/text.h"
 
 namespace mm {
 
@@ -19,27 +20,15 @@ constexpr size_t kClassMaxBytes = kClassReadLimit - 1;
 // Captions that fit here are read without a heap allocation.
 constexpr size_t kStackCaption = 512;
 
-// Lead bytes of every double-byte code page lie above 0x7F, so ASCII text
-// is stepped without asking the system.
-bool IsLead(Platform& os, unsigned char c) { return c >= 0x80 && os.IsDBCSLeadByte(c); }
-
-// Text as a C string holds it: up to the first NUL.
-std::string_view UpToNul(const std::string& text) {
-  const void* nul = std::memchr(text.data(), '\0', text.size());
-  return std::string_view(text.data(), nul == nullptr ? text.size()
-                                                      : static_cast<const char*>(nul) - text.data());
-}
-
 // `needle` occurs in `text` at a character boundary. Candidates come from
 // a plain byte search; only a candidate inside double-byte text needs the
 // characters before it counted.
 bool ContainsAtCharacter(std::string_view text, std::string_view needle) {
   if (needle.empty()) return true;
-  Platform& os = Os();
   size_t boundary = 0;  // next character boundary not beyond the candidate
   for (size_t at = text.find(needle); at != std::string_view::npos;
        at = text.find(needle, at + 1)) {
-    while (boundary < at) boundary += IsLead(os, static_cast<unsigned char>(text[boundary])) ? 2 : 1;
+    while (boundary < at) boundary += CharBytes(text, boundary);
     if (boundary == at) return true;
   }
   return false;
@@ -48,13 +37,13 @@ bool ContainsAtCharacter(std::string_view text, std::string_view needle) {
 bool CaptionPasses(std::string_view caption, std::string_view wanted, int matchType) {
   const size_t n = wanted.size();
   switch (matchType) {
-    case 0:  // equal
+    case CaptionMatch::Equal:
       return caption == wanted;
-    case 1:  // starts with
+    case CaptionMatch::StartsWith:
       return caption.size() >= n && caption.compare(0, n, wanted) == 0;
-    case 2:  // ends with: the last n bytes, wherever a character begins
+    case CaptionMatch::EndsWith:  // the last n bytes, wherever a character begins
       return caption.size() >= n && caption.compare(caption.size() - n, n, wanted) == 0;
-    case 3:  // contains
+    case CaptionMatch::Contains:
       return ContainsAtCharacter(caption, wanted);
     default:
       return false;
@@ -65,10 +54,9 @@ bool CaptionPasses(std::string_view caption, std::string_view wanted, int matchT
 // 254, never half a double-byte character.
 size_t ClassBytesRead(std::string_view text) {
   if (text.size() <= kClassMaxBytes) return text.size();
-  Platform& os = Os();
   size_t i = 0;
   while (i < kClassMaxBytes) {
-    const size_t step = IsLead(os, static_cast<unsigned char>(text[i])) ? 2 : 1;
+    const size_t step = CharBytes(text, i);
     if (i + step > kClassMaxBytes) break;
     i += step;
   }
@@ -105,6 +93,48 @@ int CTrayWndSpec::Matches(HWND window) const {
     if (ClassName != className) return 0;
   }
   return 1;
+}
+
+const std::array<RuleField, 16>& RuleFields() {
+  using S = CTrayWndSpec;
+  // A missing key reads as the default beside it, so a rule read from the
+  // file never depends on the constructor's values.
+  static const std::array<RuleField, 16> fields{{
+      {"UseCaption", &S::UseCaption, nullptr, 1},
+      {"UseClassname", &S::UseClassname, nullptr, 1},
+      {"HideIfIconized", &S::HideIfIconized, nullptr, 1},
+      {"UseTrayIcon", &S::UseTrayIcon, nullptr, 1},
+      {"ShowIconOnlyHidden", &S::ShowIconOnlyHidden, nullptr, 1},
+      {"ShowTopMost", &S::ShowTopMost, nullptr, 0},
+      {"CaptionMatchType", &S::CaptionMatchType, nullptr, CaptionMatch::Equal},
+      {"Caption", nullptr, &S::Caption, 0},
+      {"ClassName", nullptr, &S::ClassName, 0},
+      {"UserName", nullptr, &S::UserName, 0},
+      {"AlphaPercent", &S::AlphaPercent, nullptr, 100},
+      {"AlphaPercentBG", &S::AlphaPercentBG, nullptr, 100},
+      {"HideOnStartup", &S::HideOnStartup, nullptr, 0},
+      {"CloseOnStartup", &S::CloseOnStartup, nullptr, 0},
+      {"TitleStyle", &S::TitleStyle, nullptr, TitleStyleCode::Default},
+      {"DisableTitleStyleChanging", &S::DisableTitleStyleChanging, nullptr, 0},
+  }};
+  return fields;
+}
+
+void CopyRuleFields(const CTrayWndSpec& from, CTrayWndSpec& to) {
+  for (const RuleField& f : RuleFields()) {
+    if (f.number != nullptr) {
+      to.*f.number = from.*f.number;
+    } else {
+      to.*f.text = from.*f.text;
+    }
+  }
+}
+
+bool SameRuleFields(const CTrayWndSpec& a, const CTrayWndSpec& b) {
+  for (const RuleField& f : RuleFields()) {
+    if (f.number != nullptr ? a.*f.number != b.*f.number : a.*f.text != b.*f.text) return false;
+  }
+  return true;
 }
 
 int CTrayWndSpec::MatchesText(const std::string& caption, const std::string& className) const {

@@ -1,9 +1,9 @@
 #include "core/window_text.h"
 
-#include <cstring>
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/text.h"
 
 namespace mm {
 
@@ -24,7 +24,7 @@ void ReadWindowCaption(HWND window, std::string* out) {
   first[0] = '\0';
   const int copied = os.GetWindowTextA(window, first, kFirstRead);
   if (copied >= 0 && copied < kSureWhole) {
-    out->assign(first, strnlen(first, static_cast<std::size_t>(copied)));
+    out->assign(UpToNul(std::string_view(first, static_cast<std::size_t>(copied))));
     return;
   }
   // Long: ask the length and leave room for a caption that grows meanwhile.
@@ -32,7 +32,7 @@ void ReadWindowCaption(HWND window, std::string* out) {
   if (length < kFirstRead) length = kFirstRead;
   std::vector<char> buffer(static_cast<std::size_t>(length) + 10, '\0');
   os.GetWindowTextA(window, buffer.data(), static_cast<int>(buffer.size()));
-  out->assign(buffer.data(), strnlen(buffer.data(), buffer.size() - 1));
+  out->assign(UpToNul(std::string_view(buffer.data(), buffer.size() - 1)));
 }
 
 void ReadWindowClassName(HWND window, std::string* out) {
@@ -41,7 +41,7 @@ void ReadWindowClassName(HWND window, std::string* out) {
   int copied = Os().GetClassNameA(window, name, kClassBuffer);
   if (copied < 0) copied = 0;
   if (copied >= kClassBuffer) copied = kClassBuffer - 1;
-  out->assign(name, strnlen(name, static_cast<std::size_t>(copied)));
+  out->assign(UpToNul(std::string_view(name, static_cast<std::size_t>(copied))));
 }
 
 }  // namespace mm

@@ -10,6 +10,36 @@
 // Strings.
 #define IDS_ABOUTBOX 101
 
+// Menus: popup 0 for the manager's own tray icon, popup 1 for the others.
+#define IDR_TRAYMENU 129
+#define IDM_POPUP_MAIN 0
+#define IDM_POPUP_TRAY 1
+
+// Menu commands.
+#define ID_MENU_CAPTION 32778
+#define ID_MENU_TRAY_CAPTION 32852
+#define ID_MENU_SHOW 32784
+#define ID_MENU_HIDE 32785
+#define ID_MENU_SETTING 32772
+#define ID_MENU_EXIT 32773
+#define ID_MENU_HELP 1024
+#define ID_MENU_MAKER_PAGE 32792
+#define ID_MENU_MAXIMIZE 32779
+#define ID_MENU_RESTORE 32780
+#define ID_MENU_MINIMIZE 32781
+#define ID_MENU_TITLE_DEFAULT 32849
+#define ID_MENU_TITLE_TOOLWINDOW 32850
+#define ID_MENU_TITLE_NONE 32851
+#define ID_MENU_TOPMOST 32879
+// Opacity while active: 100 % down to 0 % in steps of ten, then the
+// current value. The same for the inactive opacity.
+#define ID_MENU_ALPHA_100 32853
+#define ID_MENU_ALPHA_0 32863
+#define ID_MENU_ALPHA_CURRENT 32864
+#define ID_MENU_ALPHA_BG_100 32865
+#define ID_MENU_ALPHA_BG_0 32875
+#define ID_MENU_ALPHA_BG_CURRENT 32876
+
 // Icons: the program's own and the one shown for windows without a
 // readable icon.
 #define IDI_MORIMO 128

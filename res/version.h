@@ -9,6 +9,8 @@
 #define MORIMO_PRODUCT_NAME "MoriMo"
 #define MORIMO_COPYRIGHT "Copyright (C) 2026 MoriMo developers"
 #define MORIMO_DESCRIPTION "MoriMo: takes windows into the notification area"
-// Addresses shown in the about box.
+// Our project's two pages: the about box shows both; the main menu's item
+// names the first.
 #define MORIMO_MAKER_URL "https://github.com/morimo-app"
 #define MORIMO_PRODUCT_URL "https://github.com/morimo-app/morimo"
+#define MORIMO_MAKER_MENU_TEXT "MoriMo 開発者のページ\t(&A)"

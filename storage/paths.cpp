@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/text.h"
 
 namespace mm {
 
@@ -22,10 +23,7 @@ bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 // test for a separator walks whole characters.
 std::vector<size_t> CharStarts(const std::string& path) {
   std::vector<size_t> starts;
-  for (size_t i = 0; i < path.size(); ++i) {
-    starts.push_back(i);
-    if (Os().IsDBCSLeadByte(static_cast<BYTE>(path[i])) && i + 1 < path.size()) ++i;
-  }
+  for (size_t i = 0; i < path.size(); i += CharBytes(path, i)) starts.push_back(i);
   return starts;
 }
 
@@ -38,8 +36,7 @@ bool EndsWithBackslash(const std::string& path) {
 std::string StripTrailingBackslashes(const std::string& path) {
   size_t end = 0;
   for (size_t start : CharStarts(path)) {
-    bool lead = Os().IsDBCSLeadByte(static_cast<BYTE>(path[start])) && start + 1 < path.size();
-    if (lead || path[start] != '\\') end = start + (lead ? 2 : 1);
+    if (path[start] != '\\') end = start + CharBytes(path, start);
   }
   return path.substr(0, end);
 }

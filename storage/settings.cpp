@@ -4,6 +4,7 @@
 #include <set>
 
 #include "core/tray_wnd_spec.h"
+#include "platform/text.h"
 #include "storage/ini_file.h"
 #include "storage/paths.h"
 
@@ -22,15 +23,25 @@ class DefaultsOnly : public CIniFile {
   int GetInt(const std::string&, int defaultValue) override { return defaultValue; }
 };
 
-bool SameFields(const CTrayWndSpec& a, const CTrayWndSpec& b) {
-  return a.UserName == b.UserName && a.Caption == b.Caption && a.ClassName == b.ClassName &&
-         a.UseCaption == b.UseCaption && a.CaptionMatchType == b.CaptionMatchType &&
-         a.UseClassname == b.UseClassname && a.HideIfIconized == b.HideIfIconized &&
-         a.AlphaPercent == b.AlphaPercent && a.AlphaPercentBG == b.AlphaPercentBG &&
-         a.ShowIconOnlyHidden == b.ShowIconOnlyHidden && a.UseTrayIcon == b.UseTrayIcon &&
-         a.ShowTopMost == b.ShowTopMost && a.HideOnStartup == b.HideOnStartup &&
-         a.CloseOnStartup == b.CloseOnStartup && a.TitleStyle == b.TitleStyle &&
-         a.DisableTitleStyleChanging == b.DisableTitleStyleChanging;
+// A rule's sixteen keys, in the section the file has selected.
+void ReadRule(CIniFile& file, CTrayWndSpec& spec) {
+  for (const RuleField& f : RuleFields()) {
+    if (f.number != nullptr) {
+      spec.*f.number = file.GetInt(f.key, f.defaultNumber);
+    } else {
+      spec.*f.text = file.GetString(f.key, "");
+    }
+  }
+}
+
+void WriteRule(CIniFile& file, const CTrayWndSpec& spec) {
+  for (const RuleField& f : RuleFields()) {
+    if (f.number != nullptr) {
+      file.WriteInt(f.key, spec.*f.number);
+    } else {
+      file.WriteString(f.key, spec.*f.text);
+    }
+  }
 }
 
 // Whether a rule section can hold keys. A damaged count names thousands of
@@ -40,30 +51,21 @@ bool SameFields(const CTrayWndSpec& a, const CTrayWndSpec& b) {
 class RuleSections {
  public:
   explicit RuleSections(CIniFile& file) : file_(file), listed_(file.GetSectionList()) {
+    // The profile functions compare names without regard to ASCII case.
     if (listed_) {
-      for (const std::string& name : *listed_) names_.insert(Fold(name));
+      for (const std::string& name : *listed_) names_.insert(UpperAscii(name));
     }
   }
   // False only when the section has no key for certain. Leaves `section`
   // selected.
   bool MayHaveKeys(const std::string& section) {
     file_.SetSectionName(section);
-    if (listed_) return names_.count(Fold(section)) != 0;
+    if (listed_) return names_.count(UpperAscii(section)) != 0;
     std::unique_ptr<StringList> keys = file_.GetKeyList();
     return !(keys && keys->empty());
   }
 
  private:
-  // The profile functions compare names without regard to ASCII case; a
-  // double-byte name folded here can only look present when it is not,
-  // which costs a lookup and nothing else.
-  static std::string Fold(std::string name) {
-    for (char& c : name) {
-      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-    return name;
-  }
-
   CIniFile& file_;
   std::unique_ptr<StringList> listed_;
   std::set<std::string> names_;
@@ -93,9 +95,9 @@ void LoadSettings(GeneralSettings& settings, TraySpecList& specs) {
     auto spec = std::make_unique<CTrayWndSpec>();
     // A section without keys gives the default of every key.
     if (sections.MayHaveKeys(RuleSectionName(i))) {
-      spec->Load(file);
+      ReadRule(file, *spec);
     } else {
-      spec->Load(defaults);
+      ReadRule(defaults, *spec);
     }
     specs.push_back(std::move(spec));
   }
@@ -112,7 +114,7 @@ void SaveSettings(const GeneralSettings& settings, const TraySpecList& specs) {
   // What a rule reads from a section that has no keys.
   DefaultsOnly defaults;
   CTrayWndSpec unwritten;
-  unwritten.Load(defaults);
+  ReadRule(defaults, unwritten);
   RuleSections sections(file);
   int index = 0;
   for (const auto& spec : specs) {
@@ -121,9 +123,9 @@ void SaveSettings(const GeneralSettings& settings, const TraySpecList& specs) {
     // is left missing. The rules a damaged count conjures up are all of this
     // kind; writing thousands of them key by key would take the profile
     // functions, which rewrite the file on every call, hours.
-    if (SameFields(*spec, unwritten) && !sections.MayHaveKeys(section)) continue;
+    if (SameRuleFields(*spec, unwritten) && !sections.MayHaveKeys(section)) continue;
     file.SetSectionName(section);
-    spec->Save(file);
+    WriteRule(file, *spec);
   }
 }
 

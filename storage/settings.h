@@ -1,14 +1,11 @@
 // The settings file: the manager's general settings and the rule list.
 #pragma once
 
-#include <list>
-#include <memory>
 #include <string>
 
-namespace mm {
+#include "core/tray_wnd_spec.h"
 
-class CTrayWndSpec;
-using TraySpecList = std::list<std::unique_ptr<CTrayWndSpec>>;
+namespace mm {
 
 struct GeneralSettings {
   int DisplayWidthStartup = 0;

@@ -1,6 +1,30 @@
-#include "app/dialog.h"
+#include "ui/dialog.h"
+
+#include <climits>
+#include <vector>
 
 namespace mm {
+
+int ReadIntLikeAtoi(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  long long value = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    if (value <= INT_MAX) value = value * 10 + (text[i] - '0');
+  }
+  if (negative) value = -value;
+  if (value > INT_MAX) return INT_MAX;
+  if (value < INT_MIN) return INT_MIN;
+  return static_cast<int>(value);
+}
+
+// ---- Data exchange ------------------------------------------------------------
+
+void CDataExchange::Fail(int id) {
+  if (failedId_ == 0) failedId_ = id;
+}
 
 void CDataExchange::Check(int id, int& value) {
   if (save_) {
@@ -9,6 +33,68 @@ void CDataExchange::Check(int id, int& value) {
     Os().CheckDlgButton(dialog_, id, value != 0 ? BST_CHECKED : BST_UNCHECKED);
   }
 }
+
+void CDataExchange::Check(int id, bool& value) {
+  int flag = value ? 1 : 0;
+  Check(id, flag);
+  value = flag != 0;
+}
+
+void CDataExchange::Radio(std::initializer_list<int> ids, int& index) {
+  int position = 0;
+  if (save_) {
+    index = -1;
+    for (int id : ids) {
+      if (Os().IsDlgButtonChecked(dialog_, id) == BST_CHECKED) {
+        index = position;
+        return;
+      }
+      ++position;
+    }
+    return;
+  }
+  for (int id : ids) {
+    Os().CheckDlgButton(dialog_, id, position == index ? BST_CHECKED : BST_UNCHECKED);
+    ++position;
+  }
+}
+
+void CDataExchange::Text(int id, std::string& ansi) {
+  HWND control = Item(id);
+  if (!save_) {
+    Os().SetWindowTextA(control, ansi);
+    return;
+  }
+  const int length = Os().GetWindowTextLengthA(control);
+  std::vector<char> buffer(static_cast<std::size_t>(length > 0 ? length : 0) + 1, '\0');
+  const int copied = Os().GetWindowTextA(control, buffer.data(), static_cast<int>(buffer.size()));
+  ansi.assign(buffer.data(), static_cast<std::size_t>(copied > 0 ? copied : 0));
+}
+
+void CDataExchange::TextU8(int id, std::string& utf8) {
+  if (save_) {
+    utf8 = Os().GetWindowTextU8(Item(id));
+  } else {
+    Os().SetWindowTextU8(Item(id), utf8);
+  }
+}
+
+void CDataExchange::Int(int id, int& value, int min, int max, const std::string& rangeMessage) {
+  if (!save_) {
+    Os().SetWindowTextU8(Item(id), std::to_string(value));
+    return;
+  }
+  const int read = ReadIntLikeAtoi(Os().GetWindowTextU8(Item(id)));
+  if (read >= min && read <= max) {
+    value = read;
+    return;
+  }
+  Os().MessageBoxU8(dialog_, rangeMessage, "MoriMo", MB_OK | MB_ICONINFORMATION);
+  Os().SetFocus(Item(id));
+  Fail(id);
+}
+
+// ---- Dialog ---------------------------------------------------------------------
 
 CDialog::~CDialog() { DestroyDialog(); }
 
@@ -25,9 +111,10 @@ INT_PTR CDialog::DoModal(HWND parent) {
   return result;
 }
 
-void CDialog::UpdateData(bool saveAndValidate) {
+bool CDialog::UpdateData(bool saveAndValidate) {
   CDataExchange dx(hwnd_, saveAndValidate);
   DoDataExchange(dx);
+  return !dx.Failed();
 }
 
 void CDialog::DestroyDialog() {
@@ -51,27 +138,9 @@ bool CDialog::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) 
     case WM_INITDIALOG:
       *result = OnInitDialog();
       return true;
-    case WM_COMMAND: {
-      const int id = LOWORD(wParam);
-      const UINT code = HIWORD(wParam);
-      // Menus send code 0, accelerators 1; buttons report BN_CLICKED (0).
-      if (code == BN_CLICKED || code == 1) {
-        if (id == IDOK) {
-          OnOK();
-          return true;
-        }
-        if (id == IDCANCEL) {
-          OnCancel();
-          return true;
-        }
-        auto it = commands_.find(id);
-        if (it != commands_.end()) {
-          it->second();
-          return true;
-        }
-      }
+    case WM_COMMAND:
+      if (DispatchCommand(wParam, lParam)) return true;
       break;
-    }
     case WM_NOTIFY: {
       const auto* hdr = reinterpret_cast<const NMHDR*>(lParam);
       if (hdr == nullptr) break;
@@ -88,14 +157,39 @@ bool CDialog::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) 
   return OnMessage(msg, wParam, lParam, result);
 }
 
+bool CDialog::DispatchCommand(WPARAM wParam, LPARAM lParam) {
+  const int id = LOWORD(wParam);
+  const UINT code = HIWORD(wParam);
+  // The dialog manager reports Enter, Escape and the close box as the
+  // clicks of IDOK and IDCANCEL, with or without a button behind them.
+  if ((id == IDOK || id == IDCANCEL) && code == BN_CLICKED) {
+    if (id == IDOK) {
+      OnOK();
+    } else {
+      OnCancel();
+    }
+    return true;
+  }
+  if (lParam == 0) {
+    // A menu item (code 0) or an accelerator (code 1): no control sent it.
+    auto it = menus_.find(id);
+    if (it == menus_.end()) return false;
+    it->second();
+    return true;
+  }
+  auto it = controls_.find({id, code});
+  if (it == controls_.end()) return false;
+  it->second();
+  return true;
+}
+
 BOOL CDialog::OnInitDialog() {
   UpdateData(false);
   return 1;
 }
 
 void CDialog::OnOK() {
-  UpdateData(true);
-  EndDialog(IDOK);
+  if (UpdateData(true)) EndDialog(IDOK);
 }
 
 void CDialog::OnCancel() { EndDialog(IDCANCEL); }

@@ -20,6 +20,7 @@
 #include "storage/paths.h"
 #include "storage/recovery.h"
 #include "storage/settings.h"
+#include "ui/controls.h"
 
 namespace mm::testing {
 
@@ -80,9 +81,16 @@ class AppWorld : public ::testing::Test {
   // One scan period passes.
   void Tick() { desk.AdvanceTime(static_cast<UINT>(settings.TimerPeriod)); }
 
-  CTrayWnd* Managed(HWND window) const {
-    for (const auto& trayWnd : dlg->TrayWndList) {
+  const CTrayWnd* Managed(HWND window) const {
+    for (const auto& trayWnd : dlg->ManagedWindows()) {
       if (trayWnd->Window() == window) return trayWnd.get();
+    }
+    return nullptr;
+  }
+
+  const CTrayWnd* ManagedById(UINT id) const {
+    for (const auto& trayWnd : dlg->ManagedWindows()) {
+      if (trayWnd->Id() == id) return trayWnd.get();
     }
     return nullptr;
   }
@@ -95,14 +103,14 @@ class AppWorld : public ::testing::Test {
 
   std::vector<std::string> ListTexts() {
     std::vector<std::string> texts;
-    for (int i = 0; i < desk.ListViewGetItemCount(List()); ++i) {
+    for (int i = 0; i < ui::ListViewItemCount(List()); ++i) {
       texts.push_back(desk.ListViewGetItemText(List(), i));
     }
     return texts;
   }
 
   int ListIndexOf(HWND window) {
-    CTrayWnd* trayWnd = Managed(window);
+    const CTrayWnd* trayWnd = Managed(window);
     if (trayWnd == nullptr) return -1;
     return desk.ListViewFindItemByParam(List(), -1, static_cast<LPARAM>(trayWnd->Id()));
   }

@@ -29,7 +29,6 @@ class ButtonsTest : public AppWorld {
 };
 
 TEST_F(ButtonsTest, ButtonsFollowTheSelection) {
-  dlg->UpdateButtons();
   for (int id : {IDC_BUTTON_SHOW, IDC_BUTTON_HIDE, IDC_BUTTON_CLOSE, IDC_BUTTON_PROPERTY}) {
     EXPECT_FALSE(Enabled(id)) << id;
   }
@@ -37,18 +36,18 @@ TEST_F(ButtonsTest, ButtonsFollowTheSelection) {
   for (int id : {IDC_BUTTON_SHOW, IDC_BUTTON_HIDE, IDC_BUTTON_CLOSE, IDC_BUTTON_PROPERTY}) {
     EXPECT_TRUE(Enabled(id)) << id;
   }
-  EXPECT_EQ(dlg->CurrentTrayWnd, Managed(b));
+  EXPECT_EQ(dlg->Current(), Managed(b));
 
   ASSERT_TRUE(Select({0, 2}));
   EXPECT_TRUE(Enabled(IDC_BUTTON_SHOW));
   EXPECT_TRUE(Enabled(IDC_BUTTON_HIDE));
   EXPECT_TRUE(Enabled(IDC_BUTTON_CLOSE));
   EXPECT_FALSE(Enabled(IDC_BUTTON_PROPERTY));
-  EXPECT_EQ(dlg->CurrentTrayWnd, Managed(c));  // the focused one
+  EXPECT_EQ(dlg->Current(), Managed(c));  // the focused one
 
   ASSERT_TRUE(Select({}));
   EXPECT_FALSE(Enabled(IDC_BUTTON_SHOW));
-  EXPECT_EQ(dlg->CurrentTrayWnd, Managed(c));  // deselection keeps it
+  EXPECT_EQ(dlg->Current(), Managed(c));  // deselection keeps it
 }
 
 TEST_F(ButtonsTest, HideShowAndCloseActOnEverySelectedWindow) {
@@ -91,7 +90,13 @@ TEST_F(ButtonsTest, DoubleClickTogglesEachSelectedWindowByItsOwnState) {
 
   // Two selected: one hidden, one shown; each flips.
   ASSERT_TRUE(Select({0, 1}));
-  dlg->OnListDblClk(nullptr);
+  NMITEMACTIVATE activate{};
+  activate.hdr.hwndFrom = List();
+  activate.hdr.idFrom = IDC_LIST_WINDOWS;
+  activate.hdr.code = NM_DBLCLK;
+  activate.iItem = 1;
+  desk.SendMessageToOwnWindow(dlg->Hwnd(), WM_NOTIFY, IDC_LIST_WINDOWS,
+                              reinterpret_cast<LPARAM>(&activate));
   EXPECT_TRUE(desk.IsWindowVisible(a));
   EXPECT_FALSE(desk.IsWindowVisible(b));
 }
@@ -100,15 +105,15 @@ TEST_F(ButtonsTest, SelectingAGhostedItemMakesItsWindowCurrent) {
   ASSERT_TRUE(Select({2}));
   ASSERT_TRUE(Click(IDC_BUTTON_HIDE));
   ASSERT_TRUE(Select({0}));
-  ASSERT_EQ(dlg->CurrentTrayWnd, Managed(a));
+  ASSERT_EQ(dlg->Current(), Managed(a));
   ASSERT_TRUE(Select({2}));  // the item of a hidden window
-  EXPECT_EQ(dlg->CurrentTrayWnd, Managed(c));
+  EXPECT_EQ(dlg->Current(), Managed(c));
 }
 
 TEST_F(ButtonsTest, TrayIconMakesItsWindowCurrentOverTheSelection) {
   ASSERT_TRUE(Select({0}));
   desk.MouseOnTrayIcon(dlg->Hwnd(), Managed(b)->Id(), WM_MOUSEMOVE);
-  EXPECT_EQ(dlg->CurrentTrayWnd, Managed(b));
+  EXPECT_EQ(dlg->Current(), Managed(b));
 }
 
 TEST_F(ButtonsTest, TitlesStayAsAdopted) {
@@ -119,15 +124,15 @@ TEST_F(ButtonsTest, TitlesStayAsAdopted) {
 
 TEST_F(ButtonsTest, CheckBoxesReachTheSettings) {
   ASSERT_TRUE(Click(IDC_CHECK_TOPMOST));
-  EXPECT_EQ(dlg->Settings.ShowTopMost, 1);
-  EXPECT_EQ(dlg->SelfTraySpec->ShowTopMost, 1);
+  EXPECT_EQ(dlg->Settings().ShowTopMost, 1);
+  EXPECT_EQ(dlg->SelfRule()->ShowTopMost, 1);
   ASSERT_TRUE(Click(IDC_CHECK_TOPMOST));
-  EXPECT_EQ(dlg->SelfTraySpec->ShowTopMost, 0);
+  EXPECT_EQ(dlg->SelfRule()->ShowTopMost, 0);
 
   ASSERT_TRUE(Click(IDC_CHECK_REALY_HIDE));
-  EXPECT_EQ(dlg->Settings.RealyHideOnHidden, 1);
+  EXPECT_EQ(dlg->Settings().RealyHideOnHidden, 1);
   Tick();
-  EXPECT_FALSE(HasIcon(dlg->SelfTrayWnd));
+  EXPECT_FALSE(HasIcon(dlg->Self()));
 }
 
 TEST_F(ButtonsTest, HelpOpensThePageBesideTheProgram) {

@@ -37,8 +37,7 @@ TEST_F(ExitTest, NoLeavesEverythingRunning) {
   EXPECT_EQ(desk.MessageBoxes()[0].textUtf8, "MoriMoを終了しますか？");
   EXPECT_EQ(desk.MessageBoxes()[0].type & 0xF, MB_YESNO);
   EXPECT_FALSE(desk.QuitPosted());
-  EXPECT_EQ(dlg->ModalActive, 0);
-  EXPECT_EQ(dlg->TrayWndList.size(), 3u);
+  EXPECT_EQ(dlg->ManagedWindows().size(), 3u);
   EXPECT_EQ(desk.TrayIcons().size(), icons);
   EXPECT_FALSE(desk.IsWindowVisible(shown));
   EXPECT_TRUE(RecoveryFileExists());
@@ -66,9 +65,9 @@ TEST_F(ExitTest, YesGivesWindowsBackSavesAndQuits) {
   EXPECT_FALSE(RecoveryFileExists());
   EXPECT_FALSE(desk.IsWindowVisible(dlg->Hwnd()));
   EXPECT_FALSE(desk.TimerActive(dlg->Hwnd(), CMorimoDlg::kScanTimerId));
-  EXPECT_TRUE(dlg->TrayWndList.empty());
-  EXPECT_TRUE(dlg->TraySpecList.empty());
-  EXPECT_EQ(dlg->SelfTrayWnd, nullptr);
+  EXPECT_TRUE(dlg->ManagedWindows().empty());
+  EXPECT_TRUE(dlg->Rules().empty());
+  EXPECT_EQ(dlg->Self(), nullptr);
 
   TraySpecList saved;
   GeneralSettings read = ReadSettings(&saved);
@@ -92,7 +91,7 @@ TEST_F(ExitTest, YesGivesWindowsBackSavesAndQuits) {
 
 TEST_F(ExitTest, EscapeCloseBoxAndHideButtonOnlyHideTheManager) {
   Start();
-  CTrayWnd* self = dlg->SelfTrayWnd;
+  const CTrayWnd* self = dlg->Self();
   desk.MouseOnTrayIcon(dlg->Hwnd(), self->Id(), WM_LBUTTONDOWN);
   ASSERT_TRUE(desk.IsWindowVisible(dlg->Hwnd()));
 

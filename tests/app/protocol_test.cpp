@@ -34,11 +34,11 @@ class ProtocolTest : public AppWorld {
 
   Snapshot Take() {
     Snapshot s;
-    for (const auto& trayWnd : dlg->TrayWndList) {
+    for (const auto& trayWnd : dlg->ManagedWindows()) {
       s.ids.push_back(trayWnd->Id());
       s.visible.push_back(desk.IsWindowVisible(trayWnd->Window()) != 0);
+      s.handles.push_back(trayWnd->Window());
     }
-    s.handles.assign(dlg->HwndList.Items().begin(), dlg->HwndList.Items().end());
     s.texts = ListTexts();
     s.trayIcons = desk.TrayIcons().size();
     s.recovery = RecoveryFile();
@@ -52,14 +52,14 @@ class ProtocolTest : public AppWorld {
 TEST_F(ProtocolTest, LeftPressTogglesTheActiveWindowAndRaisesOneBehind) {
   StartWithWindows();
   HWND front = terms[0];
-  CTrayWnd* trayWnd = Managed(front);
+  const CTrayWnd* trayWnd = Managed(front);
   desk.UserActivate(front);
   Tick();  // the managed window notes that it is active
 
   desk.MouseOnTrayIcon(dlg->Hwnd(), trayWnd->Id(), WM_LBUTTONDOWN);
   EXPECT_FALSE(desk.IsWindowVisible(front));
   EXPECT_EQ(trayWnd->Hidden, 1);
-  EXPECT_EQ(dlg->CurrentTrayWnd, trayWnd);
+  EXPECT_EQ(dlg->Current(), trayWnd);
   // The list shows it ghosted at once.
   EXPECT_EQ(desk.ListViewGetItemState(List(), ListIndexOf(front), LVIS_CUT), LVIS_CUT);
 
@@ -79,67 +79,81 @@ TEST_F(ProtocolTest, LeftPressTogglesTheActiveWindowAndRaisesOneBehind) {
 
 TEST_F(ProtocolTest, RightReleaseKeepsTheGuardAndDoesNotTick) {
   StartWithWindows();
-  CTrayWnd* trayWnd = Managed(terms[1]);
+  const CTrayWnd* trayWnd = Managed(terms[1]);
   desk.CloseWindow(terms[1]);
   desk.MouseOnTrayIcon(dlg->Hwnd(), trayWnd->Id(), WM_RBUTTONUP);
   // No Tick(): the closed window has not reported itself yet.
   EXPECT_EQ(trayWnd->GoneReported, 0);
-  EXPECT_EQ(dlg->CurrentTrayWnd, trayWnd);
-  EXPECT_FALSE(dlg->InHandler);
+  EXPECT_EQ(dlg->Current(), trayWnd);
+  // The guard went with the menu: the next tick runs and lets the window go.
+  Tick();
+  EXPECT_EQ(Managed(terms[1]), nullptr);
 }
 
 TEST_F(ProtocolTest, LeftPressOnAClosedWindowReleasesIt) {
   StartWithWindows();
-  CTrayWnd* trayWnd = Managed(terms[2]);
+  const CTrayWnd* trayWnd = Managed(terms[2]);
   const UINT id = trayWnd->Id();
   desk.CloseWindow(terms[2]);
   desk.MouseOnTrayIcon(dlg->Hwnd(), id, WM_LBUTTONDOWN);
   desk.Pump();
-  EXPECT_EQ(dlg->FindTrayWnd(id), nullptr);
-  EXPECT_EQ(dlg->CurrentTrayWnd, nullptr);
+  EXPECT_EQ(ManagedById(id), nullptr);
+  EXPECT_EQ(dlg->Current(), nullptr);
   EXPECT_EQ(ListTexts(), (std::vector<std::string>{"Mail - inbox", "Term 0", "Term 1"}));
   EXPECT_TRUE(desk.MessageBoxes().empty());
 }
 
 TEST_F(ProtocolTest, DeletingARuleReleasesEveryWindowThatUsesIt) {
   StartWithWindows();
-  CTrayWndSpec* termRule = dlg->TraySpecList.front().get();
+  CTrayWndSpec* termRule = dlg->Rules().front().get();
   desk.UserMinimize(terms[0]);
   Tick();
   ASSERT_FALSE(desk.IsWindowVisible(terms[0]));
-  dlg->CurrentTrayWnd = Managed(terms[1]);
+  desk.MouseOnTrayIcon(dlg->Hwnd(), Managed(terms[1])->Id(), WM_MOUSEMOVE);
+  ASSERT_EQ(dlg->Current(), Managed(terms[1]));
 
   desk.SendMessageToOwnWindow(dlg->Hwnd(), WMA_TRAYSPEC_DELETED,
                               reinterpret_cast<WPARAM>(termRule), 0);
   for (HWND w : terms) EXPECT_EQ(Managed(w), nullptr);
   EXPECT_NE(Managed(mail), nullptr);
-  EXPECT_EQ(dlg->CurrentTrayWnd, nullptr);
+  EXPECT_EQ(dlg->Current(), nullptr);
   EXPECT_EQ(ListTexts(), std::vector<std::string>{"Mail - inbox"});
   EXPECT_EQ(RecoveryFile(), (std::vector<HWND>{dlg->Hwnd(), mail}));
   EXPECT_TRUE(desk.IsWindowVisible(terms[0]));  // its icon was shown: given back
   EXPECT_TRUE(desk.MessageBoxes().empty());
-  for (const auto& trayWnd : dlg->TrayWndList) EXPECT_NE(trayWnd->Spec, termRule);
+  for (const auto& trayWnd : dlg->ManagedWindows()) EXPECT_NE(trayWnd->Spec, termRule);
 }
 
-TEST_F(ProtocolTest, RuleDeletionIsHandledEvenDuringAnotherHandler) {
+// While a tray menu is open the handler that opened it holds the guard.
+TEST_F(ProtocolTest, RuleDeletionIsHandledEvenWhileAMenuIsOpen) {
   StartWithWindows();
-  CTrayWndSpec* mailRule = dlg->TraySpecList.back().get();
-  dlg->InHandler = true;
-  desk.SendMessageToOwnWindow(dlg->Hwnd(), WMA_TRAYSPEC_DELETED,
-                              reinterpret_cast<WPARAM>(mailRule), 0);
-  EXPECT_EQ(Managed(mail), nullptr);
-  EXPECT_TRUE(dlg->InHandler);  // the guard belongs to the interrupted handler
-  dlg->InHandler = false;
+  const CTrayWndSpec* mailRule = dlg->Rules().back().get();
+  HWND later = nullptr;
+  desk.QueueMenuScript([&](HWND, const sim::MenuRecord&) -> UINT {
+    desk.SendMessageToOwnWindow(dlg->Hwnd(), WMA_TRAYSPEC_DELETED,
+                                reinterpret_cast<WPARAM>(mailRule), 0);
+    EXPECT_EQ(Managed(mail), nullptr);
+    // The guard still belongs to the menu's handler: no tick runs.
+    later = AddWindow("Term later");
+    Tick();
+    EXPECT_EQ(Managed(later), nullptr);
+    return 0;
+  });
+  desk.MouseOnTrayIcon(dlg->Hwnd(), Managed(terms[0])->Id(), WM_RBUTTONUP);
+  Tick();
+  EXPECT_NE(Managed(later), nullptr);
 }
 
-TEST_F(ProtocolTest, PrivateMessagesAreDroppedDuringAnotherHandler) {
+TEST_F(ProtocolTest, PrivateMessagesAreDroppedWhileAMenuIsOpen) {
   StartWithWindows();
-  CTrayWnd* trayWnd = Managed(mail);
+  const CTrayWnd* trayWnd = Managed(mail);
   desk.CloseWindow(mail);
-  dlg->InHandler = true;
-  desk.MouseOnTrayIcon(dlg->Hwnd(), trayWnd->Id(), WM_MOUSEMOVE);
-  EXPECT_EQ(trayWnd->GoneReported, 0);  // not ticked: dropped
-  dlg->InHandler = false;
+  desk.QueueMenuScript([&](HWND, const sim::MenuRecord&) -> UINT {
+    desk.MouseOnTrayIcon(dlg->Hwnd(), trayWnd->Id(), WM_MOUSEMOVE);
+    EXPECT_EQ(trayWnd->GoneReported, 0);  // not ticked: dropped
+    return 0;
+  });
+  desk.MouseOnTrayIcon(dlg->Hwnd(), Managed(terms[0])->Id(), WM_RBUTTONUP);
   Tick();  // reported now, and released after the tick
   EXPECT_EQ(Managed(mail), nullptr);
 }
@@ -157,7 +171,7 @@ TEST_F(ProtocolTest, TaskbarCreatedBringsTheIconsBack) {
 
   desk.RestartTray();
   EXPECT_EQ(desk.TrayIcons().size(), before);
-  EXPECT_TRUE(HasIcon(dlg->SelfTrayWnd));
+  EXPECT_TRUE(HasIcon(dlg->Self()));
   for (HWND w : terms) EXPECT_TRUE(HasIcon(Managed(w)));
   EXPECT_FALSE(HasIcon(Managed(quiet)));  // its rule wants none while shown
 }
@@ -167,7 +181,7 @@ TEST_F(ProtocolTest, ForgedMessagesChangeNothing) {
   const Snapshot before = Take();
   HWND self = dlg->Hwnd();
   UINT unused = 1;
-  while (dlg->FindTrayWnd(unused) != nullptr) ++unused;
+  while (ManagedById(unused) != nullptr) ++unused;
 
   // Unknown identities, a live window that has not reported its end, the
   // manager's own identity, and pointers that are not our rules.
@@ -175,20 +189,19 @@ TEST_F(ProtocolTest, ForgedMessagesChangeNothing) {
   desk.PostMessageA(self, WMA_WINDOW_DESTROYED, 0xDEADBEEF, 0);
   desk.PostMessageA(self, WMA_WINDOW_DESTROYED, Managed(mail)->Id(),
                     reinterpret_cast<LPARAM>(mail));
-  desk.PostMessageA(self, WMA_WINDOW_DESTROYED, dlg->SelfTrayWnd->Id(), 0);
+  desk.PostMessageA(self, WMA_WINDOW_DESTROYED, dlg->Self()->Id(), 0);
   desk.PostMessageA(self, WMA_TRAYICON_NOTIFY, unused, WM_LBUTTONDOWN);
   desk.PostMessageA(self, WMA_TRAYICON_NOTIFY, 0xFFFFFFFF, WM_RBUTTONUP);
   desk.PostMessageA(self, WMA_TRAYSPEC_DELETED, 0x12345678, 0);
   desk.PostMessageA(self, WMA_TRAYSPEC_DELETED, 0, 0);
   desk.PostMessageA(self, WMA_TRAYSPEC_DELETED,
-                    reinterpret_cast<WPARAM>(dlg->SelfTraySpec.get()), 0);
+                    reinterpret_cast<WPARAM>(dlg->SelfRule()), 0);
   desk.Pump();
 
   EXPECT_TRUE(Take() == before);
-  EXPECT_EQ(dlg->CurrentTrayWnd, nullptr);
+  EXPECT_EQ(dlg->Current(), nullptr);
   EXPECT_TRUE(desk.MessageBoxes().empty());
-  EXPECT_NE(dlg->SelfTrayWnd, nullptr);
-  EXPECT_FALSE(dlg->InHandler);
+  EXPECT_NE(dlg->Self(), nullptr);
   // And the program goes on working.
   HWND later = AddWindow("Term late");
   Tick();

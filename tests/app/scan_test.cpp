@@ -14,7 +14,7 @@ TEST_F(ScanTest, OneWindowFromStartToEnd) {
   desk.UserActivate(other);
 
   Tick();
-  CTrayWnd* trayWnd = Managed(notes);
+  const CTrayWnd* trayWnd = Managed(notes);
   ASSERT_NE(trayWnd, nullptr);
   EXPECT_EQ(Managed(other), nullptr);
   EXPECT_TRUE(HasIcon(trayWnd));
@@ -39,9 +39,8 @@ TEST_F(ScanTest, OneWindowFromStartToEnd) {
   const UINT id = trayWnd->Id();
   desk.CloseWindow(notes);
   Tick();
-  EXPECT_EQ(dlg->FindTrayWnd(id), nullptr);
+  EXPECT_EQ(ManagedById(id), nullptr);
   EXPECT_TRUE(ListTexts().empty());
-  EXPECT_FALSE(dlg->HwndList.Contains(notes));
   EXPECT_EQ(RecoveryFile(), std::vector<HWND>{dlg->Hwnd()});
   EXPECT_EQ(desk.FindTrayIcon(dlg->Hwnd(), id), nullptr);
   EXPECT_TRUE(desk.MessageBoxes().empty());
@@ -52,21 +51,21 @@ TEST_F(ScanTest, StartUpWithoutRulesStillManagesItsOwnWindow) {
   HWND some = AddWindow("Anything");
   Tick();
 
-  ASSERT_EQ(dlg->TrayWndList.size(), 1u);
-  ASSERT_NE(dlg->SelfTrayWnd, nullptr);
-  EXPECT_EQ(dlg->SelfTrayWnd->Window(), dlg->Hwnd());
-  EXPECT_EQ(dlg->SelfTrayWnd->Owner(), dlg->Hwnd());
-  EXPECT_TRUE(HasIcon(dlg->SelfTrayWnd));
+  ASSERT_EQ(dlg->ManagedWindows().size(), 1u);
+  ASSERT_NE(dlg->Self(), nullptr);
+  EXPECT_EQ(dlg->Self()->Window(), dlg->Hwnd());
+  EXPECT_EQ(dlg->Self()->Owner(), dlg->Hwnd());
+  EXPECT_TRUE(HasIcon(dlg->Self()));
   EXPECT_EQ(Managed(some), nullptr);
-  EXPECT_EQ(desk.ListViewGetItemCount(List()), 0);  // the manager has no list item
+  EXPECT_EQ(ui::ListViewItemCount(List()), 0);  // the manager has no list item
   EXPECT_TRUE(desk.TimerActive(dlg->Hwnd(), CMorimoDlg::kScanTimerId));
   EXPECT_FALSE(desk.IsWindowVisible(dlg->Hwnd()));  // reached through its icon
 
   // Its rule is its exact title and is not one of the user's rules.
-  EXPECT_EQ(dlg->SelfTraySpec->Caption, desk.Utf8ToAnsi("MoriMo マネージャ"));
-  EXPECT_EQ(dlg->SelfTraySpec->CaptionMatchType, 0);
-  EXPECT_EQ(dlg->SelfTraySpec->UseClassname, 0);
-  EXPECT_TRUE(dlg->TraySpecList.empty());
+  EXPECT_EQ(dlg->SelfRule()->Caption, desk.Utf8ToAnsi("MoriMo マネージャ"));
+  EXPECT_EQ(dlg->SelfRule()->CaptionMatchType, 0);
+  EXPECT_EQ(dlg->SelfRule()->UseClassname, 0);
+  EXPECT_TRUE(dlg->Rules().empty());
 
   // The system menu ends with a separator and the about item.
   auto menu = desk.SystemMenuItems(dlg->Hwnd());
@@ -75,10 +74,11 @@ TEST_F(ScanTest, StartUpWithoutRulesStillManagesItsOwnWindow) {
   EXPECT_EQ(menu.back().id, static_cast<UINT_PTR>(IDM_ABOUTBOX));
   EXPECT_EQ(menu.back().textUtf8, kAboutItemText);
 
-  // The program icon stands for the window when it is dragged minimised.
-  EXPECT_EQ(desk.SendMessageToOwnWindow(dlg->Hwnd(), WM_QUERYDRAGICON, 0, 0),
-            reinterpret_cast<LRESULT>(dlg->AppIcon));
-  EXPECT_NE(dlg->AppIcon, nullptr);
+  // The program icon is the window's icon, and stands for it when it is
+  // dragged minimised.
+  const LRESULT icon = desk.SendMessageToOwnWindow(dlg->Hwnd(), WM_GETICON, ICON_BIG, 0);
+  EXPECT_NE(icon, 0);
+  EXPECT_EQ(desk.SendMessageToOwnWindow(dlg->Hwnd(), WM_QUERYDRAGICON, 0, 0), icon);
 }
 
 TEST_F(ScanTest, StartUpSettingsReachTheManager) {
@@ -93,10 +93,10 @@ TEST_F(ScanTest, StartUpSettingsReachTheManager) {
   EXPECT_EQ(desk.IsDlgButtonChecked(dlg->Hwnd(), IDC_CHECK_TOPMOST), BST_CHECKED);
   EXPECT_EQ(desk.IsDlgButtonChecked(dlg->Hwnd(), IDC_CHECK_SHOW_AT_STARTUP), BST_CHECKED);
   EXPECT_EQ(desk.IsDlgButtonChecked(dlg->Hwnd(), IDC_CHECK_REALY_HIDE), BST_CHECKED);
-  EXPECT_EQ(dlg->SelfTraySpec->ShowTopMost, 1);
-  EXPECT_EQ(dlg->SelfTraySpec->ShowIconOnlyHidden, 1);
+  EXPECT_EQ(dlg->SelfRule()->ShowTopMost, 1);
+  EXPECT_EQ(dlg->SelfRule()->ShowIconOnlyHidden, 1);
   // Show-at-start-up starts the manager in the hidden state.
-  EXPECT_EQ(dlg->SelfTrayWnd->Hidden, 1);
+  EXPECT_EQ(dlg->Self()->Hidden, 1);
   EXPECT_FALSE(desk.IsWindowVisible(dlg->Hwnd()));
 
   // The period is the pause between ticks.
@@ -119,30 +119,26 @@ TEST_F(ScanTest, APeriodThatIsNotPositiveFallsBackToTheDefault) {
 }
 
 TEST_F(ScanTest, FirstMatchingRuleWinsAndAManagedWindowKeepsItsRule) {
-  CTrayWndSpec& broad = AddRule("Report");
-  CTrayWndSpec& narrow = AddRule("Report 2024");
-  (void)broad;
-  (void)narrow;
+  CTrayWndSpec& exact = AddRule("Report 2024 - final");
+  exact.CaptionMatchType = CaptionMatch::Equal;
+  AddRule("Report");
+  AddRule("Report 2024");
   Start();
-  HWND report = AddWindow("Report 2024 - final");
+  HWND report = AddWindow("Report 2024 - draft");
   Tick();
-  CTrayWnd* trayWnd = Managed(report);
+  const CTrayWnd* trayWnd = Managed(report);
   ASSERT_NE(trayWnd, nullptr);
-  EXPECT_EQ(trayWnd->Spec, dlg->TraySpecList.front().get());
+  const CTrayWndSpec* broad = (++dlg->Rules().begin())->get();
+  EXPECT_EQ(trayWnd->Spec, broad);
 
-  // A rule put in front later would match too; the window keeps its rule.
-  auto front = std::make_unique<CTrayWndSpec>();
-  front->Caption = "Report 2024 - final";
-  front->CaptionMatchType = 0;
-  front->UseClassname = 0;
-  CTrayWndSpec* newFirst = front.get();
-  dlg->TraySpecList.push_front(std::move(front));
+  // Now the first rule would match too; the window keeps the one it has.
+  desk.SetCaption(report, "Report 2024 - final");
   Tick();
   Tick();
   ASSERT_EQ(Managed(report), trayWnd);
-  EXPECT_NE(trayWnd->Spec, newFirst);
-  EXPECT_EQ(dlg->TrayWndList.size(), 2u);
-  EXPECT_EQ(desk.ListViewGetItemCount(List()), 1);
+  EXPECT_EQ(trayWnd->Spec, broad);
+  EXPECT_EQ(dlg->ManagedWindows().size(), 2u);
+  EXPECT_EQ(ui::ListViewItemCount(List()), 1);
 }
 
 TEST_F(ScanTest, AWindowThatStopsMatchingIsReleasedAndMayBeTakenByAnotherRule) {
@@ -151,9 +147,9 @@ TEST_F(ScanTest, AWindowThatStopsMatchingIsReleasedAndMayBeTakenByAnotherRule) {
   Start();
   HWND window = AddWindow("Editor - a.txt");
   Tick();
-  CTrayWnd* first = Managed(window);
+  const CTrayWnd* first = Managed(window);
   ASSERT_NE(first, nullptr);
-  EXPECT_EQ(first->Spec, dlg->TraySpecList.front().get());
+  EXPECT_EQ(first->Spec, dlg->Rules().front().get());
 
   desk.SetCaption(window, "Viewer - a.txt");
   Tick();  // its Tick() reports it; the release follows the tick
@@ -162,9 +158,9 @@ TEST_F(ScanTest, AWindowThatStopsMatchingIsReleasedAndMayBeTakenByAnotherRule) {
   EXPECT_TRUE(desk.IsWindowVisible(window));  // its icon was shown: given back
 
   Tick();
-  CTrayWnd* second = Managed(window);
+  const CTrayWnd* second = Managed(window);
   ASSERT_NE(second, nullptr);
-  EXPECT_EQ(second->Spec, dlg->TraySpecList.back().get());
+  EXPECT_EQ(second->Spec, dlg->Rules().back().get());
   EXPECT_EQ(ListTexts(), std::vector<std::string>{"Viewer - a.txt"});
 }
 
@@ -183,13 +179,12 @@ TEST_F(ScanTest, HiddenWindowIsAdoptedOnlyFromTheRecoveryFile) {
   // handle): adopted once at start and shown in front.
   WriteRecoveryFile({HwndFromValue(0x7FFF0000), hidden, hidden, nullptr});
   Start();
-  CTrayWnd* trayWnd = Managed(hidden);
+  const CTrayWnd* trayWnd = Managed(hidden);
   ASSERT_NE(trayWnd, nullptr);
-  EXPECT_EQ(dlg->TrayWndList.size(), 2u);
+  EXPECT_EQ(dlg->ManagedWindows().size(), 2u);
   EXPECT_TRUE(desk.IsWindowVisible(hidden));
   EXPECT_EQ(desk.GetForegroundWindow(), hidden);
   EXPECT_EQ(Managed(stray), nullptr);
-  EXPECT_EQ(dlg->RestoringHwnds, 0);
   // Reading does not rewrite the file; the next change does, in full.
   EXPECT_EQ(RecoveryFile().size(), 4u);
   HWND next = AddWindow("Secret three");
@@ -207,7 +202,7 @@ TEST_F(ScanTest, HideOnStartupHidesAtAdoptionWithoutShowing) {
   HWND chat = AddWindow("Chat - friends");
   desk.UserActivate(other);
   Tick();
-  CTrayWnd* trayWnd = Managed(chat);
+  const CTrayWnd* trayWnd = Managed(chat);
   ASSERT_NE(trayWnd, nullptr);
   EXPECT_FALSE(desk.IsWindowVisible(chat));
   EXPECT_EQ(trayWnd->Hidden, 1);
@@ -283,20 +278,21 @@ TEST_F(ScanTest, ClassRulesMatchOnTheTextReadOnce) {
   EXPECT_EQ(Managed(other), nullptr);
 }
 
-TEST_F(ScanTest, TickIsSkippedWhileAHandlerRunsAndTheTimerStaysArmed) {
+TEST_F(ScanTest, TickIsSkippedWhileAMenuIsOpenAndTheTimerStaysArmed) {
   AddRule("Mail");
   Start();
   HWND mail = AddWindow("Mail - inbox");
-  dlg->InHandler = true;
-  Tick();
-  Tick();
-  EXPECT_EQ(Managed(mail), nullptr);
-  EXPECT_TRUE(desk.TimerActive(dlg->Hwnd(), CMorimoDlg::kScanTimerId));
-
-  dlg->InHandler = false;
+  // A tray menu is a handler that runs a loop of its own.
+  desk.QueueMenuScript([&](HWND, const sim::MenuRecord&) -> UINT {
+    Tick();
+    Tick();
+    EXPECT_EQ(Managed(mail), nullptr);
+    EXPECT_TRUE(desk.TimerActive(dlg->Hwnd(), CMorimoDlg::kScanTimerId));
+    return 0;
+  });
+  desk.MouseOnTrayIcon(dlg->Hwnd(), dlg->Self()->Id(), WM_RBUTTONUP);
   Tick();
   EXPECT_NE(Managed(mail), nullptr);
-  EXPECT_FALSE(dlg->InHandler);
 }
 
 TEST_F(ScanTest, RealyHideOnHiddenRemovesTheOwnIconUntilCtrlShift) {
@@ -305,7 +301,7 @@ TEST_F(ScanTest, RealyHideOnHiddenRemovesTheOwnIconUntilCtrlShift) {
   Start();
   HWND doc = AddWindow("Doc 1");
   Tick();
-  CTrayWnd* self = dlg->SelfTrayWnd;
+  const CTrayWnd* self = dlg->Self();
   EXPECT_FALSE(HasIcon(self));
   EXPECT_TRUE(HasIcon(Managed(doc)));  // other icons are not affected
 

@@ -1,9 +1,9 @@
-#include "app/rule_index.h"
+#include "core/rule_index.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "core/tray_wnd_spec.h"
+#include "platform/text.h"
 
 namespace mm {
 
@@ -12,11 +12,6 @@ namespace {
 // Class names take part in matching up to this many bytes; longer ones are
 // cut (at a character boundary) by the rule itself.
 constexpr std::size_t kClassBytesCompared = 254;
-
-constexpr int kEqual = 0;
-constexpr int kStartsWith = 1;
-constexpr int kEndsWith = 2;
-constexpr int kContains = 3;
 
 std::uint8_t Byte(char c) { return static_cast<std::uint8_t>(c); }
 
@@ -40,12 +35,6 @@ void SetBit(std::vector<std::uint64_t>& bits, std::uint32_t bit) {
 
 bool TestBit(const std::vector<std::uint64_t>& bits, std::uint32_t bit) {
   return ((bits[bit / 64] >> (bit % 64)) & 1) != 0;
-}
-
-std::string_view UpToNul(const std::string& text) {
-  std::string_view view(text);
-  const auto nul = view.find('\0');
-  return nul == std::string_view::npos ? view : view.substr(0, nul);
 }
 
 }  // namespace
@@ -109,11 +98,11 @@ void CRuleIndex::Rebuild(const TraySpecList& rules) {
     const std::string& text = k.caption;
     const std::size_t n = text.size();
     switch (k.matchType) {
-      case kEqual:
+      case CaptionMatch::Equal:
         equal_[std::string_view(text)].push_back(i);
         SetBit(equalShapes_, Shape(text));
         break;
-      case kStartsWith:
+      case CaptionMatch::StartsWith:
         if (n == 0) {
           always_.push_back(i);
         } else if (n == 1) {
@@ -124,7 +113,7 @@ void CRuleIndex::Rebuild(const TraySpecList& rules) {
           SetBit(startsWithKeys_, Bit2(text[0], text[1]));
         }
         break;
-      case kEndsWith:
+      case CaptionMatch::EndsWith:
         if (n == 0) {
           always_.push_back(i);
         } else if (n == 1) {
@@ -135,7 +124,7 @@ void CRuleIndex::Rebuild(const TraySpecList& rules) {
           SetBit(endsWithKeys_, Bit2(text[n - 2], text[n - 1]));
         }
         break;
-      case kContains: {
+      case CaptionMatch::Contains: {
         if (n == 0) {
           always_.push_back(i);
           break;

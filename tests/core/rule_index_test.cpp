@@ -2,13 +2,14 @@
 // with MatchesText gives, for any rules and any texts.
 #include <random>
 
-#include "app/rule_index.h"
-#include "tests/app/app_world.h"
+#include "core/rule_index.h"
+#include "tests/core/tray_wnd_world.h"
 
-namespace mm::testing {
+namespace mm::test {
 namespace {
 
-class RuleIndexTest : public AppWorld {
+// The simulated desktop answers the code page (0x83 is a lead byte).
+class RuleIndexTest : public TrayWndWorld {
  protected:
   static CTrayWndSpec* Linear(const TraySpecList& rules, const std::string& caption,
                               const std::string& className) {
@@ -109,4 +110,4 @@ TEST_F(RuleIndexTest, RulesEditedInPlaceAreSeen) {
 }
 
 }  // namespace
-}  // namespace mm::testing
+}  // namespace mm::test

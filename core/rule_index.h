@@ -15,11 +15,9 @@
 #include <unordered_map>
 #include <vector>
 
-#include "storage/settings.h"
+#include "core/tray_wnd_spec.h"
 
 namespace mm {
-
-class CTrayWndSpec;
 
 class CRuleIndex {
  public:
