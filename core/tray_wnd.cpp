@@ -43,12 +43,17 @@ CTrayWnd::~CTrayWnd() {
   try {
     if (IconShown) {
       Revert();
-    } else if (Hidden && Os().IsWindow(Window())) {
+    } else if (Os().IsWindow(Window())) {
+      // No icon, but what we changed goes back all the same: a window left
+      // at 0 % would stay invisible and let every click through.
+      RestoreStyles();
       // Hidden by us and no icon to bring it back: letting it go as it is
       // would leave it unreachable. Back on the taskbar (minimised, if it
       // was) is enough; taking the focus from the user's window is not.
-      ShowTarget(SW_SHOWNA);
-      Hidden = 0;
+      if (Hidden) {
+        ShowTarget(SW_SHOWNA);
+        Hidden = 0;
+      }
     }
   } catch (...) {
     try { ShowExceptionBox(owner, "CTrayWnd::~CTrayWnd()"); } catch (...) {}
@@ -365,8 +370,12 @@ void CTrayWnd::ProbeOpacity() {
   BOOL hasGet = 0;
   BOOL hasSet = 0;
   if (!os.QueryLayeredApi(&hasGet, &hasSet)) return;  // no user32: AlphaCapable stays 0
+  // A window that is layered already but has no attributes we can read
+  // paints itself with UpdateLayeredWindow; attributes set on it would stop
+  // that for good, so its opacity is not ours to change.
+  const bool layeredBefore = (SavedExStyle & WS_EX_LAYERED) != 0;
   if (!hasGet) {
-    AlphaCapable = hasSet ? 1 : 0;
+    AlphaCapable = hasSet && !layeredBefore ? 1 : 0;
     return;
   }
   COLORREF key = 0;
@@ -378,7 +387,7 @@ void CTrayWnd::ProbeOpacity() {
     if (AlphaCapable) originalAlpha_ = alpha;
     if (AlphaActive == 100) AlphaActive = AlphaToPercent(alpha);
   } else {
-    AlphaCapable = 1;  // not layered yet, or without attributes
+    AlphaCapable = layeredBefore ? 0 : 1;
   }
 }
 

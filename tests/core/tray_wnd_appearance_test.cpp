@@ -191,5 +191,47 @@ TEST_F(TrayWndAppearanceTest, RevertGivesBackOpacity) {
   EXPECT_EQ(200, Alpha(layered));
 }
 
+TEST_F(TrayWndAppearanceTest, WindowThatPaintsItsOwnLayersIsNeverGivenAttributes) {
+  // Layered without attributes: it draws with UpdateLayeredWindow, which
+  // stops working for good once attributes are set.
+  sim::WindowSpec spec;
+  spec.caption = "Splash";
+  spec.exStyle = WS_EX_LAYERED;
+  HWND w = App(spec);
+  HWND other = App("Other");
+  CTrayWnd& t = Take(w);
+  EXPECT_EQ(0, t.IsOpacityAvailable());
+  t.AlphaActive = t.AlphaInactive = 30;  // as the menu could not, but a rule might
+  for (HWND active : {w, other, w}) {
+    desk.UserActivate(active);
+    t.Tick();
+  }
+  t.SetTitleStyle(1);
+  t.SetTitleStyle(0);
+  Release(t);
+  EXPECT_EQ(-1, Alpha(w));
+  EXPECT_NE(0u, ExStyle(w) & WS_EX_LAYERED);
+}
+
+TEST_F(TrayWndAppearanceTest, LettingGoWithoutAnIconGivesBackOpacityAndTitleStyle) {
+  AnyWindowRule& noIcon = NewRule();
+  noIcon.UseTrayIcon = 0;
+  AnyWindowRule& onlyHidden = NewRule();
+  onlyHidden.ShowIconOnlyHidden = 1;
+  for (AnyWindowRule* r : {&noIcon, &onlyHidden}) {
+    r->AlphaPercent = r->AlphaPercentBG = 0;
+    HWND w = App("Editor");
+    const DWORD style = Style(w), exStyle = ExStyle(w);
+    CTrayWnd& t = Take(w, *r);
+    t.SetTitleStyle(2);
+    ASSERT_EQ(0, t.IconShown);
+    ASSERT_EQ(0, Alpha(w));
+    Release(t);
+    EXPECT_EQ(style, Style(w));
+    EXPECT_EQ(exStyle, ExStyle(w));  // not layered: opaque again
+    EXPECT_EQ(-1, Alpha(w));
+  }
+}
+
 }  // namespace
 }  // namespace mm::test

@@ -237,7 +237,7 @@ TEST_F(TrayWndTest, LettingGoNeverLeavesAWindowWeHidUnreachable) {
   desk.UserMinimize(hidden);
   b.Tick();
   ASSERT_FALSE(desk.IsWindowVisible(hidden));
-  // Without an icon and shown: left as it is.
+  // Without an icon and shown: only what we changed goes back.
   HWND shown = App("Viewer");
   CTrayWnd& c = Take(shown, noIcon);
   c.SetTitleStyle(1);
@@ -253,7 +253,8 @@ TEST_F(TrayWndTest, LettingGoNeverLeavesAWindowWeHidUnreachable) {
   EXPECT_TRUE(desk.IsWindowVisible(hidden));
   EXPECT_EQ(front, desk.GetForegroundWindow());
   Release(c);
-  EXPECT_NE(0u, ExStyle(shown) & WS_EX_TOOLWINDOW);
+  EXPECT_EQ(0u, ExStyle(shown) & WS_EX_TOOLWINDOW);
+  EXPECT_TRUE(desk.IsWindowVisible(shown));
 }
 
 TEST_F(TrayWndTest, WindowTakenWhileHiddenStaysShownWhenLetGo) {
