@@ -1,11 +1,13 @@
 // The seam on the real window system: a thin forwarding layer over user32,
-// shell32, comctl32 and kernel32.
+// shell32, comctl32 and kernel32, one source file per area (win32_windows,
+// win32_tray, win32_dialogs, win32_list_views, win32_menus, win32_input,
+// win32_shell, win32_files; what they share is in win32_internal.h).
 //
 // This header does not include <windows.h>, so the Windows entry point can
-// include it (before <windows.h>, like every header of ours). The two record
-// families that cross the seam unchanged (WINDOWINFO, NOTIFYICONDATAA, the
+// include it (before <windows.h>, like every header of ours). The records
+// that cross the seam unchanged (WINDOWINFO, NOTIFYICONDATAA, POINT, the
 // list-view notifications) are checked against the real layouts in the
-// implementation.
+// files that pass them.
 #pragma once
 
 #include <memory>
