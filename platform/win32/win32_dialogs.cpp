@@ -188,4 +188,21 @@ std::string Win32Platform::GetWindowTextU8(HWND hWnd) {
   return win32::NarrowUtf8(text);
 }
 
+BOOL Win32Platform::SetWindowTextA(HWND hWnd, const std::string& text) {
+  // Our windows are Unicode; user32 widens the bytes from the ANSI code
+  // page, as GetWindowTextA narrows them back.
+  return ::SetWindowTextA(W(hWnd), text.c_str());
+}
+
+HWND Win32Platform::SetFocus(HWND hWnd) { return M(::SetFocus(W(hWnd))); }
+HWND Win32Platform::GetFocus() { return M(::GetFocus()); }
+
+int Win32Platform::ComboBoxAddStringU8(HWND comboBox, const std::string& text) {
+  const std::wstring wide = win32::WidenUtf8(text);
+  const LRESULT index =
+      ::SendMessageW(W(comboBox), CB_ADDSTRING, 0, reinterpret_cast<::LPARAM>(wide.c_str()));
+  // CB_ERRSPACE (-2) is a failure like any other to the caller.
+  return index < 0 ? static_cast<int>(CB_ERR) : static_cast<int>(index);
+}
+
 }  // namespace mm

@@ -8,6 +8,13 @@ using win32::W;
 
 SHORT Win32Platform::GetKeyState(int virtualKey) { return ::GetKeyState(virtualKey); }
 
+BOOL Win32Platform::GetCursorPos(POINT* point) {
+  ::POINT real{};
+  BOOL ok = ::GetCursorPos(&real);
+  if (ok && point != nullptr) *point = POINT{static_cast<LONG>(real.x), static_cast<LONG>(real.y)};
+  return ok;
+}
+
 UINT_PTR Win32Platform::SetTimer(HWND hWnd, UINT_PTR id, UINT elapseMs) {
   return ::SetTimer(W(hWnd), id, elapseMs, nullptr);
 }

@@ -1,7 +1,7 @@
 // What the files of the Win32 backend share: the conversions between our
 // handle types and the SDK's, our module, the layout check for records that
 // cross the seam, and the pieces one area lends another (the modeless-dialog
-// list the message loop routes keys to). Not for the
+// list the message loop routes keys to; the menu changes). Not for the
 // program above the seam: it pulls in <windows.h>, so include it after our
 // other headers.
 #pragma once
@@ -37,5 +37,10 @@ inline ::HINSTANCE OurModule() { return ::GetModuleHandleW(nullptr); }
 // modeless dialog it belongs to, if any (Tab, Enter, Escape); true when
 // that dialog took it.
 bool RouteToModelessDialog(::MSG* msg);
+
+// Menus (win32_menus.cpp). Applies the changes in order, each to the first
+// item in menu order, at any depth, whose command id is the change's;
+// changes naming no item are skipped.
+void ApplyMenuChanges(::HMENU menu, const std::vector<MenuItemChange>& changes);
 
 }  // namespace mm::win32

@@ -1,6 +1,8 @@
 // List views and image lists. Item texts come from other programs, so they
-// are ANSI bytes; the wide messages show them correctly whatever code page
-// the control would assume.
+// are ANSI bytes; column and sub-item texts are ours, UTF-8. Both reach the
+// control through the wide messages, which show them correctly whatever
+// code page the control would assume. Messages without text or pointer go
+// through SendMessageToOwnWindow (ui/controls.h).
 #include "platform/win32/win32_internal.h"
 
 #include "platform/win32/win32_text.h"
@@ -51,6 +53,31 @@ int Win32Platform::ListViewInsertItem(HWND listView, int index, const std::strin
       ListViewSend(listView, LVM_INSERTITEMW, 0, reinterpret_cast<::LPARAM>(&item)));
 }
 
+BOOL Win32Platform::ListViewSetItemTextU8(HWND listView, int index, int subItem,
+                                          const std::string& text) {
+  std::wstring wide = win32::WidenUtf8(text);
+  ::LVITEMW item{};
+  item.iSubItem = subItem;
+  item.pszText = const_cast<wchar_t*>(wide.c_str());
+  return ListViewSend(listView, LVM_SETITEMTEXTW, static_cast<::WPARAM>(index),
+                      reinterpret_cast<::LPARAM>(&item))
+             ? TRUE
+             : FALSE;
+}
+
+int Win32Platform::ListViewInsertColumnU8(HWND listView, int index, const std::string& text,
+                                          int format) {
+  std::wstring wide = win32::WidenUtf8(text);
+  ::LVCOLUMNW column{};
+  // No width: the caller sizes the columns once they are filled
+  // (LVSCW_AUTOSIZE_USEHEADER).
+  column.mask = LVCF_TEXT | LVCF_FMT;
+  column.fmt = format;
+  column.pszText = const_cast<wchar_t*>(wide.c_str());
+  return static_cast<int>(ListViewSend(listView, LVM_INSERTCOLUMNW, static_cast<::WPARAM>(index),
+                                       reinterpret_cast<::LPARAM>(&column)));
+}
+
 BOOL Win32Platform::ListViewSetItemParam(HWND listView, int index, LPARAM param) {
   ::LVITEMW item{};
   item.mask = LVIF_PARAM;
@@ -89,29 +116,12 @@ std::string Win32Platform::ListViewGetItemText(HWND listView, int index) {
   return std::string();
 }
 
-int Win32Platform::ListViewGetItemCount(HWND listView) {
-  return static_cast<int>(ListViewSend(listView, LVM_GETITEMCOUNT, 0, 0));
-}
-
-int Win32Platform::ListViewGetSelectedCount(HWND listView) {
-  return static_cast<int>(ListViewSend(listView, LVM_GETSELECTEDCOUNT, 0, 0));
-}
-
-int Win32Platform::ListViewGetNextItem(HWND listView, int start, UINT flags) {
-  return static_cast<int>(ListViewSend(listView, LVM_GETNEXTITEM, static_cast<::WPARAM>(start),
-                                       MAKELPARAM(flags, 0)));
-}
-
 int Win32Platform::ListViewFindItemByParam(HWND listView, int start, LPARAM param) {
   ::LVFINDINFOW find{};
   find.flags = LVFI_PARAM;
   find.lParam = param;
   return static_cast<int>(ListViewSend(listView, LVM_FINDITEMW, static_cast<::WPARAM>(start),
                                        reinterpret_cast<::LPARAM>(&find)));
-}
-
-BOOL Win32Platform::ListViewDeleteItem(HWND listView, int index) {
-  return ListViewSend(listView, LVM_DELETEITEM, static_cast<::WPARAM>(index), 0) ? TRUE : FALSE;
 }
 
 UINT Win32Platform::ListViewGetItemState(HWND listView, int index, UINT mask) {
@@ -129,12 +139,6 @@ BOOL Win32Platform::ListViewSetItemState(HWND listView, int index, UINT state, U
              : FALSE;
 }
 
-HIMAGELIST Win32Platform::ListViewSetImageList(HWND listView, HIMAGELIST list, int which) {
-  const LRESULT previous = ListViewSend(listView, LVM_SETIMAGELIST, static_cast<::WPARAM>(which),
-                                        reinterpret_cast<::LPARAM>(W(list)));
-  return M(reinterpret_cast<::HIMAGELIST>(previous));
-}
-
 // ---- Image lists ------------------------------------------------------------------
 
 HIMAGELIST Win32Platform::ImageListCreate(int cx, int cy, UINT flags, int initial, int grow) {
@@ -143,6 +147,14 @@ HIMAGELIST Win32Platform::ImageListCreate(int cx, int cy, UINT flags, int initia
 
 int Win32Platform::ImageListReplaceIcon(HIMAGELIST list, int index, HICON icon) {
   return ::ImageList_ReplaceIcon(W(list), index, W(icon));
+}
+
+int Win32Platform::ImageListGetImageCount(HIMAGELIST list) {
+  return ::ImageList_GetImageCount(W(list));
+}
+
+BOOL Win32Platform::ImageListRemove(HIMAGELIST list, int index) {
+  return ::ImageList_Remove(W(list), index);
 }
 
 BOOL Win32Platform::ImageListDestroy(HIMAGELIST list) { return ::ImageList_Destroy(W(list)); }
