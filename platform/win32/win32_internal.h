@@ -21,7 +21,7 @@
 namespace mm::win32 {
 
 // Our handle types are distinct pointer types of the same size as the
-// SDK's; values pass unchanged.
+// SDK's (checked in win32_windows.cpp); values pass unchanged.
 inline ::HWND W(HWND h) { return reinterpret_cast<::HWND>(h); }
 inline HWND M(::HWND h) { return reinterpret_cast<HWND>(h); }
 inline ::HICON W(HICON h) { return reinterpret_cast<::HICON>(h); }
