@@ -27,7 +27,8 @@ function(morimo_add_gtest name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest_main GTest::gtest)
-  target_compile_options(${name} PRIVATE ${MORIMO_WARNINGS})
+  # Warnings for the C++ sources only: a resource script goes to windres.
+  target_compile_options(${name} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${MORIMO_WARNINGS}>)
   if(WIN32)
     # A bound above wine-run.sh's own, which says what it stopped.
     gtest_discover_tests(${name} TEST_PREFIX "wine." DISCOVERY_MODE PRE_TEST

@@ -61,9 +61,16 @@ struct LocalMemoryTraits {
   static HLOCAL Invalid() { return nullptr; }
   static bool Close(HLOCAL h) { return ::LocalFree(h) == nullptr; }
 };
+// Destroys the menu and every submenu it holds. (Spelled ::HMENU: in this
+// namespace a bare HMENU is ours.)
+struct MenuTraits {
+  static ::HMENU Invalid() { return nullptr; }
+  static bool Close(::HMENU h) { return ::DestroyMenu(h) != FALSE; }
+};
 
 using UniqueModule = Unique<HMODULE, ModuleTraits>;
 using UniqueFile = Unique<HANDLE, FileTraits>;
 using UniqueLocal = Unique<HLOCAL, LocalMemoryTraits>;
+using UniqueMenu = Unique<::HMENU, MenuTraits>;
 
 }  // namespace mm::win32

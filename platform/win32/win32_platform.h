@@ -1,11 +1,13 @@
 // The seam on the real window system: a thin forwarding layer over user32,
-// shell32, comctl32 and kernel32.
+// shell32, comctl32 and kernel32, one source file per area (win32_windows,
+// win32_tray, win32_dialogs, win32_list_views, win32_menus, win32_input,
+// win32_shell, win32_files; what they share is in win32_internal.h).
 //
 // This header does not include <windows.h>, so the Windows entry point can
-// include it (before <windows.h>, like every header of ours). The two record
-// families that cross the seam unchanged (WINDOWINFO, NOTIFYICONDATAA, the
+// include it (before <windows.h>, like every header of ours). The records
+// that cross the seam unchanged (WINDOWINFO, NOTIFYICONDATAA, POINT, the
 // list-view notifications) are checked against the real layouts in the
-// implementation.
+// files that pass them.
 #pragma once
 
 #include <memory>
@@ -70,6 +72,7 @@ class Win32Platform : public Platform {
 
   // ---- Input, timers, loop -------------------------------------------------
   SHORT GetKeyState(int virtualKey) override;
+  BOOL GetCursorPos(POINT* point) override;
   UINT_PTR SetTimer(HWND hWnd, UINT_PTR id, UINT elapseMs) override;
   BOOL KillTimer(HWND hWnd, UINT_PTR id) override;
   void PostQuitMessage(int exitCode) override;
@@ -77,7 +80,7 @@ class Win32Platform : public Platform {
   BOOL InvalidateRect(HWND hWnd, const RECT* rect, BOOL erase) override;
   HWND GetDesktopWindow() override;
 
-  // ---- Our own user interface ----------------------------------------------
+  // ---- Our own dialogs and controls ----------------------------------------
   int MessageBoxU8(HWND owner, const std::string& text, const std::string& caption,
                    UINT type) override;
   std::string LoadStringU8(UINT id) override;
@@ -93,23 +96,32 @@ class Win32Platform : public Platform {
   UINT IsDlgButtonChecked(HWND dialog, int id) override;
   BOOL SetWindowTextU8(HWND hWnd, const std::string& text) override;
   std::string GetWindowTextU8(HWND hWnd) override;
+  BOOL SetWindowTextA(HWND hWnd, const std::string& text) override;
+  HWND SetFocus(HWND hWnd) override;
+  HWND GetFocus() override;
+  int ComboBoxAddStringU8(HWND comboBox, const std::string& text) override;
+
+  // ---- Menus ---------------------------------------------------------------
   HMENU GetSystemMenu(HWND hWnd, BOOL revert) override;
   BOOL AppendMenuU8(HMENU menu, UINT flags, UINT_PTR id, const std::string& text) override;
+  UINT TrackPopupMenuU8(HWND owner, const PopupMenuDescription& menu, POINT at) override;
 
+  // ---- List views and image lists ------------------------------------------
   int ListViewInsertItem(HWND listView, int index, const std::string& text, int image) override;
+  BOOL ListViewSetItemTextU8(HWND listView, int index, int subItem,
+                             const std::string& text) override;
+  int ListViewInsertColumnU8(HWND listView, int index, const std::string& text,
+                             int format) override;
   BOOL ListViewSetItemParam(HWND listView, int index, LPARAM param) override;
   LPARAM ListViewGetItemParam(HWND listView, int index) override;
   std::string ListViewGetItemText(HWND listView, int index) override;
-  int ListViewGetItemCount(HWND listView) override;
-  int ListViewGetSelectedCount(HWND listView) override;
-  int ListViewGetNextItem(HWND listView, int start, UINT flags) override;
   int ListViewFindItemByParam(HWND listView, int start, LPARAM param) override;
-  BOOL ListViewDeleteItem(HWND listView, int index) override;
   UINT ListViewGetItemState(HWND listView, int index, UINT mask) override;
   BOOL ListViewSetItemState(HWND listView, int index, UINT state, UINT mask) override;
-  HIMAGELIST ListViewSetImageList(HWND listView, HIMAGELIST list, int which) override;
   HIMAGELIST ImageListCreate(int cx, int cy, UINT flags, int initial, int grow) override;
   int ImageListReplaceIcon(HIMAGELIST list, int index, HICON icon) override;
+  int ImageListGetImageCount(HIMAGELIST list) override;
+  BOOL ImageListRemove(HIMAGELIST list, int index) override;
   BOOL ImageListDestroy(HIMAGELIST list) override;
 
   // ---- Shell ---------------------------------------------------------------
@@ -121,7 +133,7 @@ class Win32Platform : public Platform {
   std::string AnsiToUtf8(const std::string& ansi) override;
   std::string Utf8ToAnsi(const std::string& utf8) override;
 
-  // ---- Files and folders -----------------------------------------------------
+  // ---- Files and folders ---------------------------------------------------
   DWORD GetPrivateProfileStringA(const char* section, const char* key, const char* defaultValue,
                                  char* buffer, DWORD size, const char* fileName) override;
   UINT GetPrivateProfileIntA(const char* section, const char* key, int defaultValue,

@@ -4,12 +4,14 @@
 #include "tests/contract/contract_world.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/win32_sdk.h"
+#include "platform/win32/win32_text.h"
 
 namespace mm::contract {
 namespace {
@@ -54,6 +56,78 @@ void DeleteTree(const std::string& folder) {
   }
   ::RemoveDirectoryA(folder.c_str());
 }
+
+// The DLGTEMPLATEEX the resource compiler makes of a DIALOGEX, built in
+// memory from the portable description. Class names go in as strings; an
+// icon static's "#NNN" becomes the ordinal of icon resource NNN.
+class DialogTemplateEx {
+ public:
+  explicit DialogTemplateEx(const DialogTemplate& t) {
+    Word(1);       // dlgVer
+    Word(0xFFFF);  // signature: the extended form
+    Dword(0);      // helpID
+    Dword(t.exStyle);
+    Dword(t.style);
+    Word(static_cast<::WORD>(t.items.size()));
+    Rect(t.x, t.y, t.cx, t.cy);
+    Word(0);  // no menu
+    Word(0);  // the standard dialog class
+    Text(t.titleUtf8);
+    if (t.style & DS_SETFONT) {
+      Word(static_cast<::WORD>(t.fontPoints));
+      Word(0);  // weight: the face's own
+      Word(static_cast<::WORD>(DEFAULT_CHARSET << 8));  // italic 0, then the charset byte
+      Text(t.fontUtf8);
+    }
+    for (const DialogItemTemplate& item : t.items) {
+      Align();
+      Dword(0);  // helpID
+      Dword(0);  // exStyle
+      Dword(item.style);
+      Rect(item.x, item.y, item.cx, item.cy);
+      Dword(static_cast<::DWORD>(item.id));
+      Text(item.cls);
+      ::WORD icon = 0;
+      if (IconResource(item, &icon)) {
+        Word(0xFFFF);
+        Word(icon);
+      } else {
+        Text(item.textUtf8);
+      }
+      Word(0);  // no creation data
+    }
+  }
+  const void* Data() const { return words_.data(); }
+
+ private:
+  static bool IconResource(const DialogItemTemplate& item, ::WORD* id) {
+    if (item.cls != "Static" || (item.style & SS_TYPEMASK) != SS_ICON) return false;
+    const std::string& text = item.textUtf8;
+    if (text.size() < 2 || text[0] != '#') return false;
+    char* end = nullptr;
+    const unsigned long number = std::strtoul(text.c_str() + 1, &end, 10);
+    if (*end != '\0' || number > 0xFFFF) return false;
+    *id = static_cast<::WORD>(number);
+    return true;
+  }
+  void Word(::WORD w) { words_.push_back(w); }
+  void Dword(::DWORD d) {
+    Word(static_cast<::WORD>(d & 0xFFFF));
+    Word(static_cast<::WORD>(d >> 16));
+  }
+  void Rect(int x, int y, int cx, int cy) {
+    for (int v : {x, y, cx, cy}) Word(static_cast<::WORD>(static_cast<short>(v)));
+  }
+  void Text(const std::string& utf8) {
+    for (wchar_t c : win32::WidenUtf8(utf8)) Word(static_cast<::WORD>(c));
+    Word(0);
+  }
+  // Every item starts on a DWORD boundary (the vector's storage is).
+  void Align() {
+    if (words_.size() % 2) Word(0);
+  }
+  std::vector<::WORD> words_;
+};
 
 class Win32World : public ContractWorld {
  public:
@@ -132,6 +206,14 @@ class Win32World : public ContractWorld {
       }
     }
     return scratch_;
+  }
+
+  mm::HWND CreateDialogFrom(const DialogTemplate& dialogTemplate, mm::HWND parent,
+                            DialogHost* host) override {
+    const DialogTemplateEx memory(dialogTemplate);
+    mm::HWND dialog = platform_.CreateDialogIndirectU8(memory.Data(), parent, host);
+    if (dialog != nullptr) windows_.push_back(W(dialog));
+    return dialog;
   }
 
   bool IsSimulated() const override { return false; }

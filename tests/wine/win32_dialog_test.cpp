@@ -7,13 +7,18 @@
 
 #include <stdexcept>
 
+#include "ui/controls.h"
+
 namespace mm::win32test {
 namespace {
 
 class Win32DialogTest : public ::testing::Test {
  protected:
+  // The typed control helpers reach the controls through Os().
+  Win32DialogTest() { SetOs(&os_); }
   void TearDown() override {
     if (dialog_ && ::IsWindow(W(dialog_))) os_.DestroyWindow(dialog_);
+    SetOs(nullptr);
   }
   mm::HWND Create(RecordingHost* host) {
     dialog_ = os_.CreateDialogIndirectU8(template_.Data(), nullptr, host);
@@ -138,6 +143,66 @@ TEST_F(Win32DialogTest, OurUtf8TextsReachTheScreenAsUnicode) {
   EXPECT_TRUE(os_.AppendMenuU8(menu, MF_STRING, 0x110, "\xE6\x83\x85\xE5\xA0\xB1"));  // "情報"
   ::GetMenuStringW(reinterpret_cast<::HMENU>(menu), 0x110, wide, 64, MF_BYCOMMAND);
   EXPECT_EQ(std::wstring(wide), L"\u60C5\u5831");
+
+  ::HWND combo = W(os_.GetDlgItem(dialog, kComboId));
+  EXPECT_EQ(os_.ComboBoxAddStringU8(M(combo), "\xE6\x83\x85\xE5\xA0\xB1"), 0);
+  ::SendMessageW(combo, CB_GETLBTEXT, 0, reinterpret_cast<::LPARAM>(wide));
+  EXPECT_EQ(std::wstring(wide), L"\u60C5\u5831");
+
+  // A report column's header and a sub-item of ours ("設定" twice).
+  mm::HWND list = os_.GetDlgItem(dialog, kListId);
+  ASSERT_EQ(os_.ListViewInsertColumnU8(list, 0, "\xE8\xA8\xAD\xE5\xAE\x9A", LVCFMT_LEFT), 0);
+  ASSERT_EQ(os_.ListViewInsertColumnU8(list, 1, "", LVCFMT_LEFT), 1);
+  ::LVCOLUMNW column{};
+  column.mask = LVCF_TEXT;
+  column.pszText = wide;
+  column.cchTextMax = 64;
+  ::SendMessageW(W(list), LVM_GETCOLUMNW, 0, reinterpret_cast<::LPARAM>(&column));
+  EXPECT_EQ(std::wstring(wide), L"\u8A2D\u5B9A");
+  ASSERT_EQ(os_.ListViewInsertItem(list, 0, "item", 0), 0);
+  EXPECT_TRUE(os_.ListViewSetItemTextU8(list, 0, 1, "\xE8\xA8\xAD\xE5\xAE\x9A"));
+  ::LVITEMW item{};
+  item.iSubItem = 1;
+  item.pszText = wide;
+  item.cchTextMax = 64;
+  ::SendMessageW(W(list), LVM_GETITEMTEXTW, 0, reinterpret_cast<::LPARAM>(&item));
+  EXPECT_EQ(std::wstring(item.pszText), L"\u8A2D\u5B9A");
+}
+
+TEST_F(Win32DialogTest, ColumnsInsertedWithoutAWidthAutosizeToTheirHeaders) {
+  RecordingHost host;
+  mm::HWND dialog = Create(&host);
+  ASSERT_NE(dialog, nullptr);
+  mm::HWND list = os_.GetDlgItem(dialog, kListId);
+  ASSERT_EQ(os_.ListViewInsertColumnU8(list, 0, "Window caption", LVCFMT_LEFT), 0);
+  ASSERT_EQ(os_.ListViewInsertColumnU8(list, 1, "Count", LVCFMT_RIGHT), 1);
+  ASSERT_EQ(os_.ListViewInsertItem(list, 0, "x", 0), 0);
+  EXPECT_TRUE(os_.ListViewSetItemTextU8(list, 0, 1, "7"));
+
+  EXPECT_TRUE(ui::ListViewSetColumnWidth(list, 0, LVSCW_AUTOSIZE_USEHEADER));
+  const int headerText = static_cast<int>(::SendMessageW(
+      W(list), LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<::LPARAM>(L"Window caption")));
+  EXPECT_GE(ui::ListViewColumnWidth(list, 0), headerText);
+  ::LVCOLUMNW column{};
+  column.mask = LVCF_FMT;
+  ::SendMessageW(W(list), LVM_GETCOLUMNW, 1, reinterpret_cast<::LPARAM>(&column));
+  EXPECT_EQ(column.fmt & LVCFMT_JUSTIFYMASK, LVCFMT_RIGHT);
+}
+
+TEST_F(Win32DialogTest, AnsiBytesInAnEditFieldReadBackAndShowInTheirCodePage) {
+  RecordingHost host;
+  mm::HWND dialog = Create(&host);
+  ASSERT_NE(dialog, nullptr);
+  mm::HWND edit = os_.GetDlgItem(dialog, kEditId);
+  // A rule's caption as another program's window has it.
+  const std::string caption = os_.Utf8ToAnsi("\xE3\x83\xA1\xE3\x83\xA2 - \xE6\x97\xA5");
+  ASSERT_TRUE(os_.SetWindowTextA(edit, caption));
+  char bytes[64] = {};
+  EXPECT_EQ(os_.GetWindowTextA(edit, bytes, sizeof(bytes)), static_cast<int>(caption.size()));
+  EXPECT_EQ(std::string(bytes), caption);
+  if (::GetACP() == 932) {  // shown as "メモ - 日", not as its bytes
+    EXPECT_EQ(os_.GetWindowTextU8(edit), "\xE3\x83\xA1\xE3\x83\xA2 - \xE6\x97\xA5");
+  }
 }
 
 // The user answers the box whose caption is "確認" (found by its Unicode
@@ -186,8 +251,8 @@ TEST_F(Win32DialogTest, ListViewKeepsAnsiTextsParamsAndSelection) {
   mm::HICON icon = M(::LoadIconA(nullptr, IDI_APPLICATION));
   EXPECT_EQ(os_.ImageListReplaceIcon(images, -1, icon), 0);  // -1 appends
   EXPECT_EQ(os_.ImageListReplaceIcon(images, -1, icon), 1);
-  EXPECT_EQ(os_.ListViewSetImageList(list, images, LVSIL_SMALL), nullptr);
-  EXPECT_EQ(os_.ListViewSetImageList(list, images, LVSIL_SMALL), images);
+  EXPECT_EQ(ui::ListViewSetImageList(list, images, LVSIL_SMALL), nullptr);
+  EXPECT_EQ(ui::ListViewSetImageList(list, images, LVSIL_SMALL), images);
 
   // Another program's caption in the ANSI code page, and one longer than
   // the first read buffer.
@@ -196,7 +261,7 @@ TEST_F(Win32DialogTest, ListViewKeepsAnsiTextsParamsAndSelection) {
   EXPECT_EQ(os_.ListViewInsertItem(list, 9999, japanese, 1), 0);
   EXPECT_EQ(os_.ListViewInsertItem(list, 9999, longText, 0), 1);
   EXPECT_EQ(os_.ListViewInsertItem(list, 0, "first", 0), 0);
-  ASSERT_EQ(os_.ListViewGetItemCount(list), 3);
+  ASSERT_EQ(ui::ListViewItemCount(list), 3);
   EXPECT_EQ(os_.ListViewGetItemText(list, 1), japanese);
   EXPECT_EQ(os_.ListViewGetItemText(list, 2), longText);
   if (::GetACP() == 932) {
@@ -219,10 +284,10 @@ TEST_F(Win32DialogTest, ListViewKeepsAnsiTextsParamsAndSelection) {
   changes.clear();
   EXPECT_TRUE(os_.ListViewSetItemState(list, 0, LVIS_SELECTED, LVIS_SELECTED));
   EXPECT_TRUE(os_.ListViewSetItemState(list, 2, LVIS_SELECTED, LVIS_SELECTED));
-  EXPECT_EQ(os_.ListViewGetSelectedCount(list), 2);
-  EXPECT_EQ(os_.ListViewGetNextItem(list, -1, LVNI_SELECTED), 0);
-  EXPECT_EQ(os_.ListViewGetNextItem(list, 0, LVNI_SELECTED), 2);
-  EXPECT_EQ(os_.ListViewGetNextItem(list, 2, LVNI_SELECTED), -1);
+  EXPECT_EQ(ui::ListViewSelectedCount(list), 2);
+  EXPECT_EQ(ui::ListViewNextItem(list, -1, LVNI_SELECTED), 0);
+  EXPECT_EQ(ui::ListViewNextItem(list, 0, LVNI_SELECTED), 2);
+  EXPECT_EQ(ui::ListViewNextItem(list, 2, LVNI_SELECTED), -1);
   EXPECT_EQ(os_.ListViewGetItemState(list, 1, LVIS_SELECTED), 0u);
   // The notifications the dialog got carry the real record, item by item.
   ASSERT_EQ(changes.size(), 2u);
@@ -231,13 +296,22 @@ TEST_F(Win32DialogTest, ListViewKeepsAnsiTextsParamsAndSelection) {
   EXPECT_TRUE(changes[1].uNewState & LVIS_SELECTED);
   EXPECT_EQ(changes[1].lParam, big);
 
-  EXPECT_TRUE(os_.ListViewDeleteItem(list, 0));
-  EXPECT_EQ(os_.ListViewGetItemCount(list), 2);
+  EXPECT_TRUE(ui::ListViewDeleteItem(list, 0));
+  EXPECT_EQ(ui::ListViewItemCount(list), 2);
   EXPECT_EQ(os_.ListViewFindItemByParam(list, -1, big), 1);
-  EXPECT_FALSE(os_.ListViewDeleteItem(list, 5));
+  EXPECT_FALSE(ui::ListViewDeleteItem(list, 5));
   EXPECT_EQ(os_.ListViewGetItemParam(list, 5), 0);
 
-  os_.ListViewSetImageList(list, nullptr, LVSIL_SMALL);
+  // The list view shows from the image list it holds; removing changes the
+  // same list (-1: every image).
+  EXPECT_EQ(os_.ImageListGetImageCount(images), 2);
+  EXPECT_TRUE(os_.ImageListRemove(images, 0));
+  EXPECT_EQ(os_.ImageListGetImageCount(images), 1);
+  EXPECT_TRUE(os_.ImageListRemove(images, -1));
+  EXPECT_EQ(os_.ImageListGetImageCount(images), 0);
+  EXPECT_FALSE(os_.ImageListRemove(images, 0));
+
+  ui::ListViewSetImageList(list, nullptr, LVSIL_SMALL);
   EXPECT_TRUE(os_.ImageListDestroy(images));
 }
 

@@ -19,9 +19,12 @@ inline mm::HICON M(::HICON h) { return reinterpret_cast<mm::HICON>(h); }
 // Control ids of the test dialog.
 constexpr int kCheckId = 1001;
 constexpr int kListId = 1002;
+constexpr int kComboId = 1003;
+constexpr int kEditId = 1004;
 
 // A DLGTEMPLATE built in memory: an OK and a Cancel button, an automatic
-// check box and a report-style list view. DWORD-aligned as the API needs.
+// check box, a report-style list view, a drop-down list and an edit field.
+// DWORD-aligned as the API needs.
 class TestTemplate {
  public:
   explicit TestTemplate(DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_SETFONT) {
@@ -34,7 +37,7 @@ class TestTemplate {
     Text(L"MS Shell Dlg");
     ::DLGTEMPLATE t{};
     t.style = style;
-    t.cdit = 4;
+    t.cdit = 6;
     t.cx = 200;
     t.cy = 120;
     Put(header, t);
@@ -43,6 +46,8 @@ class TestTemplate {
     Item(kCheckId, 0x0080, BS_AUTOCHECKBOX | WS_TABSTOP, 10, 80, 100, 12, L"Check");
     ItemClass(kListId, L"SysListView32", LVS_REPORT | LVS_SHOWSELALWAYS | WS_BORDER, 10, 10, 180,
               60);
+    Item(kComboId, 0x0085, CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 130, 80, 60, 60, L"");
+    Item(kEditId, 0x0081, ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 130, 100, 60, 12, L"");
   }
   const void* Data() const { return words_.data(); }
 

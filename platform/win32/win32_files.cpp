@@ -1,0 +1,111 @@
+// Files, folders, profiles and error codes.
+#include "platform/win32/win32_internal.h"
+
+#include <algorithm>
+
+#include "platform/win32/win32_handles.h"
+
+namespace mm {
+
+using win32::W;
+
+DWORD Win32Platform::GetPrivateProfileStringA(const char* section, const char* key,
+                                              const char* defaultValue, char* buffer,
+                                              DWORD size, const char* fileName) {
+  return ::GetPrivateProfileStringA(section, key, defaultValue, buffer, size, fileName);
+}
+
+UINT Win32Platform::GetPrivateProfileIntA(const char* section, const char* key, int defaultValue,
+                                          const char* fileName) {
+  return ::GetPrivateProfileIntA(section, key, defaultValue, fileName);
+}
+
+BOOL Win32Platform::WritePrivateProfileStringA(const char* section, const char* key,
+                                               const char* value, const char* fileName) {
+  return ::WritePrivateProfileStringA(section, key, value, fileName);
+}
+
+DWORD Win32Platform::GetLastError() { return ::GetLastError(); }
+void Win32Platform::SetLastError(DWORD code) { ::SetLastError(code); }
+
+std::string Win32Platform::FormatMessageA(DWORD code) {
+  char* text = nullptr;
+  ::DWORD length = ::FormatMessageA(
+      FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER,
+      nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<::LPSTR>(&text),
+      0, nullptr);
+  win32::UniqueLocal owned(text);  // the system allocated it; LocalFree releases it
+  if (length == 0 || text == nullptr) return std::string();
+  return std::string(text, length);  // as the system gives it, line end included
+}
+
+BOOL Win32Platform::SHGetSpecialFolderPathA(HWND owner, char* buffer, int csidl, BOOL create) {
+  return ::SHGetSpecialFolderPathA(W(owner), buffer, csidl, create);
+}
+
+BOOL Win32Platform::FileExists(const std::string& path) {
+  return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+BOOL Win32Platform::CreateDirectoryA(const std::string& path) {
+  return ::CreateDirectoryA(path.c_str(), nullptr);
+}
+
+DWORD Win32Platform::GetModuleFileNameA(char* buffer, DWORD size) {
+  return ::GetModuleFileNameA(nullptr, buffer, size);
+}
+
+BOOL Win32Platform::ReadFileBytes(const std::string& path, std::string* bytes) {
+  win32::UniqueFile file(::CreateFileA(path.c_str(), GENERIC_READ,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return FALSE;
+  std::string content;
+  ::LARGE_INTEGER size{};
+  if (::GetFileSizeEx(file.Get(), &size) && size.QuadPart > 0 &&
+      size.QuadPart < (static_cast<LONGLONG>(1) << 30)) {
+    content.reserve(static_cast<size_t>(size.QuadPart));
+  }
+  // Read to the end rather than trusting the size: the file may change
+  // under us.
+  char chunk[64 * 1024];
+  for (;;) {
+    ::DWORD got = 0;
+    if (!::ReadFile(file.Get(), chunk, sizeof(chunk), &got, nullptr)) return FALSE;
+    if (got == 0) break;
+    content.append(chunk, got);
+  }
+  if (bytes != nullptr) *bytes = std::move(content);
+  return TRUE;
+}
+
+BOOL Win32Platform::WriteFileBytes(const std::string& path, const std::string& bytes) {
+  win32::UniqueFile file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return FALSE;
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ::DWORD want =
+        static_cast<::DWORD>(std::min<size_t>(bytes.size() - done, 1u << 30));
+    ::DWORD wrote = 0;
+    if (!::WriteFile(file.Get(), bytes.data() + done, want, &wrote, nullptr)) return FALSE;
+    if (wrote == 0) {  // a short write that says it succeeded: the disk is full
+      ::SetLastError(ERROR_DISK_FULL);
+      return FALSE;
+    }
+    done += wrote;
+  }
+  // The caller renames this file over the one it replaces next: its bytes
+  // must be on the disk first.
+  if (!::FlushFileBuffers(file.Get())) return FALSE;
+  return file.Close() ? TRUE : FALSE;
+}
+
+BOOL Win32Platform::MoveFileReplaceA(const std::string& from, const std::string& to) {
+  return ::MoveFileExA(from.c_str(), to.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+}
+
+BOOL Win32Platform::DeleteFileA(const std::string& path) { return ::DeleteFileA(path.c_str()); }
+
+}  // namespace mm

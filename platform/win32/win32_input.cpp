@@ -1,0 +1,46 @@
+// Input, timers and the message loop.
+#include "platform/win32/win32_internal.h"
+
+namespace mm {
+
+using win32::M;
+using win32::W;
+
+SHORT Win32Platform::GetKeyState(int virtualKey) { return ::GetKeyState(virtualKey); }
+
+BOOL Win32Platform::GetCursorPos(POINT* point) {
+  ::POINT real{};
+  BOOL ok = ::GetCursorPos(&real);
+  if (ok && point != nullptr) *point = POINT{static_cast<LONG>(real.x), static_cast<LONG>(real.y)};
+  return ok;
+}
+
+UINT_PTR Win32Platform::SetTimer(HWND hWnd, UINT_PTR id, UINT elapseMs) {
+  return ::SetTimer(W(hWnd), id, elapseMs, nullptr);
+}
+
+BOOL Win32Platform::KillTimer(HWND hWnd, UINT_PTR id) { return ::KillTimer(W(hWnd), id); }
+
+void Win32Platform::PostQuitMessage(int exitCode) { ::PostQuitMessage(exitCode); }
+
+int Win32Platform::RunMessageLoop() {
+  ::MSG msg{};
+  for (;;) {
+    ::BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
+    if (got == 0) return static_cast<int>(msg.wParam);  // WM_QUIT
+    if (got == -1) return -1;  // only for invalid arguments; nothing to wait for
+    if (win32::RouteToModelessDialog(&msg)) continue;
+    ::TranslateMessage(&msg);
+    ::DispatchMessageW(&msg);
+  }
+}
+
+BOOL Win32Platform::InvalidateRect(HWND hWnd, const RECT* rect, BOOL erase) {
+  if (rect == nullptr) return ::InvalidateRect(W(hWnd), nullptr, erase);
+  ::RECT real{rect->left, rect->top, rect->right, rect->bottom};
+  return ::InvalidateRect(W(hWnd), &real, erase);
+}
+
+HWND Win32Platform::GetDesktopWindow() { return M(::GetDesktopWindow()); }
+
+}  // namespace mm
