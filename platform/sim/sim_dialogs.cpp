@@ -53,19 +53,15 @@ const std::vector<MessageBoxRecord>& SimDesktop::MessageBoxes() const { return s
 
 // ---- building, running and ending dialogs ---------------------------------------------------
 
-namespace {
-
 // The control the dialog manager gives the focus first: the first tab stop
 // that is shown and enabled, in template order.
-HWND FirstTabStop(const std::vector<HWND>& controls, const std::function<Window*(HWND)>& find) {
-  for (HWND c : controls) {
-    const Window* w = find(c);
+HWND SimDesktop::State::FirstTabStop(const Window& dialog) const {
+  for (HWND c : dialog.controls) {
+    const Window* w = Find(c);
     if (w != nullptr && (w->style & WS_TABSTOP) && w->Visible() && w->Enabled()) return c;
   }
   return nullptr;
 }
-
-}  // namespace
 
 // Builds a dialog window and its controls from the template and runs
 // WM_INITDIALOG; returns the dialog or 0.
@@ -103,16 +99,14 @@ HWND SimDesktop::State::BuildDialog(int templateId, HWND parent, DialogHost* hos
   Window* dw = Find(dialog);
   ToTopOfBand(*dw);
   dw->host = host;
-  auto find = [this](HWND h) { return Find(h); };
-  const LRESULT setFocus = Send(dialog, WM_INITDIALOG,
-                                reinterpret_cast<WPARAM>(FirstTabStop(dw->controls, find)),
+  const LRESULT setFocus = Send(dialog, WM_INITDIALOG, reinterpret_cast<WPARAM>(FirstTabStop(*dw)),
                                 reinterpret_cast<LPARAM>(host));
   dw = Find(dialog);
   if (dw == nullptr) return nullptr;  // destroyed during its initialisation
   // Nonzero asks the dialog manager to focus the first tab stop (as it is
   // now); zero leaves the focus where the handler put it.
   if (setFocus != 0) {
-    const HWND first = FirstTabStop(dw->controls, find);
+    const HWND first = FirstTabStop(*dw);
     MoveFocus(first != nullptr ? first : dialog);
     dw = Find(dialog);
     if (dw == nullptr) return nullptr;

@@ -267,6 +267,7 @@ struct SimDesktop::State {
 
   // ---- dialogs (sim_dialogs.cpp) ------------------------------------------------------
   const DialogTemplate* FindTemplate(int id) const;
+  HWND FirstTabStop(const Window& dialog) const;
   HWND BuildDialog(int templateId, HWND parent, DialogHost* host, bool modal);
   void ReenableOwner(HWND owner);
 };
