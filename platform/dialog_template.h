@@ -1,6 +1,6 @@
-// A portable description of our dialog templates. The Win32 build uses the
-// real templates in res/morimo.rc; the simulated desktop builds its dialogs
-// from these descriptions, and a test keeps both in step.
+// A portable description of a dialog template: what the simulated desktop
+// reads from res/morimo.rc and builds its dialogs from, and what a test
+// gives either desktop for a dialog of its own.
 #pragma once
 
 #include <string>
@@ -14,7 +14,7 @@ struct DialogItemTemplate {
   int id;               // -1 for static controls without an id
   std::string cls;      // "Button", "Static", "SysListView32", "ComboBox", "Edit"
   std::string textUtf8;
-  DWORD style;
+  DWORD style;          // the whole word: shown only with WS_VISIBLE
   int x, y, cx, cy;     // dialog units
 };
 
@@ -28,8 +28,5 @@ struct DialogTemplate {
   int fontPoints;
   std::vector<DialogItemTemplate> items;
 };
-
-// The template with that id, or nullptr. Defined in res/.
-const DialogTemplate* FindDialogTemplate(int id);
 
 }  // namespace mm

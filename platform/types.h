@@ -82,6 +82,7 @@ constexpr DWORD ERROR_SUCCESS = 0;
 constexpr DWORD ERROR_FILE_NOT_FOUND = 2;
 constexpr DWORD ERROR_PATH_NOT_FOUND = 3;
 constexpr DWORD ERROR_ACCESS_DENIED = 5;
+constexpr DWORD ERROR_INVALID_HANDLE = 6;
 constexpr DWORD ERROR_INVALID_PARAMETER = 87;
 constexpr DWORD ERROR_DISK_FULL = 112;
 constexpr DWORD ERROR_INSUFFICIENT_BUFFER = 122;
@@ -93,6 +94,7 @@ constexpr DWORD ERROR_INVALID_INDEX = 1413;
 constexpr DWORD ERROR_CONTROL_ID_NOT_FOUND = 1421;
 constexpr DWORD ERROR_TIMEOUT = 1460;
 constexpr DWORD ERROR_RESOURCE_TYPE_NOT_FOUND = 1813;
+constexpr DWORD ERROR_RESOURCE_NAME_NOT_FOUND = 1814;
 
 // System commands.
 constexpr WPARAM SC_MINIMIZE = 0xF020;
@@ -124,6 +126,8 @@ constexpr DWORD WS_MINIMIZE = 0x20000000;
 constexpr DWORD WS_VISIBLE = 0x10000000;
 constexpr DWORD WS_DISABLED = 0x08000000;
 constexpr DWORD WS_MAXIMIZE = 0x01000000;
+constexpr DWORD WS_CLIPSIBLINGS = 0x04000000;
+constexpr DWORD WS_CLIPCHILDREN = 0x02000000;
 constexpr DWORD WS_CAPTION = 0x00C00000;
 constexpr DWORD WS_BORDER = 0x00800000;
 constexpr DWORD WS_DLGFRAME = 0x00400000;
@@ -136,15 +140,27 @@ constexpr DWORD WS_TABSTOP = 0x00010000;
 constexpr DWORD WS_MINIMIZEBOX = 0x00020000;
 constexpr DWORD WS_MAXIMIZEBOX = 0x00010000;
 constexpr DWORD WS_OVERLAPPEDWINDOW = 0x00CF0000;
+constexpr DWORD WS_POPUPWINDOW = WS_POPUP | WS_BORDER | WS_SYSMENU;
+constexpr DWORD WS_EX_DLGMODALFRAME = 0x00000001;
 constexpr DWORD WS_EX_TOPMOST = 0x00000008;
 constexpr DWORD WS_EX_TOOLWINDOW = 0x00000080;
+constexpr DWORD WS_EX_WINDOWEDGE = 0x00000100;
+constexpr DWORD WS_EX_CLIENTEDGE = 0x00000200;
+constexpr DWORD WS_EX_CONTROLPARENT = 0x00010000;
+constexpr DWORD WS_EX_STATICEDGE = 0x00020000;
 constexpr DWORD WS_EX_APPWINDOW = 0x00040000;
 constexpr DWORD WS_EX_LAYERED = 0x00080000;
+constexpr DWORD WS_EX_NOACTIVATE = 0x08000000;
 
 // Dialog template styles.
+constexpr DWORD DS_3DLOOK = 0x4;
+constexpr DWORD DS_FIXEDSYS = 0x8;
 constexpr DWORD DS_SETFONT = 0x40;
 constexpr DWORD DS_MODALFRAME = 0x80;
+constexpr DWORD DS_SETFOREGROUND = 0x200;
+constexpr DWORD DS_CONTROL = 0x400;
 constexpr DWORD DS_CENTER = 0x800;
+constexpr DWORD DS_SHELLFONT = DS_SETFONT | DS_FIXEDSYS;
 
 // GetWindowInfo status word.
 constexpr DWORD WS_ACTIVECAPTION = 0x0001;
@@ -152,6 +168,7 @@ constexpr DWORD WS_ACTIVECAPTION = 0x0001;
 // SetWindowPos.
 inline HWND HwndFromValue(std::intptr_t v) { return reinterpret_cast<HWND>(v); }
 inline const HWND HWND_TOP = nullptr;
+inline const HWND HWND_BOTTOM = HwndFromValue(1);
 inline const HWND HWND_TOPMOST = HwndFromValue(-1);
 inline const HWND HWND_NOTOPMOST = HwndFromValue(-2);
 constexpr UINT SWP_NOSIZE = 0x0001;
@@ -179,6 +196,9 @@ constexpr UINT SMTO_NORMAL = 0x0000;
 constexpr UINT SMTO_BLOCK = 0x0001;
 constexpr UINT SMTO_ABORTIFHUNG = 0x0002;
 
+// Timers.
+constexpr UINT USER_TIMER_MINIMUM = 0x0000000A;
+
 // Keys.
 constexpr int VK_SHIFT = 0x10;
 constexpr int VK_CONTROL = 0x11;
@@ -190,8 +210,13 @@ constexpr UINT MB_ICONINFORMATION = 0x0040;
 constexpr UINT MB_ICONQUESTION = 0x0020;
 constexpr int IDOK = 1;
 constexpr int IDCANCEL = 2;
+constexpr int IDABORT = 3;
+constexpr int IDRETRY = 4;
+constexpr int IDIGNORE = 5;
 constexpr int IDYES = 6;
 constexpr int IDNO = 7;
+constexpr int IDCLOSE = 8;
+constexpr int IDHELP = 9;
 
 // Notification-area icons.
 constexpr DWORD NIM_ADD = 0;
@@ -211,12 +236,21 @@ constexpr DWORD BS_3STATE = 0x5;
 constexpr DWORD BS_AUTO3STATE = 0x6;
 constexpr DWORD BS_GROUPBOX = 0x7;
 constexpr DWORD BS_AUTORADIOBUTTON = 0x9;
+constexpr DWORD BS_OWNERDRAW = 0xB;
 constexpr DWORD BS_TYPEMASK = 0xF;
+constexpr DWORD BS_LEFTTEXT = 0x20;
+constexpr DWORD BS_ICON = 0x40;
+constexpr DWORD BS_LEFT = 0x100;
+constexpr DWORD BS_RIGHT = 0x200;
+constexpr DWORD BS_CENTER = 0x300;
+constexpr DWORD BS_PUSHLIKE = 0x1000;
+constexpr DWORD BS_MULTILINE = 0x2000;
 constexpr DWORD BS_NOTIFY = 0x4000;
 constexpr UINT BM_GETCHECK = 0x00F0;
 constexpr UINT BM_SETCHECK = 0x00F1;
 constexpr UINT BST_UNCHECKED = 0;
 constexpr UINT BST_CHECKED = 1;
+constexpr UINT BST_INDETERMINATE = 2;
 constexpr UINT BN_CLICKED = 0;
 constexpr UINT BN_DOUBLECLICKED = 5;
 constexpr UINT BN_SETFOCUS = 6;
@@ -227,18 +261,34 @@ constexpr DWORD SS_LEFT = 0x0;
 constexpr DWORD SS_CENTER = 0x1;
 constexpr DWORD SS_RIGHT = 0x2;
 constexpr DWORD SS_ICON = 0x3;
+constexpr DWORD SS_BLACKFRAME = 0x7;
+constexpr DWORD SS_GRAYFRAME = 0x8;
+constexpr DWORD SS_ETCHEDHORZ = 0x10;
+constexpr DWORD SS_ETCHEDFRAME = 0x12;
 constexpr DWORD SS_TYPEMASK = 0x1F;
 constexpr DWORD SS_NOPREFIX = 0x80;
 constexpr DWORD SS_NOTIFY = 0x100;
 constexpr DWORD SS_CENTERIMAGE = 0x200;
 constexpr DWORD SS_REALSIZEIMAGE = 0x800;
+constexpr DWORD SS_SUNKEN = 0x1000;
+constexpr DWORD SS_ENDELLIPSIS = 0x4000;
+constexpr DWORD SS_PATHELLIPSIS = 0x8000;
 constexpr UINT STN_CLICKED = 0;
 constexpr UINT STN_DBLCLK = 1;
 
 // Edit controls.
 constexpr DWORD ES_LEFT = 0x0;
+constexpr DWORD ES_CENTER = 0x1;
+constexpr DWORD ES_RIGHT = 0x2;
+constexpr DWORD ES_MULTILINE = 0x4;
+constexpr DWORD ES_UPPERCASE = 0x8;
+constexpr DWORD ES_LOWERCASE = 0x10;
+constexpr DWORD ES_PASSWORD = 0x20;
+constexpr DWORD ES_AUTOVSCROLL = 0x40;
 constexpr DWORD ES_AUTOHSCROLL = 0x80;
+constexpr DWORD ES_NOHIDESEL = 0x100;
 constexpr DWORD ES_READONLY = 0x800;
+constexpr DWORD ES_WANTRETURN = 0x1000;
 constexpr DWORD ES_NUMBER = 0x2000;
 constexpr UINT EN_SETFOCUS = 0x0100;
 constexpr UINT EN_KILLFOCUS = 0x0200;
@@ -252,6 +302,8 @@ constexpr DWORD CBS_DROPDOWNLIST = 0x3;
 constexpr DWORD CBS_AUTOHSCROLL = 0x40;
 constexpr DWORD CBS_SORT = 0x100;
 constexpr DWORD CBS_HASSTRINGS = 0x200;
+constexpr DWORD CBS_NOINTEGRALHEIGHT = 0x400;
+constexpr DWORD CBS_DISABLENOSCROLL = 0x800;
 constexpr UINT CB_ADDSTRING = 0x0143;
 constexpr UINT CB_DELETESTRING = 0x0144;
 constexpr UINT CB_GETCOUNT = 0x0146;
@@ -295,7 +347,13 @@ constexpr DWORD LVS_SHOWSELALWAYS = 0x0008;
 constexpr DWORD LVS_SORTASCENDING = 0x0010;
 constexpr DWORD LVS_SORTDESCENDING = 0x0020;
 constexpr DWORD LVS_SHAREIMAGELISTS = 0x0040;
+constexpr DWORD LVS_NOLABELWRAP = 0x0080;
 constexpr DWORD LVS_AUTOARRANGE = 0x0100;
+constexpr DWORD LVS_EDITLABELS = 0x0200;
+constexpr DWORD LVS_ALIGNLEFT = 0x0800;
+constexpr DWORD LVS_OWNERDATA = 0x1000;
+constexpr DWORD LVS_NOSCROLL = 0x2000;
+constexpr DWORD LVS_NOCOLUMNHEADER = 0x4000;
 constexpr DWORD LVS_NOSORTHEADER = 0x8000;
 constexpr DWORD LVS_EX_GRIDLINES = 0x0001;
 constexpr DWORD LVS_EX_FULLROWSELECT = 0x0020;
@@ -328,6 +386,7 @@ constexpr UINT LVNI_FOCUSED = 0x0001;
 constexpr UINT LVNI_SELECTED = 0x0002;
 constexpr int LVSIL_NORMAL = 0;
 constexpr int LVSIL_SMALL = 1;
+constexpr int LVSIL_STATE = 2;
 constexpr UINT LVN_FIRST = 0u - 100u;
 constexpr UINT LVN_ITEMCHANGED = LVN_FIRST - 1;
 constexpr UINT NM_FIRST = 0u;
@@ -339,6 +398,12 @@ constexpr UINT ILC_COLOR32 = 0x0020;
 
 // Shell special folders.
 constexpr int CSIDL_LOCAL_APPDATA = 0x001C;
+
+// ShellExecute errors (results of 32 and below).
+constexpr INT_PTR SE_ERR_FNF = 2;
+
+// Paths.
+constexpr DWORD MAX_PATH = 260;
 
 // Code pages.
 constexpr UINT CP_ACP = 0;

@@ -4,10 +4,20 @@
 // What it models: top-level windows in z-order (topmost first) with caption
 // and class bytes, visibility, minimised state, style words, layered
 // attributes, foreground/active state, icons, owning process; the windows
-// and controls of our own dialogs (built from the portable templates); a
-// tray that can refuse and can "restart"; posted and sent messages (recorded
-// in history); timers driven by the test; keyboard state; scripted
-// message-box answers; files under a host folder that stands for drive C:.
+// and controls of our own dialogs, menus and strings (read from res/morimo.rc
+// itself, built into the library); a tray that can refuse and can
+// "restart"; posted and sent messages (recorded in history); timers driven
+// by the test; keyboard state, focus and cursor; scripted message-box and
+// menu answers; files under a host folder that stands for drive C:.
+//
+// Controls behave as the real ones do towards their dialog: buttons, edit
+// fields, statics, combo boxes and list views each keep their own state and
+// send the notifications Windows sends (BN_CLICKED, EN_CHANGE, EN_KILLFOCUS,
+// CBN_SELCHANGE, STN_DBLCLK, LVN_ITEMCHANGED, ...); their messages without
+// text (LVM_*, CB_*, BM_*) arrive through SendMessageToOwnWindow. The user's
+// actions below reach only controls that are shown and enabled. One
+// difference: a combo box keeps the focus itself, where Windows passes it
+// on to the combo's edit field (GetFocus then names that child).
 //
 // Failure knobs say what an application or the shell does wrong; each is
 // documented where it is declared. Applications of other processes answer
@@ -23,15 +33,14 @@
 // process, as Windows does (Wine only does so for the caller's own thread).
 #pragma once
 
-#include <deque>
 #include <functional>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/dialog_template.h"
 #include "platform/platform.h"
+#include "platform/sim/rc_script.h"
 
 namespace mm::sim {
 
@@ -56,11 +65,12 @@ struct TrayCallRecord {
   bool succeeded;
 };
 
-// An item the program appended to a window's system menu.
-struct MenuItemRecord {
-  UINT flags;
-  UINT_PTR id;
-  std::string textUtf8;
+// A popup menu as the program showed it (TrackPopupMenuU8).
+struct MenuRecord {
+  HWND owner;
+  POINT at;
+  HWND foreground;  // the foreground window when it opened
+  std::vector<MenuItemRecord> items;  // with the program's changes applied
 };
 
 struct TrayIconRecord {
@@ -185,42 +195,86 @@ class SimDesktop : public Platform {
 
   // ---- Test controls: our own dialogs ----------------------------------------
   // The user acts on a dialog; what the action posts is delivered before
-  // these return. A disabled or missing control cannot be used: the action
-  // then does nothing and returns false.
+  // these return. A control that is missing, hidden or disabled cannot be
+  // used: the action then does nothing and returns false.
   //
-  // Clicks a button of a dialog as the user would: an automatic check box
-  // toggles (an automatic radio button checks itself and clears the others
-  // of its group), then the dialog gets WM_COMMAND(BN_CLICKED).
+  // A click on a control: it takes the focus first (so an edit field that
+  // had it reports EN_KILLFOCUS before the click); then an automatic check
+  // box toggles (an automatic radio button checks itself and clears the
+  // others of its group) and a button reports BN_CLICKED. A static takes no
+  // focus; with SS_NOTIFY it reports STN_CLICKED. A group box takes nothing.
   bool ClickButton(HWND dialog, int id);
-  // Selects exactly the given list-view items (focus on the last one) and
-  // sends the LVN_ITEMCHANGED notifications a real list view would. A
-  // single-selection list keeps only the last index.
+  // A double click: on a static with SS_NOTIFY, STN_CLICKED then STN_DBLCLK
+  // (Windows reports the first click of the pair on its own); on a button,
+  // two clicks.
+  bool DoubleClickControl(HWND dialog, int id);
+  // Clicks the list view (it takes the focus), selects exactly the given
+  // items (item focus on the last one) and sends the LVN_ITEMCHANGED
+  // notifications a real list view would. A single-selection list keeps
+  // only the last index.
   bool SelectListItems(HWND dialog, int listId, const std::vector<int>& indices);
   // Selects the item (index -1: clicks empty space) and sends NM_DBLCLK.
   bool DoubleClickListItem(HWND dialog, int listId, int index);
-  // Replaces an edit control's text; the dialog gets WM_COMMAND(EN_CHANGE).
+  // The user tabs or clicks into the control: it gets the focus, with the
+  // notifications of the control that loses it and of the one that gets it.
+  bool FocusControl(HWND dialog, int id);
+  // Focuses the control and replaces its text: an edit field reports
+  // EN_UPDATE and EN_CHANGE, a combo box's edit field CBN_EDITUPDATE and
+  // CBN_EDITCHANGE (and its list loses the selection). A drop-down list
+  // has no edit field to type into.
   bool TypeText(HWND dialog, int id, const std::string& textUtf8);
-  // Enter: the default push button's command (IDOK without one); nothing
-  // when the default button is disabled. Escape: IDCANCEL.
+  // Picks a combo box's list item: the dialog gets CBN_SELCHANGE and the
+  // item's text becomes the window text; in a combo box with an edit field
+  // only after the notification, as in Windows (a handler reads the item).
+  bool SelectComboItem(HWND dialog, int id, int index);
+  // Enter: the focused push button's command, else the default push
+  // button's (IDOK without one); nothing when that button is disabled or
+  // hidden. Escape: IDCANCEL.
   void PressEnter(HWND dialog);
   void PressEscape(HWND dialog);
   // The close box or the system menu's close: WM_SYSCOMMAND(SC_CLOSE), which
   // a dialog turns into IDCANCEL unless it handles it.
   void PressCloseBox(HWND dialog);
   std::string DialogTitleUtf8(HWND dialog) const;
-  // Templates given here take precedence over the program's own (for tests
-  // of the dialog layer with templates of their own).
-  void AddDialogTemplate(const DialogTemplate& dialogTemplate);
-  // Items appended to the window's system menu, in order.
-  std::vector<MenuItemRecord> SystemMenuItems(HWND hWnd) const;
-  // String resources that LoadStringU8 answers (none by default).
-  void SetString(UINT id, const std::string& textUtf8);
+  // What the user sees in a combo box's list and in a list view's cells.
+  std::vector<std::string> ComboBoxStringsUtf8(HWND comboBox) const;
+  std::string ListViewCellUtf8(HWND listView, int index, int subItem) const;
   // Exceptions that escaped a DialogHost; the platform drops them, as the
   // Windows backend does, and counts them here.
   int DroppedExceptions() const;
   // Messages posted to the window that are still waiting (a hung
   // application's queue, or before Pump()).
   int PendingMessages(HWND hWnd) const;
+  // ImageListDestroy calls on a handle that is not (or no longer) an image
+  // list: a list view destroys the image lists set into it when it goes,
+  // unless it has LVS_SHAREIMAGELISTS, so its owner must not destroy them
+  // again.
+  int InvalidImageListDestroys() const;
+
+  // ---- Test controls: resources and menus --------------------------------------
+  // Dialogs, menus and strings come from res/morimo.rc as built in. A
+  // script text of the test's own (with the built-in headers) replaces it;
+  // throws ResourceScriptError when it cannot be read.
+  void UseResourceScript(const std::string& rcText);
+  // Templates given here take precedence over the script's (for tests of
+  // the dialog layer with templates of their own).
+  void AddDialogTemplate(const DialogTemplate& dialogTemplate);
+  // A string that LoadStringU8 answers instead of the script's.
+  void SetString(UINT id, const std::string& textUtf8);
+  // Items appended to the window's system menu, in order.
+  std::vector<MenuItemRecord> SystemMenuItems(HWND hWnd) const;
+  // Every popup menu shown, as shown.
+  const std::vector<MenuRecord>& TrackedMenus() const;
+  // What the user does with the next popup menus, in order: choose the
+  // item with that command (nothing is chosen unless the shown popup has it
+  // enabled, not a separator or a submenu), or act while the menu is open
+  // and return the command chosen (0: dismissed). A menu with nothing
+  // queued is dismissed.
+  void QueueMenuChoice(UINT id);
+  void QueueMenuScript(std::function<UINT(HWND owner, const MenuRecord& menu)> script);
+  // The mouse moves: GetCursorPos answers this point (at first, near the
+  // bottom-right corner where the tray sits).
+  void MoveCursor(POINT at);
 
   // ---- Test controls: files --------------------------------------------------
   // Host path for a Windows path ("C:\a\b" -> <root>/C/a/b).
@@ -265,6 +319,7 @@ class SimDesktop : public Platform {
   HICON LoadAppIcon(int resourceId) override;
   UINT RegisterWindowMessageA(const char* name) override;
   SHORT GetKeyState(int virtualKey) override;
+  BOOL GetCursorPos(POINT* point) override;
   UINT_PTR SetTimer(HWND hWnd, UINT_PTR id, UINT elapseMs) override;
   BOOL KillTimer(HWND hWnd, UINT_PTR id) override;
   void PostQuitMessage(int exitCode) override;
@@ -286,22 +341,28 @@ class SimDesktop : public Platform {
   UINT IsDlgButtonChecked(HWND dialog, int id) override;
   BOOL SetWindowTextU8(HWND hWnd, const std::string& text) override;
   std::string GetWindowTextU8(HWND hWnd) override;
+  BOOL SetWindowTextA(HWND hWnd, const std::string& text) override;
+  HWND SetFocus(HWND hWnd) override;
+  HWND GetFocus() override;
   HMENU GetSystemMenu(HWND hWnd, BOOL revert) override;
   BOOL AppendMenuU8(HMENU menu, UINT flags, UINT_PTR id, const std::string& text) override;
+  UINT TrackPopupMenuU8(HWND owner, const PopupMenuDescription& menu, POINT at) override;
   int ListViewInsertItem(HWND listView, int index, const std::string& text, int image) override;
+  BOOL ListViewSetItemTextU8(HWND listView, int index, int subItem,
+                             const std::string& text) override;
+  int ListViewInsertColumnU8(HWND listView, int index, const std::string& text,
+                             int format) override;
   BOOL ListViewSetItemParam(HWND listView, int index, LPARAM param) override;
   LPARAM ListViewGetItemParam(HWND listView, int index) override;
   std::string ListViewGetItemText(HWND listView, int index) override;
-  int ListViewGetItemCount(HWND listView) override;
-  int ListViewGetSelectedCount(HWND listView) override;
-  int ListViewGetNextItem(HWND listView, int start, UINT flags) override;
   int ListViewFindItemByParam(HWND listView, int start, LPARAM param) override;
-  BOOL ListViewDeleteItem(HWND listView, int index) override;
   UINT ListViewGetItemState(HWND listView, int index, UINT mask) override;
   BOOL ListViewSetItemState(HWND listView, int index, UINT state, UINT mask) override;
-  HIMAGELIST ListViewSetImageList(HWND listView, HIMAGELIST list, int which) override;
+  int ComboBoxAddStringU8(HWND comboBox, const std::string& text) override;
   HIMAGELIST ImageListCreate(int cx, int cy, UINT flags, int initial, int grow) override;
   int ImageListReplaceIcon(HIMAGELIST list, int index, HICON icon) override;
+  int ImageListGetImageCount(HIMAGELIST list) override;
+  BOOL ImageListRemove(HIMAGELIST list, int index) override;
   BOOL ImageListDestroy(HIMAGELIST list) override;
   INT_PTR ShellExecuteA(HWND owner, const char* verb, const char* file, const char* parameters,
                         const char* directory, int show) override;

@@ -11,6 +11,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "platform/types.h"
 
@@ -56,13 +57,19 @@ class SimFileSystem {
   BOOL DeleteFileA(const std::string& path);
 
  private:
-  struct WinPath;
+  // A Windows path taken apart: drive letter and names.
+  struct WinPath {
+    char drive = 'C';
+    std::vector<std::string> parts;
+    bool valid = true;
+  };
   struct IniKey;
   struct IniSection;
   struct IniText;
   struct IniLine;
   struct IniCacheEntry;
 
+  static bool HostReadAll(const std::string& host, std::string* bytes);
   bool IsLead(unsigned char b) const;
   std::string FoldName(const std::string& name) const;
   WinPath ParsePath(const std::string& windowsPath) const;

@@ -44,6 +44,12 @@ class SimWorld : public ContractWorld {
     return folder;
   }
 
+  HWND CreateDialogFrom(const DialogTemplate& dialogTemplate, HWND parent,
+                        DialogHost* host) override {
+    desk_.AddDialogTemplate(dialogTemplate);
+    return desk_.CreateDialogU8(dialogTemplate.id, parent, host);
+  }
+
   bool IsSimulated() const override { return true; }
 
  private:

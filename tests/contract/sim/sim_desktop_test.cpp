@@ -14,8 +14,6 @@
 namespace mm::sim {
 namespace {
 
-constexpr DWORD kErrorTimeout = 1460;
-
 // A host that records what reaches it and lets a test act inside handlers.
 class Host : public DialogHost {
  public:
@@ -202,7 +200,7 @@ TEST_F(SimDesktopTest, HungApplicationTimesOutSendsAndKeepsItsPostsQueued) {
   desk.SetLastError(0);
   EXPECT_FALSE(Send(h, WM_SYSCOMMAND, SC_MINIMIZE, &result));
   EXPECT_EQ(result, 0u);
-  EXPECT_EQ(desk.GetLastError(), kErrorTimeout);
+  EXPECT_EQ(desk.GetLastError(), ERROR_TIMEOUT);
   EXPECT_FALSE(desk.IsIconic(h));
   ASSERT_TRUE(desk.PostMessageA(h, WM_CLOSE, 0, 0));
   desk.Pump();
@@ -237,9 +235,9 @@ TEST_F(SimDesktopTest, ApplicationsAnswerIconQuestionsAndSystemCommands) {
   ASSERT_TRUE(Send(h, WM_SYSCOMMAND, SC_MAXIMIZE));
   ASSERT_TRUE(Send(h, WM_SYSCOMMAND, SC_MINIMIZE));
   ASSERT_TRUE(Send(h, WM_SYSCOMMAND, SC_RESTORE));  // back to maximised, as it was
-  EXPECT_TRUE(static_cast<DWORD>(desk.GetWindowLongA(h, GWL_STYLE)) & 0x01000000u);
+  EXPECT_TRUE(static_cast<DWORD>(desk.GetWindowLongA(h, GWL_STYLE)) & WS_MAXIMIZE);
   ASSERT_TRUE(Send(h, WM_SYSCOMMAND, SC_RESTORE));
-  EXPECT_FALSE(static_cast<DWORD>(desk.GetWindowLongA(h, GWL_STYLE)) & 0x01000000u);
+  EXPECT_FALSE(static_cast<DWORD>(desk.GetWindowLongA(h, GWL_STYLE)) & WS_MAXIMIZE);
   for (const auto& m : desk.History()) EXPECT_TRUE(m.answered);
 }
 

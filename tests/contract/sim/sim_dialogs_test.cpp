@@ -7,14 +7,11 @@
 #include <vector>
 
 #include "platform/sim/sim_desktop.h"
+#include "ui/controls.h"
 
 namespace mm::sim {
 namespace {
 
-constexpr DWORD kWsGroup = 0x00020000;
-constexpr DWORD kBsAutoRadio = 0x9;
-constexpr DWORD kLvsSingleSel = 0x4;
-constexpr DWORD kLvsSortAscending = 0x10;
 constexpr int kTemplate = 901;
 constexpr int kCheck = 10, kRadio1 = 11, kRadio2 = 12, kRadio3 = 13;
 constexpr int kSorted = 20, kPlain = 21, kSingle = 22, kEdit = 30, kDisabled = 40;
@@ -25,19 +22,19 @@ DialogTemplate TestTemplate(DWORD style) {
   t.titleUtf8 = "ルールの編集";
   t.style = style;
   auto item = [](int id, const char* cls, const char* text, DWORD itemStyle) {
-    return DialogItemTemplate{id, cls, text, itemStyle, 0, 0, 10, 10};
+    return DialogItemTemplate{id, cls, text, WS_CHILD | WS_VISIBLE | itemStyle, 0, 0, 10, 10};
   };
   t.items = {item(IDOK, "Button", "OK", BS_DEFPUSHBUTTON),
              item(IDCANCEL, "Button", "キャンセル", BS_PUSHBUTTON),
              item(kCheck, "Button", "Check", BS_AUTOCHECKBOX),
-             item(kRadio1, "Button", "R1", kBsAutoRadio | kWsGroup),
-             item(kRadio2, "Button", "R2", kBsAutoRadio),
-             item(kRadio3, "Button", "R3", kBsAutoRadio | kWsGroup),
-             item(kSorted, "SysListView32", "", kLvsSortAscending),
+             item(kRadio1, "Button", "R1", BS_AUTORADIOBUTTON | WS_GROUP),
+             item(kRadio2, "Button", "R2", BS_AUTORADIOBUTTON),
+             item(kRadio3, "Button", "R3", BS_AUTORADIOBUTTON | WS_GROUP),
+             item(kSorted, "SysListView32", "", LVS_SORTASCENDING),
              item(kPlain, "SysListView32", "", 0),
-             item(kSingle, "SysListView32", "", kLvsSingleSel),
+             item(kSingle, "SysListView32", "", LVS_SINGLESEL),
              item(kEdit, "Edit", "", 0),
-             item(kDisabled, "Button", "Off", BS_PUSHBUTTON | 0x08000000u),
+             item(kDisabled, "Button", "Off", BS_PUSHBUTTON | WS_DISABLED),
              item(-1, "Static", "ラベル", 0)};
   return t;
 }
@@ -107,7 +104,7 @@ class SimDialogTest : public ::testing::Test {
   HWND Item(HWND d, int id) { return desk.GetDlgItem(d, id); }
   std::vector<std::string> Texts(HWND list) {
     std::vector<std::string> texts;
-    for (int i = 0; i < desk.ListViewGetItemCount(list); ++i)
+    for (int i = 0; i < ui::ListViewItemCount(list); ++i)
       texts.push_back(desk.ListViewGetItemText(list, i));
     return texts;
   }
@@ -202,7 +199,7 @@ TEST_F(SimDialogTest, TypingReplacesTheTextAndReportsTheChange) {
   char ansi[16];
   desk.GetWindowTextA(Item(d, kEdit), ansi, sizeof ansi);
   EXPECT_EQ(std::string(ansi), desk.Utf8ToAnsi("メモ帳"));
-  EXPECT_EQ(host.commands.back(), (std::pair<int, int>{kEdit, 0x0300}));  // EN_CHANGE
+  EXPECT_EQ(host.commands.back(), (std::pair<int, int>{kEdit, EN_CHANGE}));
 }
 
 // ---- modal dialogs ------------------------------------------------------------------------
@@ -330,8 +327,8 @@ TEST_F(SimDialogTest, ItemDataAndStateWithTheirNotifications) {
   EXPECT_EQ(desk.ListViewGetItemState(list, 0, LVIS_CUT), 0u);
   EXPECT_FALSE(desk.ListViewSetItemState(list, 5, LVIS_CUT, LVIS_CUT));
 
-  EXPECT_TRUE(desk.ListViewDeleteItem(list, 0));
-  EXPECT_FALSE(desk.ListViewDeleteItem(list, 1));
+  EXPECT_TRUE(ui::ListViewDeleteItem(list, 0));
+  EXPECT_FALSE(ui::ListViewDeleteItem(list, 1));
   EXPECT_EQ(Texts(list), std::vector<std::string>{"b"});
   EXPECT_EQ(desk.ListViewGetItemParam(list, 0), 0x1234);
 }
@@ -342,9 +339,9 @@ TEST_F(SimDialogTest, DeletingASelectedItemReportsItsDeselectionAndKeepsTheFocus
   for (const char* t : {"a", "b", "c"}) desk.ListViewInsertItem(list, 9999, t, 0);
   desk.SelectListItems(d, kPlain, {1});
   host.changes.clear();
-  ASSERT_TRUE(desk.ListViewDeleteItem(list, 0));  // neither selected nor focused
+  ASSERT_TRUE(ui::ListViewDeleteItem(list, 0));  // neither selected nor focused
   EXPECT_TRUE(host.changes.empty());
-  ASSERT_TRUE(desk.ListViewDeleteItem(list, 0));  // "b"
+  ASSERT_TRUE(ui::ListViewDeleteItem(list, 0));  // "b"
   ASSERT_EQ(host.changes.size(), 1u);
   EXPECT_EQ(host.changes[0].uOldState, LVIS_SELECTED | LVIS_FOCUSED);
   EXPECT_EQ(host.changes[0].uNewState, 0u);
@@ -363,7 +360,7 @@ TEST_F(SimDialogTest, SingleSelectionListDeselectsTheOtherItemForTheProgramToo) 
   EXPECT_EQ(host.changes[0].iItem, 0);
   EXPECT_EQ(host.changes[0].uNewState, 0u);
   EXPECT_EQ(host.changes[1].iItem, 1);
-  EXPECT_EQ(desk.ListViewGetSelectedCount(list), 1);
+  EXPECT_EQ(ui::ListViewSelectedCount(list), 1);
 }
 
 TEST_F(SimDialogTest, SelectingReportsEachChangedItemLosersFirst) {
@@ -389,16 +386,16 @@ TEST_F(SimDialogTest, SelectingReportsEachChangedItemLosersFirst) {
   EXPECT_EQ(host.changes[1].uNewState, LVIS_SELECTED);
   EXPECT_EQ(host.changes[2].iItem, 2);
   EXPECT_EQ(host.changes[2].uNewState, LVIS_SELECTED | LVIS_FOCUSED);
-  EXPECT_EQ(desk.ListViewGetSelectedCount(list), 2);
-  EXPECT_EQ(desk.ListViewGetNextItem(list, -1, LVNI_SELECTED), 1);
-  EXPECT_EQ(desk.ListViewGetNextItem(list, 1, LVNI_SELECTED), 2);
-  EXPECT_EQ(desk.ListViewGetNextItem(list, 2, LVNI_SELECTED), -1);
-  EXPECT_EQ(desk.ListViewGetNextItem(list, -1, LVNI_ALL), 0);
+  EXPECT_EQ(ui::ListViewSelectedCount(list), 2);
+  EXPECT_EQ(ui::ListViewNextItem(list, -1, LVNI_SELECTED), 1);
+  EXPECT_EQ(ui::ListViewNextItem(list, 1, LVNI_SELECTED), 2);
+  EXPECT_EQ(ui::ListViewNextItem(list, 2, LVNI_SELECTED), -1);
+  EXPECT_EQ(ui::ListViewNextItem(list, -1, LVNI_ALL), 0);
 
   // Clicking empty space clears the selection; the focus stays.
   host.changes.clear();
   desk.SelectListItems(d, kPlain, {});
-  EXPECT_EQ(desk.ListViewGetSelectedCount(list), 0);
+  EXPECT_EQ(ui::ListViewSelectedCount(list), 0);
   EXPECT_EQ(desk.ListViewGetItemState(list, 2, LVIS_FOCUSED), LVIS_FOCUSED);
   EXPECT_EQ(host.changes.size(), 2u);
   EXPECT_FALSE(desk.SelectListItems(d, kPlain, {7}));
@@ -413,7 +410,7 @@ TEST_F(SimDialogTest, FocusMovesAlongWhenTheProgramSetsIt) {
   desk.ListViewSetItemState(list, 1, LVIS_FOCUSED, LVIS_FOCUSED);
   EXPECT_EQ(desk.ListViewGetItemState(list, 0, LVIS_FOCUSED), 0u);
   EXPECT_EQ(desk.ListViewGetItemState(list, 0, LVIS_SELECTED), LVIS_SELECTED);
-  EXPECT_EQ(desk.ListViewGetNextItem(list, -1, 0x1), 1);  // LVNI_FOCUSED
+  EXPECT_EQ(ui::ListViewNextItem(list, -1, LVNI_FOCUSED), 1);
 }
 
 TEST_F(SimDialogTest, SingleSelectionListKeepsTheLastItem) {
@@ -421,8 +418,8 @@ TEST_F(SimDialogTest, SingleSelectionListKeepsTheLastItem) {
   HWND list = Item(d, kSingle);
   for (const char* t : {"a", "b", "c"}) desk.ListViewInsertItem(list, 9999, t, 0);
   desk.SelectListItems(d, kSingle, {0, 2});
-  EXPECT_EQ(desk.ListViewGetSelectedCount(list), 1);
-  EXPECT_EQ(desk.ListViewGetNextItem(list, -1, LVNI_SELECTED), 2);
+  EXPECT_EQ(ui::ListViewSelectedCount(list), 1);
+  EXPECT_EQ(ui::ListViewNextItem(list, -1, LVNI_SELECTED), 2);
 }
 
 TEST_F(SimDialogTest, DoubleClickSelectsThenReportsTheItem) {
@@ -434,13 +431,13 @@ TEST_F(SimDialogTest, DoubleClickSelectsThenReportsTheItem) {
   ASSERT_EQ(host.doubleClicks.size(), 1u);
   EXPECT_EQ(host.doubleClicks[0].iItem, 1);
   EXPECT_EQ(host.doubleClicks[0].hdr.code, NM_DBLCLK);
-  EXPECT_EQ(desk.ListViewGetNextItem(list, -1, LVNI_SELECTED), 1);
+  EXPECT_EQ(ui::ListViewNextItem(list, -1, LVNI_SELECTED), 1);
   // The notifications came before the double click.
   auto notify = std::find(host.messages.begin(), host.messages.end(), WM_NOTIFY);
   EXPECT_NE(notify, host.messages.end());
   ASSERT_TRUE(desk.DoubleClickListItem(d, kPlain, -1));
   EXPECT_EQ(host.doubleClicks.back().iItem, -1);
-  EXPECT_EQ(desk.ListViewGetSelectedCount(list), 0);
+  EXPECT_EQ(ui::ListViewSelectedCount(list), 0);
 }
 
 TEST_F(SimDialogTest, HandlerMayChangeTheListWhileItIsNotified) {
@@ -449,17 +446,17 @@ TEST_F(SimDialogTest, HandlerMayChangeTheListWhileItIsNotified) {
   for (const char* t : {"a", "b", "c"}) desk.ListViewInsertItem(list, 9999, t, 0);
   // As a handler refreshing ghosting on every change does.
   host.onItemChanged = [&](HWND) {
-    for (int i = 0; i < desk.ListViewGetItemCount(list); ++i)
+    for (int i = 0; i < ui::ListViewItemCount(list); ++i)
       desk.ListViewSetItemState(list, i, i == 1 ? LVIS_CUT : 0, LVIS_CUT);
   };
   desk.SelectListItems(d, kPlain, {0, 1, 2});
-  EXPECT_EQ(desk.ListViewGetSelectedCount(list), 3);
+  EXPECT_EQ(ui::ListViewSelectedCount(list), 3);
   EXPECT_EQ(desk.ListViewGetItemState(list, 1, LVIS_CUT), LVIS_CUT);
   host.onItemChanged = [&](HWND) {
-    if (desk.ListViewGetItemCount(list) > 0) desk.ListViewDeleteItem(list, 0);
+    if (ui::ListViewItemCount(list) > 0) ui::ListViewDeleteItem(list, 0);
   };
   desk.SelectListItems(d, kPlain, {});
-  EXPECT_LT(desk.ListViewGetItemCount(list), 3);
+  EXPECT_LT(ui::ListViewItemCount(list), 3);
 }
 
 TEST_F(SimDialogTest, ImageListsGrowByReplaceAtMinusOne) {
@@ -471,8 +468,8 @@ TEST_F(SimDialogTest, ImageListsGrowByReplaceAtMinusOne) {
   EXPECT_EQ(desk.ImageListReplaceIcon(images, 5, reinterpret_cast<HICON>(0x12)), -1);
   EXPECT_EQ(desk.ImageListReplaceIcon(images, -1, nullptr), -1);
   HWND d = Open();
-  EXPECT_EQ(desk.ListViewSetImageList(Item(d, kPlain), images, LVSIL_NORMAL), nullptr);
-  EXPECT_EQ(desk.ListViewSetImageList(Item(d, kPlain), nullptr, LVSIL_NORMAL), images);
+  EXPECT_EQ(ui::ListViewSetImageList(Item(d, kPlain), images, LVSIL_NORMAL), nullptr);
+  EXPECT_EQ(ui::ListViewSetImageList(Item(d, kPlain), nullptr, LVSIL_NORMAL), images);
   EXPECT_TRUE(desk.ImageListDestroy(images));
   EXPECT_FALSE(desk.ImageListDestroy(images));
 }

@@ -1,0 +1,119 @@
+// Input the test gives (keys, the cursor), timers driven by the test's
+// clock, and the message loop.
+#include <algorithm>
+
+#include "platform/sim/sim_state.h"
+
+namespace mm::sim {
+
+// ---- keys and the cursor ---------------------------------------------------------------
+
+SHORT SimDesktop::GetKeyState(int virtualKey) {
+  return s_->keysDown.count(virtualKey) ? static_cast<SHORT>(-128) : static_cast<SHORT>(0);
+}
+
+void SimDesktop::SetKeyDown(int virtualKey, bool down) {
+  if (down) {
+    s_->keysDown.insert(virtualKey);
+  } else {
+    s_->keysDown.erase(virtualKey);
+  }
+}
+
+BOOL SimDesktop::GetCursorPos(POINT* point) {
+  if (point == nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  *point = s_->cursor;
+  return TRUE;
+}
+
+void SimDesktop::MoveCursor(POINT at) { s_->cursor = at; }
+
+// ---- timers and the loop ----------------------------------------------------------------
+
+UINT_PTR SimDesktop::SetTimer(HWND hWnd, UINT_PTR id, UINT elapseMs) {
+  State& s = *s_;
+  Window* w = s.Find(hWnd);
+  if (w == nullptr || !s.Ours(*w)) {
+    // Timers belong to windows of the calling thread.
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return 0;
+  }
+  UINT period = std::max(elapseMs, USER_TIMER_MINIMUM);
+  for (auto& t : s.timers) {
+    if (t.hwnd == hWnd && t.id == id) {
+      t.period = period;
+      t.due = s.now + period;
+      t.seq = ++s.timerSeq;
+      return id == 0 ? 1 : id;
+    }
+  }
+  s.timers.push_back({hWnd, id, period, s.now + period, ++s.timerSeq});
+  return id == 0 ? 1 : id;
+}
+
+BOOL SimDesktop::KillTimer(HWND hWnd, UINT_PTR id) {
+  auto& timers = s_->timers;
+  auto it = std::find_if(timers.begin(), timers.end(),
+                         [&](const Timer& t) { return t.hwnd == hWnd && t.id == id; });
+  if (it == timers.end()) return FALSE;
+  timers.erase(it);
+  return TRUE;
+}
+
+void SimDesktop::PostQuitMessage(int exitCode) {
+  s_->quitPosted = true;
+  s_->quitCode = exitCode;
+}
+
+int SimDesktop::RunMessageLoop() {
+  Pump();
+  return s_->quitCode;
+}
+
+BOOL SimDesktop::InvalidateRect(HWND hWnd, const RECT* rect, BOOL erase) {
+  (void)rect;
+  (void)erase;
+  return hWnd == nullptr || s_->Find(hWnd) != nullptr;
+}
+
+HWND SimDesktop::GetDesktopWindow() { return s_->desktop; }
+
+void SimDesktop::AdvanceTime(UINT ms) {
+  State& s = *s_;
+  Pump();
+  const std::uint64_t end = s.now + ms;
+  for (;;) {
+    auto next = s.timers.end();
+    for (auto it = s.timers.begin(); it != s.timers.end(); ++it) {
+      if (it->due > end) continue;
+      if (next == s.timers.end() || it->due < next->due ||
+          (it->due == next->due && it->seq < next->seq))
+        next = it;
+    }
+    if (next == s.timers.end()) break;
+    s.now = std::max(s.now, next->due);
+    HWND h = next->hwnd;
+    UINT_PTR id = next->id;
+    // Re-armed before delivery, so that KillTimer or SetTimer in the handler
+    // has the last word.
+    next->due = s.now + next->period;
+    next->seq = ++s.timerSeq;
+    s.Send(h, WM_TIMER, id, 0);
+    Pump();
+  }
+  s.now = end;
+}
+
+bool SimDesktop::TimerActive(HWND hWnd, UINT_PTR id) const {
+  for (const auto& t : s_->timers)
+    if (t.hwnd == hWnd && t.id == id) return true;
+  return false;
+}
+
+bool SimDesktop::QuitPosted() const { return s_->quitPosted; }
+int SimDesktop::QuitCode() const { return s_->quitCode; }
+
+}  // namespace mm::sim

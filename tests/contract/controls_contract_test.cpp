@@ -1,0 +1,170 @@
+// Promises of the seam about the controls of our own dialogs: texts in the
+// ANSI code page, combo-box lists, report columns, extended list-view
+// styles, image lists and the focus notifications a dialog relies on.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/contract/contract_world.h"
+#include "ui/controls.h"
+
+namespace mm::contract {
+namespace {
+
+constexpr int kEdit = 100, kCombo = 101, kList = 102, kCheck = 103;
+
+class CommandHost : public DialogHost {
+ public:
+  bool HandleDialogMessage(HWND, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) override {
+    if (msg == WM_INITDIALOG) {
+      initFocus = reinterpret_cast<HWND>(wParam);
+      *result = TRUE;  // the dialog manager focuses the first tab stop
+      return true;
+    }
+    if (msg == WM_COMMAND) {
+      commands.push_back({LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam)});
+      return true;
+    }
+    return false;
+  }
+  struct Command {
+    int id;
+    UINT code;
+    HWND control;
+  };
+  bool Saw(int id, UINT code, HWND control) const {
+    for (const Command& c : commands)
+      if (c.id == id && c.code == code && c.control == control) return true;
+    return false;
+  }
+  HWND initFocus = nullptr;
+  std::vector<Command> commands;
+};
+
+class ControlsContract : public ::testing::Test {
+ protected:
+  ControlsContract() : world(MakeContractWorld()), os(world->os()) {
+    DialogTemplate t{};
+    t.id = 3100;
+    t.titleUtf8 = "Controls";
+    t.style = DS_SETFONT | DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE;
+    t.cx = 200;
+    t.cy = 120;
+    t.fontUtf8 = "MS UI Gothic";
+    t.fontPoints = 9;
+    const DWORD shown = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
+    t.items = {
+        {kEdit, "Edit", "", shown | WS_BORDER | ES_AUTOHSCROLL, 5, 5, 90, 12},
+        {kCombo, "ComboBox", "", shown | CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL, 5, 20, 90, 60},
+        {kList, "SysListView32", "", shown | WS_BORDER | LVS_REPORT, 100, 5, 95, 80},
+        {kCheck, "Button", "Check", shown | BS_AUTOCHECKBOX, 5, 90, 90, 10},
+    };
+    dialog = world->CreateDialogFrom(t, nullptr, &host);
+  }
+  ~ControlsContract() override {
+    if (dialog != nullptr) os.DestroyWindow(dialog);
+    world->Settle();
+  }
+  HWND Item(int id) { return os.GetDlgItem(dialog, id); }
+  std::string Text(HWND h) {
+    char buffer[64] = {};
+    const int n = os.GetWindowTextA(h, buffer, sizeof buffer);
+    return std::string(buffer, n > 0 ? static_cast<size_t>(n) : 0);
+  }
+
+  std::unique_ptr<ContractWorld> world;
+  Platform& os;
+  CommandHost host;
+  HWND dialog = nullptr;
+};
+
+TEST_F(ControlsContract, TextsAreAnsiBytesAndAnEditReportsTheChange) {
+  ASSERT_NE(dialog, nullptr);
+  const std::string bytes = "\x83\x65\x83\x58\x83\x67";  // valid in code pages 932 and 1252
+  ASSERT_TRUE(os.SetWindowTextA(Item(kEdit), bytes));
+  EXPECT_EQ(os.GetWindowTextLengthA(Item(kEdit)), 6);
+  EXPECT_EQ(Text(Item(kEdit)), bytes);
+  EXPECT_TRUE(host.Saw(kEdit, EN_CHANGE, Item(kEdit)));
+  // A combo box's window text is its edit field's.
+  ASSERT_TRUE(os.SetWindowTextA(Item(kCombo), "calc"));
+  EXPECT_EQ(Text(Item(kCombo)), "calc");
+  // Buttons keep their check through the control's own message.
+  ui::SetButtonCheck(Item(kCheck), BST_CHECKED);
+  EXPECT_EQ(os.IsDlgButtonChecked(dialog, kCheck), BST_CHECKED);
+}
+
+TEST_F(ControlsContract, ComboBoxListGrowsShrinksAndEmpties) {
+  HWND combo = Item(kCombo);
+  EXPECT_EQ(ui::ComboBoxCount(combo), 0);
+  EXPECT_EQ(ui::ComboBoxCurSel(combo), CB_ERR);
+  EXPECT_EQ(os.ComboBoxAddStringU8(combo, "b"), 0);  // unsorted: appended
+  EXPECT_EQ(os.ComboBoxAddStringU8(combo, "a"), 1);
+  EXPECT_EQ(os.ComboBoxAddStringU8(combo, "メモ帳"), 2);
+  EXPECT_EQ(ui::ComboBoxCount(combo), 3);
+  EXPECT_EQ(os.SendMessageToOwnWindow(combo, CB_SETCURSEL, 1, 0), 1);
+  EXPECT_EQ(ui::ComboBoxCurSel(combo), 1);
+  EXPECT_EQ(Text(combo), "a");  // the field shows the selected item
+  EXPECT_EQ(ui::ComboBoxDeleteString(combo, 0), 2);
+  EXPECT_EQ(ui::ComboBoxDeleteString(combo, 5), CB_ERR);
+  ui::ComboBoxResetContent(combo);
+  EXPECT_EQ(ui::ComboBoxCount(combo), 0);
+  EXPECT_EQ(Text(combo), "");
+}
+
+TEST_F(ControlsContract, ReportColumnsTakeSubItemsAndFitTheirTexts) {
+  HWND list = Item(kList);
+  EXPECT_EQ(os.ListViewInsertColumnU8(list, 0, "名前と長い見出しの列", LVCFMT_LEFT), 0);
+  EXPECT_EQ(os.ListViewInsertColumnU8(list, 7, "クラス", LVCFMT_LEFT), 1);  // past the end: appended
+  ASSERT_EQ(os.ListViewInsertItem(list, 0, "a", 0), 0);
+  EXPECT_TRUE(os.ListViewSetItemTextU8(list, 0, 1, "Notepad"));
+  EXPECT_FALSE(os.ListViewSetItemTextU8(list, 3, 1, "no such item"));
+  // Column 0 is not the last one, which Windows stretches to the edge.
+  ASSERT_TRUE(ui::ListViewSetColumnWidth(list, 0, LVSCW_AUTOSIZE));
+  const int itemsOnly = ui::ListViewColumnWidth(list, 0);
+  ASSERT_TRUE(ui::ListViewSetColumnWidth(list, 0, LVSCW_AUTOSIZE_USEHEADER));
+  EXPECT_GT(ui::ListViewColumnWidth(list, 0), itemsOnly);  // the header is the longest
+  ASSERT_TRUE(os.ListViewSetItemTextU8(list, 0, 0, "a much longer item text than the header"));
+  const int withHeader = ui::ListViewColumnWidth(list, 0);
+  ASSERT_TRUE(ui::ListViewSetColumnWidth(list, 0, LVSCW_AUTOSIZE_USEHEADER));
+  EXPECT_GT(ui::ListViewColumnWidth(list, 0), withHeader);
+}
+
+TEST_F(ControlsContract, ExtendedStylesAndImageListsOfAListView) {
+  HWND list = Item(kList);
+  const DWORD before = ui::ListViewExtendedStyle(list);
+  EXPECT_EQ(ui::ListViewSetExtendedStyle(list, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT), before);
+  ui::ListViewSetExtendedStyle(list, LVS_EX_GRIDLINES, LVS_EX_GRIDLINES);
+  EXPECT_EQ(ui::ListViewExtendedStyle(list) & (LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES),
+            LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
+  ui::ListViewSetExtendedStyle(list, LVS_EX_FULLROWSELECT, 0);  // only the masked bit
+  EXPECT_EQ(ui::ListViewExtendedStyle(list) & (LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES),
+            LVS_EX_GRIDLINES);
+  ui::ListViewSetExtendedStyle(list, 0, LVS_EX_FULLROWSELECT);  // mask 0: every bit
+  EXPECT_EQ(ui::ListViewExtendedStyle(list), LVS_EX_FULLROWSELECT);
+
+  HIMAGELIST images = os.ImageListCreate(16, 16, ILC_COLOR32 | ILC_MASK, 4, 4);
+  ASSERT_NE(images, nullptr);
+  EXPECT_EQ(os.ImageListGetImageCount(images), 0);
+  EXPECT_TRUE(os.ImageListRemove(images, -1));  // every image, of none
+  EXPECT_FALSE(os.ImageListRemove(images, 0));
+  EXPECT_EQ(ui::ListViewSetImageList(list, images, LVSIL_SMALL), nullptr);
+  EXPECT_EQ(ui::ListViewImageList(list, LVSIL_SMALL), images);
+  EXPECT_EQ(ui::ListViewSetImageList(list, nullptr, LVSIL_SMALL), images);
+  EXPECT_TRUE(os.ImageListDestroy(images));
+}
+
+TEST_F(ControlsContract, FocusLeavingAnEditTellsTheDialog) {
+  // The first tab stop is named in WM_INITDIALOG and gets the focus.
+  EXPECT_EQ(host.initFocus, Item(kEdit));
+  EXPECT_EQ(os.GetFocus(), Item(kEdit));
+  host.commands.clear();
+  EXPECT_EQ(os.SetFocus(Item(kCombo)), Item(kEdit));
+  world->Settle();
+  EXPECT_TRUE(host.Saw(kEdit, EN_KILLFOCUS, Item(kEdit)));
+  EXPECT_TRUE(host.Saw(kCombo, CBN_SETFOCUS, Item(kCombo)));
+  EXPECT_NE(os.GetFocus(), Item(kEdit));
+}
+
+}  // namespace
+}  // namespace mm::contract
