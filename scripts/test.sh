@@ -1,22 +1,23 @@
 #!/usr/bin/env bash
 # Builds and tests everything from a fresh Debian 12 machine:
-#   bash scripts/test.sh            # both builds
-#   bash scripts/test.sh native     # only one of them (native or win64)
+#   bash scripts/test.sh            # all three builds
+#   bash scripts/test.sh native     # only some of them (native, asan, win64)
 # Installs what is missing (scripts/setup.sh), configures and builds the
-# native and win64 presets, runs the native tests, then the Windows tests
-# under Wine on a virtual X screen, and ends with one line
-# "N passed, N failed" over both. Exits non-zero on any failure.
+# native, asan (the native tests again under AddressSanitizer and UBSan)
+# and win64 presets, runs the native tests, then the Windows tests under
+# Wine on a virtual X screen, and ends with one line "N passed, N failed"
+# over all. Exits non-zero on any failure.
 set -uo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root" || exit 1
 
 presets=("$@")
-[ ${#presets[@]} -gt 0 ] || presets=(native win64)
+[ ${#presets[@]} -gt 0 ] || presets=(native asan win64)
 for p in "${presets[@]}"; do
   case $p in
-    native | win64) ;;
-    *) echo "test.sh: unknown preset '$p' (native or win64)" >&2; exit 2 ;;
+    native | asan | win64) ;;
+    *) echo "test.sh: unknown preset '$p' (native, asan or win64)" >&2; exit 2 ;;
   esac
 done
 
