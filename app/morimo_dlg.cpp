@@ -136,7 +136,10 @@ BOOL CMorimoDlg::OnInitDialog() {
   UpdateData(false);
   UpdateButtons();
   if (Settings_.DisplayWidthStartup != 0) SelfTrayWnd->Hide();
-  return 1;
+  // No focus for a window nobody sees: the dialog manager's focus step
+  // would make it the active window and take the keyboard from whatever
+  // the user is typing into. It gets its focus when it is first shown.
+  return 0;
 }
 
 void CMorimoDlg::DoDataExchange(CDataExchange& dx) {
@@ -186,15 +189,27 @@ BOOL CMorimoDlg::EnumWindowsProc(HWND window, LPARAM manager) {
 
 void CMorimoDlg::TickManagedWindows() {
   // Walk a copy: Tick() may wait on another program, and a sent message
-  // handled meanwhile may release managed windows.
+  // handled meanwhile may release managed windows. Entries are compared as
+  // pointers only until they are known to be alive.
   tickWalk_.clear();
   for (const auto& trayWnd : TrayWndList) tickWalk_.push_back(trayWnd.get());
   releasedDuringWalk_ = false;
+  std::vector<CTrayWnd*> lostReports;
   for (CTrayWnd* trayWnd : tickWalk_) {
-    if (releasedDuringWalk_ && FindTrayWnd(trayWnd->Id()) != trayWnd) continue;
+    if (releasedDuringWalk_ && !IsManaged(trayWnd)) continue;
+    // A window that reported its end at an earlier tick and is still here
+    // lost its report (dropped while another handler ran): its report
+    // is never posted twice, so it is let go here.
+    const bool reportedBefore = trayWnd->GoneReported != 0;
     trayWnd->Tick();
+    if (reportedBefore && trayWnd->FoundGone() && trayWnd != SelfTrayWnd) {
+      lostReports.push_back(trayWnd);
+    }
   }
   tickWalk_.clear();
+  for (CTrayWnd* trayWnd : lostReports) {
+    if (IsManaged(trayWnd)) ReleaseReported(trayWnd);
+  }
 }
 
 void CMorimoDlg::RevealOrHideOwnIcon() {
@@ -241,7 +256,12 @@ CTrayWndSpec* CMorimoDlg::FindMatchingSpec(HWND window) {
   className_.clear();
   if (ruleIndex_.NeedsCaption()) ReadWindowCaption(window, &caption_);
   if (ruleIndex_.NeedsClassName()) ReadWindowClassName(window, &className_);
-  return ruleIndex_.FirstMatch(caption_, className_);
+  CTrayWndSpec* spec = ruleIndex_.FirstMatch(caption_, className_);
+  if (spec == nullptr) return nullptr;
+  // Asked only of a window some rule wants, so the scan stays one read a
+  // window for the rest.
+  if (!ruleIndex_.NeedsClassName()) ReadWindowClassName(window, &className_);
+  return IsShellWindowClass(className_) ? nullptr : spec;
 }
 
 void CMorimoDlg::Adopt(HWND window, CTrayWndSpec* spec) {
@@ -264,6 +284,7 @@ void CMorimoDlg::Adopt(HWND window, CTrayWndSpec* spec) {
 }
 
 void CMorimoDlg::WriteHwndsFile() {
+  if (sessionEnding_) return;
   std::vector<HWND> handles;
   handles.reserve(TrayWndList.size());
   for (const auto& trayWnd : TrayWndList) handles.push_back(trayWnd->Window());
@@ -279,6 +300,15 @@ bool CMorimoDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* resu
     OnSysCommand(static_cast<UINT>(wParam), lParam, &handled);
     return handled;
   }
+  if (msg == WM_ENDSESSION) {
+    // The windows named in the recovery file end with the session; a later
+    // session must not take unrelated windows that get the same handles.
+    if (wParam != 0) {
+      sessionEnding_ = true;
+      DeleteHwndsFile();
+    }
+    return false;
+  }
   if (msg == WM_QUERYDRAGICON) {
     *result = reinterpret_cast<LRESULT>(AppIcon);
     return true;
@@ -293,6 +323,9 @@ bool CMorimoDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* resu
 bool CMorimoDlg::DefaultProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) {
   switch (msg) {
     case WMA_TRAYSPEC_DELETED:
+      // Only our own rule list sends it; from another program it is a
+      // forgery, whatever it names.
+      if (Os().InSendMessage()) return true;
       // Never dropped: the sender deletes the rule as soon as we return.
       OnTraySpecDeleted(wParam);
       *result = 0;
@@ -314,6 +347,13 @@ bool CMorimoDlg::DefaultProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* re
     *result = 0;
   }
   return true;
+}
+
+bool CMorimoDlg::IsManaged(const CTrayWnd* trayWnd) const {
+  for (const auto& managed : TrayWndList) {
+    if (managed.get() == trayWnd) return true;
+  }
+  return false;
 }
 
 CTrayWnd* CMorimoDlg::FindTrayWnd(UINT id) const {
@@ -362,6 +402,10 @@ void CMorimoDlg::OnWindowDestroyed(WPARAM wParam) {
   // Only a managed window that has itself reported its end is let go; the
   // manager's own window never is (nothing could reach the program then).
   if (trayWnd == nullptr || trayWnd->GoneReported == 0 || trayWnd == SelfTrayWnd) return;
+  ReleaseReported(trayWnd);
+}
+
+void CMorimoDlg::ReleaseReported(CTrayWnd* trayWnd) {
   RemoveHwnd(trayWnd->Window());
   RemoveListItem(trayWnd);
   try {
@@ -378,10 +422,14 @@ void CMorimoDlg::OnTraySpecDeleted(WPARAM wParam) {
   if (rule == nullptr || !IsRule(rule)) return;
   const bool wasInHandler = InHandler;
   InHandler = true;
-  for (auto it = TrayWndList.begin(); it != TrayWndList.end();) {
-    CTrayWnd* trayWnd = it->get();
-    ++it;
-    if (trayWnd->Spec != rule) continue;
+  // The windows to let go, chosen first: letting one go may wait on its
+  // program, and a message handled meanwhile may release others.
+  std::vector<CTrayWnd*> users;
+  for (const auto& trayWnd : TrayWndList) {
+    if (trayWnd->Spec == rule) users.push_back(trayWnd.get());
+  }
+  for (CTrayWnd* trayWnd : users) {
+    if (!IsManaged(trayWnd)) continue;
     try {
       RemoveHwnd(trayWnd->Window());
       RemoveListItem(trayWnd);

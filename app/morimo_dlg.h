@@ -68,12 +68,17 @@ class CMorimoDlg : public CDialog {
   LRESULT OnTaskbarCreated(WPARAM wParam, LPARAM lParam);
   LRESULT OnTrayIconNotify(WPARAM wParam, LPARAM lParam);
   void OnWindowDestroyed(WPARAM wParam);
+  // Lets go of a managed window that found its window gone.
+  void ReleaseReported(CTrayWnd* trayWnd);
   void OnTraySpecDeleted(WPARAM wParam);
   void RemoveHwnd(HWND window);
   void RemoveListItem(CTrayWnd* trayWnd);
   // The managed window with that identity, or nullptr. Identities in
   // messages come from outside and are checked here before any use.
   CTrayWnd* FindTrayWnd(UINT id) const;
+  // Whether the pointer is one of ours, by its value alone: it may name a
+  // managed window that is gone.
+  bool IsManaged(const CTrayWnd* trayWnd) const;
   // Takes a managed window out of the lists and deletes it, then rewrites
   // the recovery file.
   void Release(CTrayWnd* trayWnd);
@@ -137,6 +142,7 @@ class CMorimoDlg : public CDialog {
   UINT TaskbarCreatedMsg = 0;
 
   bool exiting_ = false;
+  bool sessionEnding_ = false;  // the recovery file is gone for good
   // Managed windows of the tick in progress, and whether any was released
   // meanwhile (a sent message can arrive while we wait on another program).
   std::vector<CTrayWnd*> tickWalk_;

@@ -109,12 +109,20 @@ int CTrayWnd::Tick() {
   HWND hWnd = Window();
   bool gone = Spec == nullptr || !os.IsWindow(hWnd);
   if (!gone) {
+    // Visible and minimised as IsWindowVisible and IsIconic tell them for
+    // a top-level window, from one read of the style word.
+    const DWORD style = static_cast<DWORD>(os.GetWindowLongA(hWnd, GWL_STYLE));
+    const bool visible = (style & WS_VISIBLE) != 0;
+    const bool minimised = (style & WS_MINIMIZE) != 0;
     // Active: the foreground window, or one whose caption is drawn active
     // (a program may keep its frame active while its own palette has the
     // focus). Wine's GetWindowInfo reports an active caption only for the
     // caller's own windows, so the foreground test is what works there.
-    Active = os.GetForegroundWindow() == hWnd ? 1 : 0;
-    if (!Active) {
+    // An invisible window is never the active one to a user, whatever the
+    // system says of it (a dialog created hidden can be its thread's
+    // active window): a click on its icon must show it, not hide it.
+    Active = visible && os.GetForegroundWindow() == hWnd ? 1 : 0;
+    if (!Active && visible) {
       WINDOWINFO info;
       std::memset(&info, 0, sizeof info);
       info.cbSize = sizeof info;
@@ -130,11 +138,6 @@ int CTrayWnd::Tick() {
     if (!Spec->MatchesText(caption_, className_)) {
       gone = true;
     } else {
-      // Visible and minimised as IsWindowVisible and IsIconic tell them for
-      // a top-level window, from one read of the style word.
-      const DWORD style = static_cast<DWORD>(os.GetWindowLongA(hWnd, GWL_STYLE));
-      const bool visible = (style & WS_VISIBLE) != 0;
-      const bool minimised = (style & WS_MINIMIZE) != 0;
       // A hide asked before is done, or undone by the program itself.
       if (!visible || !minimised) hideWaitTicks_ = 0;
       // Shown by us while its program was busy: the icon goes once the
@@ -150,6 +153,7 @@ int CTrayWnd::Tick() {
         ApplyOpacity();
       }
 
+      foundGone_ = false;
       HICON icon = FindTrayIcon();
       // An application that did not answer in time keeps the icon it has;
       // switching to a fallback for one tick would only make the tray flicker.
@@ -162,6 +166,7 @@ int CTrayWnd::Tick() {
     }
   }
 
+  foundGone_ = true;
   HWND owner = Owner();
   if (owner != nullptr && os.IsWindow(owner) && !GoneReported) {
     GoneReported = 1;

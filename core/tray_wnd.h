@@ -46,6 +46,8 @@ class CTrayWnd {
   // Takes ownership of `handles` (even when it fails on a null rule).
   int Attach(TrayWndHandles* handles, CTrayWndSpec* spec);
   int Tick();
+  // The last Tick found the window gone or no longer matching its rule.
+  bool FoundGone() const { return foundGone_; }
   void Show(int activate);
   void Hide();
   int Revert();
@@ -126,6 +128,7 @@ class CTrayWnd {
   // Ticks left before a hide asked of the window is asked again: a busy
   // program takes it late, and a request per tick would pile up in its queue.
   int hideWaitTicks_ = 0;
+  bool foundGone_ = false;
 };
 
 }  // namespace mm

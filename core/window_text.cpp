@@ -44,4 +44,13 @@ void ReadWindowClassName(HWND window, std::string* out) {
   out->assign(UpToNul(std::string_view(name, static_cast<std::size_t>(copied))));
 }
 
+bool IsShellWindowClass(const std::string& className) {
+  static const char* const kShellClasses[] = {"Shell_TrayWnd", "Shell_SecondaryTrayWnd", "Progman",
+                                              "WorkerW", "__winex11_standalone_tray"};
+  for (const char* shell : kShellClasses) {
+    if (className == shell) return true;
+  }
+  return false;
+}
+
 }  // namespace mm

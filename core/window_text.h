@@ -15,4 +15,9 @@ void ReadWindowCaption(HWND window, std::string* out);
 // The class name as a 256-byte buffer receives it (at most 255 bytes).
 void ReadWindowClassName(HWND window, std::string* out);
 
+// The taskbar, the desktop and the notification area's own windows (Wine's
+// too): taking one would take every tray icon with it, ours included, so
+// no rule ever does.
+bool IsShellWindowClass(const std::string& className);
+
 }  // namespace mm

@@ -98,6 +98,10 @@ class Platform {
   // Synchronous send; only for windows of our own process (dialog to its
   // parent, list view to the manager).
   virtual LRESULT SendMessageToOwnWindow(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) = 0;
+  // Whether the message being handled was sent by another thread (another
+  // program, since we have one thread): its pointers are not ours, and a
+  // request only we make is not to be taken from it.
+  virtual BOOL InSendMessage() = 0;
   // For another program's window, waits for it unless SWP_ASYNCWINDOWPOS.
   virtual BOOL SetWindowPos(HWND hWnd, HWND insertAfter, int x, int y, int cx, int cy,
                             UINT flags) = 0;

@@ -142,6 +142,9 @@ bool CDialog::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) 
       if (DispatchCommand(wParam, lParam)) return true;
       break;
     case WM_NOTIFY: {
+      // Another program's notification carries a pointer into its own
+      // memory (the system does not translate WM_NOTIFY): never followed.
+      if (Os().InSendMessage()) return true;
       const auto* hdr = reinterpret_cast<const NMHDR*>(lParam);
       if (hdr == nullptr) break;
       auto it = notifies_.find({static_cast<int>(hdr->idFrom), hdr->code});

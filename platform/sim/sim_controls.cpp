@@ -134,6 +134,13 @@ void SimDesktop::State::Notify(HWND control, UINT code) {
 HWND SimDesktop::State::MoveFocus(HWND to) {
   const HWND from = focus;
   if (to == from) return from;
+  // The focus comes with activation: a top-level window that was not the
+  // active one becomes it, even one not shown yet (a dialog's first focus
+  // does this under Wine, before the dialog is ever visible).
+  if (const Window* w = Find(to)) {
+    const Window* top = w->IsControl() ? Find(w->owner) : w;
+    if (top != nullptr && !top->IsControl()) active = top->hwnd;
+  }
   // The focus has moved by the time the loser hears of it, as in user32.
   focus = to;
   auto tell = [this](HWND h, UINT edit, UINT combo, UINT button) {

@@ -172,11 +172,18 @@ LRESULT SimDesktop::State::DefaultProcessing(Window& w, UINT msg, WPARAM wParam,
 bool SimDesktop::State::Deliver(HWND h, UINT msg, WPARAM wParam, LPARAM lParam,
                                 LRESULT* result) {
   *result = 0;
+  // Only this delivery is another program's send; whatever its handler
+  // sends or dispatches in turn comes from our own thread.
+  const bool fromOtherThread = nextFromOtherThread;
+  nextFromOtherThread = false;
   Window* w = Find(h);
   if (w == nullptr) return false;
   if (w->host != nullptr) {
     bool handled = false;
+    const bool outer = sentByOtherThread;
+    sentByOtherThread = fromOtherThread;
     LRESULT r = CallHost(w->host, h, msg, wParam, lParam, &handled);
+    sentByOtherThread = outer;
     if (handled) {
       *result = r;
       return true;
@@ -282,6 +289,16 @@ BOOL SimDesktop::SendMessageTimeoutA(HWND hWnd, UINT msg, WPARAM wParam, LPARAM 
     return FALSE;
   }
   if (foreign) s.history.push_back({hWnd, msg, wParam, lParam, false, true});
+  auto meanwhile = w->whileAnswering.find(msg);
+  if (meanwhile != w->whileAnswering.end()) {
+    std::function<void()> action = std::move(meanwhile->second);
+    w->whileAnswering.erase(meanwhile);
+    action();
+    if (s.Find(hWnd) == nullptr) {
+      SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+      return FALSE;
+    }
+  }
   const LRESULT r = s.Send(hWnd, msg, wParam, lParam);
   if (result != nullptr) *result = static_cast<DWORD_PTR>(r);
   return TRUE;
@@ -312,6 +329,14 @@ LRESULT SimDesktop::SendMessageToOwnWindow(HWND hWnd, UINT msg, WPARAM wParam, L
     s.WaitFor(*w, "SendMessageToOwnWindow");
     s.history.push_back({hWnd, msg, wParam, lParam, false, true});
   }
+  return s.Send(hWnd, msg, wParam, lParam);
+}
+
+BOOL SimDesktop::InSendMessage() { return s_->sentByOtherThread ? TRUE : FALSE; }
+
+LRESULT SimDesktop::SendFromOtherProgram(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  State& s = *s_;
+  s.nextFromOtherThread = true;
   return s.Send(hWnd, msg, wParam, lParam);
 }
 

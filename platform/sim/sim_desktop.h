@@ -129,6 +129,15 @@ class SimDesktop : public Platform {
   // next Pump(), as a real one does a moment after the call has returned
   // (by default it has done them before the call returns).
   void DeferAsyncRequests(HWND hWnd, bool defer);
+  // Runs `meanwhile` (once) while the application handles the next message
+  // of that number that we send it, before the send returns: what the user
+  // or another program does while we wait (a click whose message lands in
+  // our queue, a message sent to our window that the system delivers into
+  // the wait).
+  void WhileAnswering(HWND hWnd, UINT msg, std::function<void()> meanwhile);
+  // Another program sends a message to one of our windows (and waits for
+  // the answer): InSendMessage is true while it is handled.
+  LRESULT SendFromOtherProgram(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
   // The user minimises / restores the window (as the title-bar buttons do:
   // WM_SYSCOMMAND, which a dialog of ours sees first).
   void UserMinimize(HWND hWnd);
@@ -301,6 +310,7 @@ class SimDesktop : public Platform {
                            UINT timeoutMs, DWORD_PTR* result) override;
   BOOL PostMessageA(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
   LRESULT SendMessageToOwnWindow(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
+  BOOL InSendMessage() override;
   BOOL SetWindowPos(HWND hWnd, HWND insertAfter, int x, int y, int cx, int cy,
                     UINT flags) override;
   BOOL SetForegroundWindow(HWND hWnd) override;

@@ -89,6 +89,7 @@ struct Window {
   bool closesOnWmClose = true;
   bool hung = false;
   bool defersAsync = false;
+  std::map<UINT, std::function<void()>> whileAnswering;  // see WhileAnswering
 
   bool hasLayeredAttributes = false;
   COLORREF layeredKey = 0;
@@ -183,6 +184,8 @@ struct SimDesktop::State {
   std::map<UINT, std::string> strings;      // the tests' own, before the script's
   std::vector<std::string> shellOpened;
   int droppedExceptions = 0;
+  bool sentByOtherThread = false;    // what InSendMessage answers
+  bool nextFromOtherThread = false;  // the next delivery is another program's send
 
   std::map<HMENU, SystemMenu> menus;
   std::uintptr_t nextMenu = 0x30000;

@@ -156,6 +156,10 @@ void SimDesktop::DeferAsyncRequests(HWND hWnd, bool defer) {
   if (Window* w = s_->Find(hWnd)) w->defersAsync = defer;
 }
 
+void SimDesktop::WhileAnswering(HWND hWnd, UINT msg, std::function<void()> meanwhile) {
+  if (Window* w = s_->Find(hWnd)) w->whileAnswering[msg] = std::move(meanwhile);
+}
+
 void SimDesktop::UserMinimize(HWND hWnd) {
   if (s_->TopLevel(hWnd) != nullptr) s_->Send(hWnd, WM_SYSCOMMAND, SC_MINIMIZE, 0);
   Pump();

@@ -48,6 +48,7 @@ class Win32Platform : public Platform {
                            UINT timeoutMs, DWORD_PTR* result) override;
   BOOL PostMessageA(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
   LRESULT SendMessageToOwnWindow(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
+  BOOL InSendMessage() override;
   BOOL SetWindowPos(HWND hWnd, HWND insertAfter, int x, int y, int cx, int cy,
                     UINT flags) override;
   BOOL SetForegroundWindow(HWND hWnd) override;

@@ -91,6 +91,8 @@ LRESULT Win32Platform::SendMessageToOwnWindow(HWND hWnd, UINT msg, WPARAM wParam
   return ::SendMessageW(W(hWnd), msg, wParam, lParam);
 }
 
+BOOL Win32Platform::InSendMessage() { return ::InSendMessage(); }
+
 BOOL Win32Platform::SetWindowPos(HWND hWnd, HWND insertAfter, int x, int y, int cx, int cy,
                                  UINT flags) {
   return ::SetWindowPos(W(hWnd), W(insertAfter), x, y, cx, cy, flags);

@@ -89,6 +89,16 @@ TEST_F(ExitTest, YesGivesWindowsBackSavesAndQuits) {
   EXPECT_FALSE(desk.IsWindow(manager));
 }
 
+TEST_F(ExitTest, FirstClickOnTheIconShowsAManagerStartedInvisible) {
+  settings.DisplayWidthStartup = 0;  // not hidden at start, just never shown
+  Start();
+  ASSERT_FALSE(desk.IsWindowVisible(dlg->Hwnd()));
+  Tick();
+  desk.MouseOnTrayIcon(dlg->Hwnd(), dlg->Self()->Id(), WM_LBUTTONDOWN);
+  EXPECT_TRUE(desk.IsWindowVisible(dlg->Hwnd()));
+  EXPECT_EQ(dlg->Self()->Hidden, 0);
+}
+
 TEST_F(ExitTest, EscapeCloseBoxAndHideButtonOnlyHideTheManager) {
   Start();
   const CTrayWnd* self = dlg->Self();

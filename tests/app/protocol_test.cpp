@@ -196,6 +196,9 @@ TEST_F(ProtocolTest, ForgedMessagesChangeNothing) {
   desk.PostMessageA(self, WMA_TRAYSPEC_DELETED, 0, 0);
   desk.PostMessageA(self, WMA_TRAYSPEC_DELETED,
                     reinterpret_cast<WPARAM>(dlg->SelfRule()), 0);
+  // A real rule, but named by another program: only our rule list sends it.
+  desk.SendFromOtherProgram(self, WMA_TRAYSPEC_DELETED,
+                            reinterpret_cast<WPARAM>(dlg->Rules().front().get()), 0);
   desk.Pump();
 
   EXPECT_TRUE(Take() == before);
@@ -206,6 +209,72 @@ TEST_F(ProtocolTest, ForgedMessagesChangeNothing) {
   HWND later = AddWindow("Term late");
   Tick();
   EXPECT_NE(Managed(later), nullptr);
+}
+
+TEST_F(ProtocolTest, AWindowWhoseEndReportWasLostIsReleasedAtALaterTick) {
+  StartWithWindows();  // ticked in the order of adoption: Mail, then Term 2, 1, 0
+  desk.CloseWindow(terms[0]);
+  // The user right-clicks an icon while the tick asks a window for its
+  // icon: that click's message is ahead of the report the tick posts next,
+  // so the report arrives while the menu is open and is dropped.
+  desk.WhileAnswering(mail, WM_GETICON, [&] {
+    desk.PostMessageA(dlg->Hwnd(), WMA_TRAYICON_NOTIFY, Managed(terms[1])->Id(), WM_RBUTTONUP);
+  });
+  desk.QueueMenuChoice(0);
+  Tick();
+  ASSERT_EQ(desk.TrackedMenus().size(), 1u);
+  ASSERT_NE(Managed(terms[0]), nullptr);
+  ASSERT_EQ(Managed(terms[0])->GoneReported, 1);
+  Tick();
+  EXPECT_EQ(Managed(terms[0]), nullptr);
+  EXPECT_EQ(ListTexts(), (std::vector<std::string>{"Mail - inbox", "Term 1", "Term 2"}));
+  EXPECT_EQ(desk.TrayIcons().size(), 4u);  // the manager and three windows
+  EXPECT_TRUE(desk.MessageBoxes().empty());
+}
+
+// Waiting on another program lets messages sent to us in; one that lets
+// windows go must not leave a walk over them holding freed ones.
+TEST_F(ProtocolTest, ReleasesWhileWaitingOnAnotherProgramAreSurvived) {
+  StartWithWindows();  // ticked in the order of adoption: Mail, then Term 2, 1, 0
+  const CTrayWndSpec* termRule = dlg->Rules().front().get();
+  auto releaseTerms = [&] {
+    desk.SendMessageToOwnWindow(dlg->Hwnd(), WMA_TRAYSPEC_DELETED,
+                                reinterpret_cast<WPARAM>(termRule), 0);
+  };
+  // The tick waits on Mail while the Term windows, still ahead in its
+  // walk, are let go.
+  desk.WhileAnswering(mail, WM_GETICON, releaseTerms);
+  Tick();
+  for (HWND w : terms) EXPECT_EQ(Managed(w), nullptr);
+  Tick();  // the rule is still there: taken again
+  const CTrayWnd* firstTerm = nullptr;
+  for (const auto& trayWnd : dlg->ManagedWindows()) {
+    if (trayWnd->Spec == termRule && firstTerm == nullptr) firstTerm = trayWnd.get();
+  }
+  ASSERT_NE(firstTerm, nullptr);
+  // Giving the first one back waits on its program, while the others are
+  // let go by the same request, again.
+  desk.WhileAnswering(firstTerm->Window(), WM_NULL, releaseTerms);
+  releaseTerms();
+  for (HWND w : terms) EXPECT_EQ(Managed(w), nullptr);
+  EXPECT_NE(Managed(mail), nullptr);
+  EXPECT_EQ(ListTexts(), std::vector<std::string>{"Mail - inbox"});
+  EXPECT_TRUE(desk.MessageBoxes().empty());
+}
+
+TEST_F(ProtocolTest, EndOfSessionDeletesTheRecoveryFileForGood) {
+  StartWithWindows();
+  ASSERT_TRUE(RecoveryFileExists());
+  desk.SendMessageToOwnWindow(dlg->Hwnd(), WM_ENDSESSION, 0, 0);  // cancelled: kept
+  EXPECT_TRUE(RecoveryFileExists());
+  desk.SendMessageToOwnWindow(dlg->Hwnd(), WM_ENDSESSION, 1, 0);
+  EXPECT_FALSE(RecoveryFileExists());
+  // Windows that come and go in the last moments do not write it again.
+  AddWindow("Term late");
+  desk.CloseWindow(terms[0]);
+  Tick();
+  Tick();
+  EXPECT_FALSE(RecoveryFileExists());
 }
 
 }  // namespace

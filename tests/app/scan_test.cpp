@@ -324,5 +324,29 @@ TEST_F(ScanTest, RealyHideOnHiddenRemovesTheOwnIconUntilCtrlShift) {
   EXPECT_FALSE(HasIcon(self));
 }
 
+TEST_F(ScanTest, TheShellsOwnWindowsAreNeverTaken) {
+  // Both tests off: a rule that matches every window, as a hand-edited
+  // settings file can hold.
+  CTrayWndSpec& everything = AddRule("");
+  everything.UseCaption = 0;
+  everything.UseClassname = 0;
+  Start();
+  HWND taskbar = AddWindow("", true, "Shell_TrayWnd");
+  HWND desktop = AddWindow("Program Manager", true, "Progman");
+  HWND wineTray = AddWindow("Wine System Tray", true, "__winex11_standalone_tray");
+  HWND editor = AddWindow("Editor");
+  Tick();
+  EXPECT_NE(Managed(editor), nullptr);
+  for (HWND shell : {taskbar, desktop, wineTray}) {
+    EXPECT_EQ(Managed(shell), nullptr);
+    EXPECT_TRUE(desk.IsWindowVisible(shell));
+  }
+  // Not from the recovery file either.
+  app.reset();
+  WriteRecoveryFile({taskbar});
+  Start();
+  EXPECT_EQ(Managed(taskbar), nullptr);
+}
+
 }  // namespace
 }  // namespace mm::testing

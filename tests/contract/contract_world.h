@@ -34,6 +34,9 @@ class ContractWorld {
   // WM_INITDIALOG reaches `host` during the call. Returns the dialog or 0.
   virtual HWND CreateDialogFrom(const DialogTemplate& dialogTemplate, HWND parent,
                                 DialogHost* host) = 0;
+  // Sends a message from another thread and waits for the answer, letting
+  // our own messages flow meanwhile (another program's SendMessage).
+  virtual LRESULT SendFromAnotherThread(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) = 0;
   // True on the simulated desktop (for the few promises only it can keep,
   // such as failure knobs).
   virtual bool IsSimulated() const = 0;

@@ -26,6 +26,11 @@ class CommandHost : public DialogHost {
       commands.push_back({LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam)});
       return true;
     }
+    if (msg == WM_USER) {
+      fromOtherThread.push_back(Os().InSendMessage() != 0);
+      *result = 7;
+      return true;
+    }
     return false;
   }
   struct Command {
@@ -40,6 +45,7 @@ class CommandHost : public DialogHost {
   }
   HWND initFocus = nullptr;
   std::vector<Command> commands;
+  std::vector<bool> fromOtherThread;
 };
 
 class ControlsContract : public ::testing::Test {
@@ -164,6 +170,13 @@ TEST_F(ControlsContract, FocusLeavingAnEditTellsTheDialog) {
   EXPECT_TRUE(host.Saw(kEdit, EN_KILLFOCUS, Item(kEdit)));
   EXPECT_TRUE(host.Saw(kCombo, CBN_SETFOCUS, Item(kCombo)));
   EXPECT_NE(os.GetFocus(), Item(kEdit));
+}
+
+TEST_F(ControlsContract, AHandlerTellsAnotherThreadsSendFromOurOwn) {
+  EXPECT_EQ(os.SendMessageToOwnWindow(dialog, WM_USER, 0, 0), 7);
+  EXPECT_EQ(world->SendFromAnotherThread(dialog, WM_USER, 0, 0), 7);
+  EXPECT_EQ(host.fromOtherThread, (std::vector<bool>{false, true}));
+  EXPECT_FALSE(os.InSendMessage());
 }
 
 }  // namespace

@@ -50,6 +50,10 @@ class SimWorld : public ContractWorld {
     return desk_.CreateDialogU8(dialogTemplate.id, parent, host);
   }
 
+  LRESULT SendFromAnotherThread(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) override {
+    return desk_.SendFromOtherProgram(hWnd, msg, wParam, lParam);
+  }
+
   bool IsSimulated() const override { return true; }
 
  private:

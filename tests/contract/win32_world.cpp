@@ -4,9 +4,11 @@
 #include "tests/contract/contract_world.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/win32/win32_platform.h"
@@ -214,6 +216,26 @@ class Win32World : public ContractWorld {
     mm::HWND dialog = platform_.CreateDialogIndirectU8(memory.Data(), parent, host);
     if (dialog != nullptr) windows_.push_back(W(dialog));
     return dialog;
+  }
+
+  LRESULT SendFromAnotherThread(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) override {
+    std::atomic<bool> done{false};
+    ::LRESULT answer = 0;
+    std::thread sender([&] {
+      answer = ::SendMessageW(W(hWnd), msg, wParam, lParam);
+      done = true;
+    });
+    // A send from another thread is handled while this one takes messages.
+    while (!done) {
+      ::MSG m;
+      while (::PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+        ::TranslateMessage(&m);
+        ::DispatchMessageW(&m);
+      }
+      ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+    sender.join();
+    return answer;
   }
 
   bool IsSimulated() const override { return false; }

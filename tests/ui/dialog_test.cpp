@@ -2,6 +2,7 @@
 // for its control and code, and data exchange moves values both ways.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 
 #include "platform/sim/sim_desktop.h"
@@ -59,18 +60,23 @@ class DialogLayerTest : public ::testing::Test {
   DialogLayerTest() : desk(::testing::TempDir() + "morimo_ui") {
     SetOs(&desk);
     desk.AddDialogTemplate(Template());
-    dialog.Create(nullptr);
+    owned->Create(nullptr);
   }
-  ~DialogLayerTest() override { SetOs(nullptr); }
+  ~DialogLayerTest() override {
+    owned.reset();
+    SetOs(nullptr);
+  }
 
   sim::SimDesktop desk;
-  Counting dialog;
+  std::unique_ptr<Counting> owned = std::make_unique<Counting>();
+  Counting& dialog = *owned;
 };
 
 TEST_F(DialogLayerTest, EachNotificationReachesOnlyItsOwnHandlerOnce) {
   HWND d = dialog.Hwnd();
   ASSERT_NE(d, nullptr);
   ASSERT_GE(desk.ComboBoxAddStringU8(desk.GetDlgItem(d, kCombo), "100"), 0);
+  dialog.editChanges = 0;  // the initial exchange set the field's text
 
   ASSERT_TRUE(desk.TypeText(d, kEdit, "abc"));
   ASSERT_TRUE(desk.SelectComboItem(d, kCombo, 0));
@@ -109,6 +115,28 @@ TEST_F(DialogLayerTest, DataExchangeMovesValuesAndReportsWhatItCouldNotTake) {
   ASSERT_TRUE(desk.TypeText(d, kNumber, " 42%"));  // read as atoi reads it
   EXPECT_TRUE(dialog.UpdateData(true));
   EXPECT_EQ(dialog.number, 42);
+}
+
+TEST_F(DialogLayerTest, AnotherProgramsNotificationIsNeverFollowed) {
+  int seen = 0;
+  class Listening : public Counting {
+   public:
+    explicit Listening(int* seen) {
+      OnNotify(kEdit, 0xFFFFFF00u, [seen](const NMHDR*) {
+        ++*seen;
+        return LRESULT{0};
+      });
+    }
+  } listening(&seen);
+  listening.Create(nullptr);
+  NMHDR hdr{};
+  hdr.idFrom = kEdit;
+  hdr.code = 0xFFFFFF00u;
+  // From our own control: handled. From another program: its pointer would
+  // name memory of that program; it is not read at all.
+  desk.SendMessageToOwnWindow(listening.Hwnd(), WM_NOTIFY, kEdit, reinterpret_cast<LPARAM>(&hdr));
+  desk.SendFromOtherProgram(listening.Hwnd(), WM_NOTIFY, kEdit, 0x10);
+  EXPECT_EQ(seen, 1);
 }
 
 TEST(ReadIntLikeAtoi, ReadsLeadingDigitsOnly) {
