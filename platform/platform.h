@@ -135,6 +135,27 @@ class Platform {
   // ---- Input, timers, loop -------------------------------------------------
   virtual SHORT GetKeyState(int virtualKey) = 0;
   virtual BOOL GetCursorPos(POINT* point) = 0;
+
+  // ---- Mouse and pointer -----------------------------------------------------
+  // Mouse input goes to one of our windows until ReleaseCapture (or until
+  // the system takes the capture away: WM_CAPTURECHANGED). Returns the
+  // previous holder.
+  virtual HWND SetCapture(HWND hWnd) = 0;
+  // Our thread's capture holder, or 0.
+  virtual HWND GetCapture() = 0;
+  virtual BOOL ReleaseCapture() = 0;
+  virtual BOOL ClientToScreen(HWND hWnd, POINT* point) = 0;
+  virtual BOOL ScreenToClient(HWND hWnd, POINT* point) = 0;
+  virtual BOOL GetClientRect(HWND hWnd, RECT* rect) = 0;
+  // The visible window of any program at a screen point, child windows
+  // included (a static that lets the mouse through counts as its parent);
+  // 0 when there is none.
+  virtual HWND WindowFromPoint(POINT point) = 0;
+  // A child window's parent, or a pop-up window's owner; 0 otherwise.
+  virtual HWND GetParent(HWND hWnd) = 0;
+  // Shows cursor resource `resourceId` of our program (0: the standard
+  // arrow) until the system asks for the cursor again.
+  virtual BOOL SetCursorResource(int resourceId) = 0;
   virtual UINT_PTR SetTimer(HWND hWnd, UINT_PTR id, UINT elapseMs) = 0;
   virtual BOOL KillTimer(HWND hWnd, UINT_PTR id) = 0;
   virtual void PostQuitMessage(int exitCode) = 0;

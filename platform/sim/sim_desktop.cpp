@@ -51,7 +51,7 @@ const Window* SimDesktop::State::Find(HWND h) const {
 
 Window* SimDesktop::State::TopLevel(HWND h) {
   Window* w = Find(h);
-  return w != nullptr && !w->IsControl() && h != desktop ? w : nullptr;
+  return w != nullptr && !w->IsControl() && !(w->style & WS_CHILD) && h != desktop ? w : nullptr;
 }
 
 Window* SimDesktop::State::Changeable(HWND h) {

@@ -102,6 +102,12 @@ struct WindowSpec {
   HICON classIcon = nullptr;   // GCL_HICON
   HICON classSmallIcon = nullptr;  // GCL_HICONSM
   bool closesOnWmClose = true; // a posted WM_CLOSE destroys it at Pump()
+  // A child window (style WS_CHILD added) of this window of the same
+  // program, at `rect` in the parent's client area; or, for a top-level
+  // window, its owner.
+  HWND parent = nullptr;
+  HWND owner = nullptr;
+  RECT rect = {0, 0, 0, 0};    // empty: a place of the simulation's choosing
 };
 
 class SimDesktop : public Platform {
@@ -284,6 +290,14 @@ class SimDesktop : public Platform {
   // The mouse moves: GetCursorPos answers this point (at first, near the
   // bottom-right corner where the tray sits).
   void MoveCursor(POINT at);
+  // The user presses, moves and releases the left button at screen points:
+  // the cursor moves there and the message (client coordinates) goes to
+  // the capture holder, else to the window under the point, if it is ours.
+  void UserMouseDown(POINT at);
+  void UserMouseMove(POINT at);
+  void UserMouseUp(POINT at);
+  // The cursor resource last shown by SetCursorResource (0: the arrow).
+  int CurrentCursorResource() const;
 
   // ---- Test controls: files --------------------------------------------------
   // Host path for a Windows path ("C:\a\b" -> <root>/C/a/b).
@@ -330,6 +344,15 @@ class SimDesktop : public Platform {
   UINT RegisterWindowMessageA(const char* name) override;
   SHORT GetKeyState(int virtualKey) override;
   BOOL GetCursorPos(POINT* point) override;
+  HWND SetCapture(HWND hWnd) override;
+  HWND GetCapture() override;
+  BOOL ReleaseCapture() override;
+  BOOL ClientToScreen(HWND hWnd, POINT* point) override;
+  BOOL ScreenToClient(HWND hWnd, POINT* point) override;
+  BOOL GetClientRect(HWND hWnd, RECT* rect) override;
+  HWND WindowFromPoint(POINT point) override;
+  HWND GetParent(HWND hWnd) override;
+  BOOL SetCursorResource(int resourceId) override;
   UINT_PTR SetTimer(HWND hWnd, UINT_PTR id, UINT elapseMs) override;
   BOOL KillTimer(HWND hWnd, UINT_PTR id) override;
   void PostQuitMessage(int exitCode) override;

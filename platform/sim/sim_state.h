@@ -176,6 +176,8 @@ struct SimDesktop::State {
   std::map<std::string, UINT> registered;  // upper-cased name -> number
   std::set<int> keysDown;
   POINT cursor = {1200, 1000};  // where the tray sits
+  HWND capture = nullptr;       // our thread's mouse capture
+  int cursorResource = 0;       // what SetCursorResource showed last (0: the arrow)
   std::deque<int> messageBoxAnswers;
   std::vector<MessageBoxRecord> messageBoxes;
   std::deque<std::function<void(HWND)>> modalScripts;
@@ -267,6 +269,14 @@ struct SimDesktop::State {
   void NotifyItemChanged(HWND list, int index, UINT oldState, UINT newState, UINT changed,
                          LPARAM param);
   BOOL DestroyImageList(HIMAGELIST list);
+
+  // ---- mouse and pointer (sim_mouse.cpp) ------------------------------------------------
+  // Where a window's client area begins on the screen.
+  POINT ClientOrigin(const Window& w) const;
+  // The window that takes a mouse message at a screen point: the deepest
+  // visible child there, or its parent when it lets the mouse through.
+  HWND HitTest(POINT screen) const;
+  void DeliverMouse(UINT msg, POINT screen);
 
   // ---- dialogs (sim_dialogs.cpp) ------------------------------------------------------
   const DialogTemplate* FindTemplate(int id) const;

@@ -190,7 +190,19 @@ BOOL SimDesktop::GetWindowRect(HWND hWnd, RECT* rect) {
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return FALSE;
   }
-  *rect = w->Minimized() ? kMinimizedRect : w->rect;
+  if (w->Minimized()) {
+    *rect = kMinimizedRect;
+    return TRUE;
+  }
+  *rect = w->rect;
+  // A child's rectangle is kept in its parent's client area.
+  if (w->IsControl() || (w->style & WS_CHILD)) {
+    if (const Window* parent = s_->Find(w->owner)) {
+      const POINT origin = s_->ClientOrigin(*parent);
+      *rect = {rect->left + origin.x, rect->top + origin.y, rect->right + origin.x,
+               rect->bottom + origin.y};
+    }
+  }
   return TRUE;
 }
 

@@ -131,6 +131,15 @@ HWND SimDesktop::AddWindow(const WindowSpec& spec) {
   w.closesOnWmClose = spec.closesOnWmClose;
   LONG n = static_cast<LONG>(s_->windows.size() % 20);
   w.rect = {100 + 20 * n, 80 + 20 * n, 740 + 20 * n, 560 + 20 * n};
+  if (spec.rect.right > spec.rect.left) w.rect = spec.rect;
+  if (spec.parent != nullptr) {
+    // A child lives in its parent's client area, outside the z-order of
+    // top-level windows.
+    w.style |= WS_CHILD;
+    w.owner = spec.parent;
+    return w.hwnd;
+  }
+  w.owner = spec.owner;
   s_->ToTopOfBand(w);
   return w.hwnd;
 }

@@ -15,6 +15,49 @@ BOOL Win32Platform::GetCursorPos(POINT* point) {
   return ok;
 }
 
+// ---- Mouse and pointer ---------------------------------------------------------
+
+HWND Win32Platform::SetCapture(HWND hWnd) { return M(::SetCapture(W(hWnd))); }
+HWND Win32Platform::GetCapture() { return M(::GetCapture()); }
+BOOL Win32Platform::ReleaseCapture() { return ::ReleaseCapture(); }
+
+BOOL Win32Platform::ClientToScreen(HWND hWnd, POINT* point) {
+  ::POINT p{point->x, point->y};
+  if (!::ClientToScreen(W(hWnd), &p)) return FALSE;
+  *point = POINT{p.x, p.y};
+  return TRUE;
+}
+
+BOOL Win32Platform::ScreenToClient(HWND hWnd, POINT* point) {
+  ::POINT p{point->x, point->y};
+  if (!::ScreenToClient(W(hWnd), &p)) return FALSE;
+  *point = POINT{p.x, p.y};
+  return TRUE;
+}
+
+BOOL Win32Platform::GetClientRect(HWND hWnd, RECT* rect) {
+  ::RECT r{};
+  if (!::GetClientRect(W(hWnd), &r)) return FALSE;
+  *rect = RECT{r.left, r.top, r.right, r.bottom};
+  return TRUE;
+}
+
+HWND Win32Platform::WindowFromPoint(POINT point) {
+  return M(::WindowFromPoint(::POINT{point.x, point.y}));
+}
+
+HWND Win32Platform::GetParent(HWND hWnd) { return M(::GetParent(W(hWnd))); }
+
+BOOL Win32Platform::SetCursorResource(int resourceId) {
+  // Cursors from resources are shared: nothing to destroy.
+  ::HCURSOR cursor = resourceId == 0
+                         ? ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512))  // IDC_ARROW
+                         : ::LoadCursorW(win32::OurModule(), MAKEINTRESOURCEW(resourceId));
+  if (cursor == nullptr) return FALSE;
+  ::SetCursor(cursor);
+  return TRUE;
+}
+
 UINT_PTR Win32Platform::SetTimer(HWND hWnd, UINT_PTR id, UINT elapseMs) {
   return ::SetTimer(W(hWnd), id, elapseMs, nullptr);
 }

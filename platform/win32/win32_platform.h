@@ -74,6 +74,15 @@ class Win32Platform : public Platform {
   // ---- Input, timers, loop -------------------------------------------------
   SHORT GetKeyState(int virtualKey) override;
   BOOL GetCursorPos(POINT* point) override;
+  HWND SetCapture(HWND hWnd) override;
+  HWND GetCapture() override;
+  BOOL ReleaseCapture() override;
+  BOOL ClientToScreen(HWND hWnd, POINT* point) override;
+  BOOL ScreenToClient(HWND hWnd, POINT* point) override;
+  BOOL GetClientRect(HWND hWnd, RECT* rect) override;
+  HWND WindowFromPoint(POINT point) override;
+  HWND GetParent(HWND hWnd) override;
+  BOOL SetCursorResource(int resourceId) override;
   UINT_PTR SetTimer(HWND hWnd, UINT_PTR id, UINT elapseMs) override;
   BOOL KillTimer(HWND hWnd, UINT_PTR id) override;
   void PostQuitMessage(int exitCode) override;
