@@ -64,7 +64,8 @@ void WriteHwndsFile(int restoringHwnds, const std::vector<HWND>& handles) {
 void ReadHwndsFile(int* restoringHwnds, const std::function<int(HWND)>& tryAddWindow) {
   RestoringScope restoring(restoringHwnds);
   std::string bytes;
-  if (!Os().ReadFileBytes(HwndsFilePath(), &bytes)) return;
+  // No more than the records taken: a huge file must not fill memory.
+  if (!Os().ReadFileBytes(HwndsFilePath(), &bytes, kMaxRecordsRead * 4)) return;
   size_t records = bytes.size() / 4;  // a shorter tail is ignored
   if (records > kMaxRecordsRead) records = kMaxRecordsRead;
   for (size_t i = 0; i < records; ++i) {

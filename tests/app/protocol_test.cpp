@@ -158,6 +158,12 @@ TEST_F(ProtocolTest, PrivateMessagesAreDroppedWhileAMenuIsOpen) {
   EXPECT_EQ(Managed(mail), nullptr);
 }
 
+TEST_F(ProtocolTest, TaskbarCreatedPassesTheFilterOfAnElevatedCopy) {
+  StartWithWindows();
+  const std::vector<UINT> allowed = desk.AllowedFromLowerPrivilege(dlg->Hwnd());
+  EXPECT_NE(std::find(allowed.begin(), allowed.end(), dlg->TaskbarCreatedMessage()), allowed.end());
+}
+
 TEST_F(ProtocolTest, TaskbarCreatedBringsTheIconsBack) {
   CTrayWndSpec& onlyHidden = AddRule("Quiet");
   onlyHidden.ShowIconOnlyHidden = 1;
