@@ -114,12 +114,6 @@ HANDLE Win32Platform::CreateMutexA(const std::string& name) {
 
 BOOL Win32Platform::CloseHandle(HANDLE handle) { return ::CloseHandle(handle); }
 
-HANDLE Win32Platform::CreateMutexA(const std::string& name) {
-  return ::CreateMutexA(nullptr, FALSE, name.c_str());
-}
-
-BOOL Win32Platform::CloseHandle(HANDLE handle) { return ::CloseHandle(handle); }
-
 BOOL Win32Platform::DeleteFileA(const std::string& path) { return ::DeleteFileA(path.c_str()); }
 
 }  // namespace mm
