@@ -176,6 +176,8 @@ class SimDesktop : public Platform {
   std::size_t LargestFileRead() const;
   // Answers for the next message boxes, in order; IDOK when none is queued.
   void QueueMessageBoxAnswer(int answer);
+  // What the user does while the next box is open; returns the answer.
+  void QueueMessageBoxScript(std::function<int()> script);
   const std::vector<MessageBoxRecord>& MessageBoxes() const;
   // Called when a modal dialog starts; it acts on the dialog (clicks, text)
   // and should end it. A modal dialog with no script ends with IDCANCEL.

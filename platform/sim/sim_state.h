@@ -182,7 +182,7 @@ struct SimDesktop::State {
   POINT cursor = {1200, 1000};  // where the tray sits
   HWND capture = nullptr;       // our thread's mouse capture
   int cursorResource = 0;       // what SetCursorResource showed last (0: the arrow)
-  std::deque<int> messageBoxAnswers;
+  std::deque<std::function<int()>> messageBoxAnswers;
   std::vector<MessageBoxRecord> messageBoxes;
   std::deque<std::function<void(HWND)>> modalScripts;
   std::shared_ptr<const ResourceScript> script;
