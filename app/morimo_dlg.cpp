@@ -179,13 +179,22 @@ bool CMorimoDlg::OnTimer(UINT_PTR) {
 
 void CMorimoDlg::Tick() {
   ruleIndex_.Update(TraySpecList);
+  ++scan_;
   Os().EnumWindows(&CMorimoDlg::EnumWindowsProc, reinterpret_cast<LPARAM>(this));
+  // Class names of windows that have gone are forgotten, so a handle the
+  // system hands out again starts afresh.
+  for (auto it = classOf_.begin(); it != classOf_.end();) {
+    it = it->second.scan == scan_ ? std::next(it) : classOf_.erase(it);
+  }
   TickManagedWindows();
   RevealOrHideOwnIcon();
 }
 
 BOOL CMorimoDlg::EnumWindowsProc(HWND window, LPARAM manager) {
   auto* self = reinterpret_cast<CMorimoDlg*>(manager);
+  // A managed window is never taken again: nothing to ask it (a hash
+  // lookup, where every question to a window is a trip to the server).
+  if (self->exiting_ || self->HwndList.Contains(window)) return 1;
   // What IsWindowVisible answers for a top-level window (its parent, the
   // desktop, is always visible), in one call instead of two under Wine.
   const DWORD style = static_cast<DWORD>(Os().GetWindowLongA(window, GWL_STYLE));
@@ -201,13 +210,16 @@ void CMorimoDlg::TickManagedWindows() {
   for (const auto& trayWnd : TrayWndList) tickWalk_.push_back(trayWnd.get());
   releasedDuringWalk_ = false;
   std::vector<CTrayWnd*> lostReports;
+  // Read once for all: each question is a trip to the server under Wine.
+  const HWND foreground = Os().GetForegroundWindow();
+  const DWORD foregroundThread = Os().GetWindowThreadProcessId(foreground, nullptr);
   for (CTrayWnd* trayWnd : tickWalk_) {
     if (releasedDuringWalk_ && !IsManaged(trayWnd)) continue;
     // A window that reported its end at an earlier tick and is still here
     // lost its report (dropped while another handler ran): its report
     // is never posted twice, so it is let go here.
     const bool reportedBefore = trayWnd->GoneReported != 0;
-    trayWnd->Tick();
+    trayWnd->Tick(foreground, foregroundThread);
     if (reportedBefore && trayWnd->FoundGone() && trayWnd != SelfTrayWnd) {
       lostReports.push_back(trayWnd);
     }
@@ -243,10 +255,8 @@ void CMorimoDlg::RevealOrHideOwnIcon() {
 }
 
 void CMorimoDlg::ScanWindow(HWND window) {
-  // A visible window exists, so IsWindow has nothing to add here; the
-  // managed test is a hash lookup.
-  if (exiting_ || HwndList.Contains(window)) return;
-  CTrayWndSpec* spec = FindMatchingSpec(window);
+  // A visible window exists, so IsWindow has nothing to add here.
+  CTrayWndSpec* spec = FindMatchingSpec(window, /*scanning=*/true);
   if (spec != nullptr) Adopt(window, spec);
 }
 
@@ -257,24 +267,36 @@ int CMorimoDlg::TryAddWindow(HWND window) {
   // that matches it now.
   if (HwndList.Contains(window)) return 0;
   ruleIndex_.Update(TraySpecList);
-  CTrayWndSpec* spec = FindMatchingSpec(window);
+  CTrayWndSpec* spec = FindMatchingSpec(window, /*scanning=*/false);
   if (spec == nullptr) return 0;
   Adopt(window, spec);
   return 1;
 }
 
-CTrayWndSpec* CMorimoDlg::FindMatchingSpec(HWND window) {
+CTrayWndSpec* CMorimoDlg::FindMatchingSpec(HWND window, bool scanning) {
   if (TraySpecList.empty()) return nullptr;
   caption_.clear();
-  className_.clear();
+  const std::string* className = nullptr;
   if (ruleIndex_.NeedsCaption()) ReadWindowCaption(window, &caption_);
-  if (ruleIndex_.NeedsClassName()) ReadWindowClassName(window, &className_);
-  CTrayWndSpec* spec = ruleIndex_.FirstMatch(caption_, className_);
+  if (ruleIndex_.NeedsClassName()) className = &ClassNameOf(window, scanning);
+  CTrayWndSpec* spec = ruleIndex_.FirstMatch(caption_, className ? *className : std::string());
   if (spec == nullptr) return nullptr;
   // Asked only of a window some rule wants, so the scan stays one read a
   // window for the rest.
-  if (!ruleIndex_.NeedsClassName()) ReadWindowClassName(window, &className_);
-  return IsShellWindowClass(className_) ? nullptr : spec;
+  if (className == nullptr) className = &ClassNameOf(window, scanning);
+  return IsShellWindowClass(*className) ? nullptr : spec;
+}
+
+const std::string& CMorimoDlg::ClassNameOf(HWND window, bool scanning) {
+  if (!scanning) {
+    ReadWindowClassName(window, &className_);
+    return className_;
+  }
+  // A window keeps its class for life: read once, while the scan sees it.
+  auto [it, added] = classOf_.try_emplace(window);
+  if (added) ReadWindowClassName(window, &it->second.name);
+  it->second.scan = scan_;
+  return it->second.name;
 }
 
 void CMorimoDlg::Adopt(HWND window, CTrayWndSpec* spec) {

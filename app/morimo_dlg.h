@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "app/hwnd_list.h"
@@ -62,7 +63,9 @@ class CMorimoDlg : public CDialog {
   void ScanWindow(HWND window);
   // Reads each text of the window once, and only when some rule looks at
   // it, and finds the first rule that matches.
-  CTrayWndSpec* FindMatchingSpec(HWND window);
+  // `scanning`: the class name may come from what the scan remembers.
+  CTrayWndSpec* FindMatchingSpec(HWND window, bool scanning);
+  const std::string& ClassNameOf(HWND window, bool scanning);
   void Adopt(HWND window, CTrayWndSpec* spec);
   void Tick();
   void TickManagedWindows();
@@ -161,6 +164,13 @@ class CMorimoDlg : public CDialog {
   std::vector<int> freeImages_;   // pictures of windows let go, to reuse
   std::string caption_;
   std::string className_;
+  // Class names of the windows the scan saw, and the scan that last did.
+  struct KnownClass {
+    std::string name;
+    unsigned scan = 0;
+  };
+  std::unordered_map<HWND, KnownClass> classOf_;
+  unsigned scan_ = 0;
 };
 
 }  // namespace mm

@@ -83,7 +83,7 @@ int CTrayWnd::Attach(TrayWndHandles* handles, CTrayWndSpec* spec) {
   Platform& os = Os();
   HWND hWnd = Window();
   DWORD processId = 0;
-  os.GetWindowThreadProcessId(hWnd, &processId);
+  thread_ = os.GetWindowThreadProcessId(hWnd, &processId);
   foreign_ = processId != os.GetCurrentProcessId();
   ReadWindowClassName(hWnd, &className_);
   SavedExStyle = static_cast<DWORD>(os.GetWindowLongA(hWnd, GWL_EXSTYLE));
@@ -106,23 +106,32 @@ int CTrayWnd::Attach(TrayWndHandles* handles, CTrayWndSpec* spec) {
 
 int CTrayWnd::Tick() {
   Platform& os = Os();
+  const HWND foreground = os.GetForegroundWindow();
+  return Tick(foreground, os.GetWindowThreadProcessId(foreground, nullptr));
+}
+
+int CTrayWnd::Tick(HWND foreground, DWORD foregroundThread) {
+  Platform& os = Os();
   HWND hWnd = Window();
-  bool gone = Spec == nullptr || !os.IsWindow(hWnd);
+  // Visible and minimised as IsWindowVisible and IsIconic tell them for a
+  // top-level window, from one read of the style word; a window that is
+  // gone has none (a real window's word is 0 only when it is hidden and
+  // has no style bit at all, which IsWindow then tells apart).
+  const DWORD style = static_cast<DWORD>(os.GetWindowLongA(hWnd, GWL_STYLE));
+  bool gone = Spec == nullptr || (style == 0 && !os.IsWindow(hWnd));
   if (!gone) {
-    // Visible and minimised as IsWindowVisible and IsIconic tell them for
-    // a top-level window, from one read of the style word.
-    const DWORD style = static_cast<DWORD>(os.GetWindowLongA(hWnd, GWL_STYLE));
     const bool visible = (style & WS_VISIBLE) != 0;
     const bool minimised = (style & WS_MINIMIZE) != 0;
     // Active: the foreground window, or one whose caption is drawn active
     // (a program may keep its frame active while its own palette has the
-    // focus). Wine's GetWindowInfo reports an active caption only for the
-    // caller's own windows, so the foreground test is what works there.
-    // An invisible window is never the active one to a user, whatever the
-    // system says of it (a dialog created hidden can be its thread's
-    // active window): a click on its icon must show it, not hide it.
-    Active = visible && os.GetForegroundWindow() == hWnd ? 1 : 0;
-    if (!Active && visible) {
+    // focus: only a window of the same thread can be that palette, so the
+    // question is asked only then). Wine's GetWindowInfo reports an active
+    // caption only for the caller's own windows, so the foreground test is
+    // what works there. An invisible window is never the active one to a
+    // user, whatever the system says of it (a dialog created hidden can be
+    // its thread's active window): a click on its icon must show it.
+    Active = visible && foreground == hWnd ? 1 : 0;
+    if (!Active && visible && foregroundThread != 0 && foregroundThread == thread_) {
       WINDOWINFO info;
       std::memset(&info, 0, sizeof info);
       info.cbSize = sizeof info;

@@ -49,6 +49,9 @@ class CTrayWnd {
   // Takes ownership of `handles` (even when it fails on a null rule).
   int Attach(TrayWndHandles* handles, CTrayWndSpec* spec);
   int Tick();
+  // The same, with the foreground window and its thread read once for all
+  // managed windows of a tick.
+  int Tick(HWND foreground, DWORD foregroundThread);
   // The last Tick found the window gone or no longer matching its rule.
   bool FoundGone() const { return foundGone_; }
   void Show(int activate);
@@ -126,6 +129,7 @@ class CTrayWnd {
   bool alphaChanged_ = false;  // we set layered attributes at least once
   bool iconSearchTimedOut_ = false;
   bool foreign_ = true;  // the window belongs to another process
+  DWORD thread_ = 0;     // the window's thread, read at Attach
   std::string className_;  // read at Attach
   std::string caption_;    // the last tick's read, kept for its buffer
   // Ticks left before a hide asked of the window is asked again: a busy

@@ -4,7 +4,7 @@
 # period, measured over 60 s once everything has settled.
 #
 #   bash tools/measure_idle.sh [--build DIR] [--seconds N] [--repeat N] [--no-baseline]
-#                              [--no-match]
+#                              [--no-match] [--bare-loop]
 #
 # DIR is the win64 build folder (default build/win64). Prints morimo.exe's
 # own CPU time, the Wine server's CPU time over the same period, and the
@@ -13,6 +13,10 @@
 # morimo.exe, so the share that morimo.exe causes can be told apart.
 # --no-match turns the four matching rules into rules that match nothing, to
 # tell the cost of the scan from that of the managed windows.
+# --bare-loop measures morimo_bareloop.exe instead of morimo.exe on the same
+# windows: every 500 ms it enumerates them and reads each caption and class
+# name, the floor a scan cannot go below; compare the two runs' own CPU plus
+# Wine server CPU.
 # --repeat N measures N periods in a row: CPU time under Wine swings with
 # the load of the machine, so the median is the figure to quote.
 # MORIMO_E2E_DISPLAY=:97 pins the X display.
@@ -23,6 +27,7 @@ seconds=60
 repeat=1
 baseline=1
 no_match=
+bare_loop=
 while [ $# -gt 0 ]; do
   case $1 in
     --build) build=$2; shift 2 ;;
@@ -30,7 +35,9 @@ while [ $# -gt 0 ]; do
     --repeat) repeat=$2; shift 2 ;;
     --no-baseline) baseline=; shift ;;
     --no-match) no_match=1; shift ;;
-    *) echo "usage: $0 [--build DIR] [--seconds N] [--repeat N] [--no-baseline] [--no-match]" >&2
+    --bare-loop) bare_loop=1; shift ;;
+    *) echo "usage: $0 [--build DIR] [--seconds N] [--repeat N] [--no-baseline] [--no-match]" \
+        "[--bare-loop]" >&2
       exit 2 ;;
   esac
 done
@@ -41,8 +48,9 @@ find_exe() {
 morimo=$(find_exe morimo.exe)
 target=$(find_exe morimo_target.exe)
 probe_exe=$(find_exe morimo_probe.exe)
-if [ -z "$morimo" ] || [ -z "$target" ] || [ -z "$probe_exe" ]; then
-  echo "build morimo, morimo_target and morimo_probe in $build first" >&2
+bareloop=$(find_exe morimo_bareloop.exe)
+if [ -z "$morimo" ] || [ -z "$target" ] || [ -z "$probe_exe" ] || [ -z "$bareloop" ]; then
+  echo "build morimo, morimo_target, morimo_probe and morimo_bareloop in $build first" >&2
   exit 2
 fi
 
@@ -151,13 +159,24 @@ if [ -n "$baseline" ]; then
   base_server=$((au + as - bu - bs))
 fi
 
-e2e_step "start morimo.exe and let it settle"
-start_morimo
-[ "$(cat "/proc/$MORIMO_PID/comm")" = morimo.exe ] ||
-  e2e_fail "pid $MORIMO_PID is $(cat "/proc/$MORIMO_PID/comm"), not morimo.exe"
+measured=morimo.exe
+if [ -n "$bare_loop" ]; then
+  measured=morimo_bareloop.exe
+  e2e_step "start the bare loop and let it settle"
+  wine "$bareloop" >"$E2E_WORK/bareloop.out" 2>&1 &
+  MORIMO_PID=$!
+  E2E_PIDS+=("$MORIMO_PID")
+  managed=0
+  adopted() { return 0; }
+else
+  e2e_step "start morimo.exe and let it settle"
+  start_morimo
+  [ "$(cat "/proc/$MORIMO_PID/comm")" = morimo.exe ] ||
+    e2e_fail "pid $MORIMO_PID is $(cat "/proc/$MORIMO_PID/comm"), not morimo.exe"
+fi
 # The manager and the matching windows, each adopted once. Without any
 # adoption the file is never written.
-adopted() {
+[ -n "$bare_loop" ] || adopted() {
   if [ "$managed" = 0 ]; then [ ! -e "$E2E_HWNDS" ]; return; fi
   [ -f "$E2E_HWNDS" ] && [ "$(stat -c %s "$E2E_HWNDS")" = $(((managed + 1) * 4)) ]
 }
@@ -196,20 +215,24 @@ for ((run = 1; run <= repeat; run++)); do
 done
 
 echo
-echo "idle cost of morimo.exe, $seconds s a period (Wine $(wine --version 2>/dev/null), LANG=$LANG)"
-echo "  set-up: 50 visible windows, 10 rules, $managed windows managed, TimerPeriod 500 ms"
+echo "idle cost of $measured, $seconds s a period (Wine $(wine --version 2>/dev/null), LANG=$LANG)"
+if [ -n "$bare_loop" ]; then
+  echo "  set-up: 50 visible windows; every 500 ms each caption and class name read once"
+else
+  echo "  set-up: 50 visible windows, 10 rules, $managed windows managed, TimerPeriod 500 ms"
+fi
 [ -n "$baseline" ] &&
   echo "  wineserver CPU without morimo.exe (same windows): $(secs "$base_server") s"
 own_all=()
 for line in "${results[@]}"; do
   read -r mu ms server target ctx load <<<"$line"
   own_all+=($((mu + ms)))
-  echo "  morimo.exe CPU $(secs $((mu + ms))) s (user $(secs "$mu"), system $(secs "$ms")), "\
-"wineserver CPU $(secs "$server") s, target CPU $(secs "$target") s, "\
-"$ctx context switches (~$((ctx / (seconds * 2))) a tick), load $load"
+  echo "  $measured CPU $(secs $((mu + ms))) s (user $(secs "$mu"), system $(secs "$ms")), "\
+"wineserver CPU $(secs "$server") s, together $(secs $((mu + ms + server))) s, "\
+"target CPU $(secs "$target") s, $ctx context switches (~$((ctx / (seconds * 2))) a tick), load $load"
 done
 median=$(printf '%s\n' "${own_all[@]}" | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }')
-echo "  morimo.exe RSS:      $(rss_mb "$MORIMO_PID" VmRSS) MB (peak $(rss_mb "$MORIMO_PID" VmHWM) MB)"
+echo "  $measured RSS:      $(rss_mb "$MORIMO_PID" VmRSS) MB (peak $(rss_mb "$MORIMO_PID" VmHWM) MB)"
 echo "  target program RSS:  $(rss_mb "$TARGET_PID_W" VmRSS) MB (a Wine GUI process with 50 windows, for scale)"
 per_minute=$(awk -v t="$median" -v hz="$hz" -v s="$seconds" 'BEGIN { printf "%.2f", t / hz * 60 / s }')
 echo "  own CPU per minute (median): $per_minute s (target: at most 0.60 s, half of the 500 ms peer's 1.2 s)"

@@ -256,6 +256,13 @@ TEST_F(ScanTest, EachWindowIsReadOnceAPerTickHoweverManyRules) {
   }
   EXPECT_EQ(desk.CaptionReads(invisible), 0);
   EXPECT_EQ(desk.ClassReads(invisible), 0);
+  // A window keeps its class for life: asked once while the scan sees it.
+  Tick();
+  Tick();
+  for (HWND w : windows) {
+    EXPECT_EQ(desk.CaptionReads(w), 3);
+    EXPECT_LE(desk.ClassReads(w), 1);
+  }
 }
 
 TEST_F(ScanTest, ClassNameIsNotReadWhenNoRuleUsesIt) {
