@@ -264,6 +264,23 @@ class Platform {
   // Renames `from` over `to`, replacing it in one step.
   virtual BOOL MoveFileReplaceA(const std::string& from, const std::string& to) = 0;
   virtual BOOL DeleteFileA(const std::string& path) = 0;
+
+  // ---- Version resources ------------------------------------------------------
+  // Bytes a buffer needs for the version block of a file, room for the
+  // answers of VerQueryValueA included; 0 when the file has no block or
+  // cannot be read. Sets *handle to 0.
+  virtual DWORD GetFileVersionInfoSizeA(const char* fileName, DWORD* handle) = 0;
+  // Reads the block into `data`, a buffer of the size asked above.
+  virtual BOOL GetFileVersionInfoA(const char* fileName, DWORD handle, DWORD size,
+                                   void* data) = 0;
+  // A value of a block read above, by its path: "\" the fixed part
+  // (VS_FIXEDFILEINFO), "\VarFileInfo\Translation" pairs of language and
+  // code page (WORDs), "\StringFileInfo\<lang><code page>\<name>" a text
+  // in the ANSI code page, which ends at its first NUL. *buffer points into
+  // the block's buffer; *length counts a binary value's bytes, a text's
+  // characters as the system counts them. FALSE when the value is missing.
+  virtual BOOL VerQueryValueA(const void* block, const char* subBlock, void** buffer,
+                              UINT* length) = 0;
 };
 
 // The platform the program runs on. Set once at start (or per test).

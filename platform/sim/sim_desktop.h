@@ -310,6 +310,14 @@ class SimDesktop : public Platform {
   void FailMoves(bool fail);
   void SetReadOnly(const std::string& windowsPath, bool readOnly);
 
+  // ---- Test controls: version blocks ------------------------------------------
+  // The file carries this version block: the bytes of a VS_VERSIONINFO as
+  // the resource compiler writes it (empty: none). The file itself need
+  // not exist.
+  void SetFileVersionBlock(const std::string& windowsPath, const std::string& block);
+  // The paths VerQueryValueA was asked, in order.
+  const std::vector<std::string>& VersionQueries() const;
+
   // ---- Platform --------------------------------------------------------------
   BOOL IsWindow(HWND hWnd) override;
   BOOL IsWindowVisible(HWND hWnd) override;
@@ -419,6 +427,10 @@ class SimDesktop : public Platform {
   BOOL WriteFileBytes(const std::string& path, const std::string& bytes) override;
   BOOL MoveFileReplaceA(const std::string& from, const std::string& to) override;
   BOOL DeleteFileA(const std::string& path) override;
+  DWORD GetFileVersionInfoSizeA(const char* fileName, DWORD* handle) override;
+  BOOL GetFileVersionInfoA(const char* fileName, DWORD handle, DWORD size, void* data) override;
+  BOOL VerQueryValueA(const void* block, const char* subBlock, void** buffer,
+                      UINT* length) override;
 
   // Shell-opened documents and addresses, in order (for help and links).
   const std::vector<std::string>& ShellOpened() const;

@@ -1,7 +1,8 @@
 // The seam on the real window system: a thin forwarding layer over user32,
 // shell32, comctl32 and kernel32, one source file per area (win32_windows,
 // win32_tray, win32_dialogs, win32_list_views, win32_menus, win32_input,
-// win32_shell, win32_files; what they share is in win32_internal.h).
+// win32_shell, win32_files, win32_version; what they share
+// is in win32_internal.h).
 //
 // This header does not include <windows.h>, so the Windows entry point can
 // include it (before <windows.h>, like every header of ours). The records
@@ -161,6 +162,12 @@ class Win32Platform : public Platform {
   BOOL WriteFileBytes(const std::string& path, const std::string& bytes) override;
   BOOL MoveFileReplaceA(const std::string& from, const std::string& to) override;
   BOOL DeleteFileA(const std::string& path) override;
+
+  // ---- Version resources -----------------------------------------------------
+  DWORD GetFileVersionInfoSizeA(const char* fileName, DWORD* handle) override;
+  BOOL GetFileVersionInfoA(const char* fileName, DWORD handle, DWORD size, void* data) override;
+  BOOL VerQueryValueA(const void* block, const char* subBlock, void** buffer,
+                      UINT* length) override;
 
  private:
   struct LayeredApi;
