@@ -230,6 +230,19 @@ class Platform {
   virtual BOOL ImageListRemove(HIMAGELIST list, int index) = 0;
   virtual BOOL ImageListDestroy(HIMAGELIST list) = 0;
 
+  // ---- Controls of ours: hosting and look --------------------------------------
+  // Routes the messages of one control of our dialogs to `host` before the
+  // control's own processing, which gets what the host does not handle;
+  // nullptr gives the control back. The host sees WM_NCDESTROY last. FALSE
+  // for a window that is not a control of ours.
+  virtual BOOL HostControl(HWND control, DialogHost* host) = 0;
+  // Shows a static control of ours as a link: its text in `textColour`
+  // (0x00BBGGRR), underlined from its first paint on, on the dialog's face
+  // colour, with a hand cursor over it. Asked again, only the colour
+  // changes and the control repaints. Look only: the backend makes and
+  // owns the font, brush and cursor, and releases them with the control.
+  virtual BOOL SetLinkLook(HWND control, COLORREF textColour) = 0;
+
   // ---- Shell ---------------------------------------------------------------
   virtual INT_PTR ShellExecuteA(HWND owner, const char* verb, const char* file,
                                 const char* parameters, const char* directory, int show) = 0;

@@ -318,6 +318,12 @@ class SimDesktop : public Platform {
   // The paths VerQueryValueA was asked, in order.
   const std::vector<std::string>& VersionQueries() const;
 
+  // ---- Test controls: controls with a host of ours -----------------------------
+  // A hosted control (HostControl) gets the mouse messages of the actions
+  // above, and WM_DESTROY and WM_NCDESTROY when it goes. Its look is only
+  // recorded: the text colour SetLinkLook gave it last; false when none.
+  bool LinkLook(HWND control, COLORREF* textColour) const;
+
   // ---- Platform --------------------------------------------------------------
   BOOL IsWindow(HWND hWnd) override;
   BOOL IsWindowVisible(HWND hWnd) override;
@@ -400,6 +406,8 @@ class SimDesktop : public Platform {
   UINT ListViewGetItemState(HWND listView, int index, UINT mask) override;
   BOOL ListViewSetItemState(HWND listView, int index, UINT state, UINT mask) override;
   int ComboBoxAddStringU8(HWND comboBox, const std::string& text) override;
+  BOOL HostControl(HWND control, DialogHost* host) override;
+  BOOL SetLinkLook(HWND control, COLORREF textColour) override;
   HIMAGELIST ImageListCreate(int cx, int cy, UINT flags, int initial, int grow) override;
   int ImageListReplaceIcon(HIMAGELIST list, int index, HICON icon) override;
   int ImageListGetImageCount(HIMAGELIST list) override;

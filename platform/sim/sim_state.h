@@ -200,6 +200,8 @@ struct SimDesktop::State {
   // Version blocks by upper-cased path, and the paths VerQueryValueA was asked.
   std::map<std::string, std::string> versionBlocks;
   std::vector<std::string> versionQueries;
+  // The text colour SetLinkLook gave each control last.
+  std::map<HWND, COLORREF> linkLooks;
 
   bool layeredLibraryLoads = true;
   bool layeredHasGet = true;

@@ -1,7 +1,7 @@
 // The seam on the real window system: a thin forwarding layer over user32,
 // shell32, comctl32 and kernel32, one source file per area (win32_windows,
 // win32_tray, win32_dialogs, win32_list_views, win32_menus, win32_input,
-// win32_shell, win32_files, win32_version; what they share
+// win32_shell, win32_files, win32_controls, win32_version; what they share
 // is in win32_internal.h).
 //
 // This header does not include <windows.h>, so the Windows entry point can
@@ -111,6 +111,10 @@ class Win32Platform : public Platform {
   HWND SetFocus(HWND hWnd) override;
   HWND GetFocus() override;
   int ComboBoxAddStringU8(HWND comboBox, const std::string& text) override;
+
+  // ---- Controls of ours: hosting and look ----------------------------------
+  BOOL HostControl(HWND control, DialogHost* host) override;
+  BOOL SetLinkLook(HWND control, COLORREF textColour) override;
 
   // ---- Menus ---------------------------------------------------------------
   HMENU GetSystemMenu(HWND hWnd, BOOL revert) override;
