@@ -1,6 +1,5 @@
 #include "app/morimo_dlg.h"
 
-#include "app/about_dlg.h"
 #include "app/tray_menu.h"
 #include "core/exception_box.h"
 #include "core/window_text.h"
@@ -8,6 +7,7 @@
 #include "res/version.h"
 #include "storage/paths.h"
 #include "storage/recovery.h"
+#include "ui/about_dlg.h"
 #include "ui/controls.h"
 
 namespace mm {

@@ -239,6 +239,19 @@ class Platform {
   virtual BOOL ImageListRemove(HIMAGELIST list, int index) = 0;
   virtual BOOL ImageListDestroy(HIMAGELIST list) = 0;
 
+  // ---- Controls of ours: hosting and look --------------------------------------
+  // Routes the messages of one control of our dialogs to `host` before the
+  // control's own processing, which gets what the host does not handle;
+  // nullptr gives the control back. The host sees WM_NCDESTROY last. FALSE
+  // for a window that is not a control of ours.
+  virtual BOOL HostControl(HWND control, DialogHost* host) = 0;
+  // Shows a static control of ours as a link: its text in `textColour`
+  // (0x00BBGGRR), underlined from its first paint on, on the dialog's face
+  // colour, with a hand cursor over it. Asked again, only the colour
+  // changes and the control repaints. Look only: the backend makes and
+  // owns the font, brush and cursor, and releases them with the control.
+  virtual BOOL SetLinkLook(HWND control, COLORREF textColour) = 0;
+
   // ---- Shell ---------------------------------------------------------------
   virtual INT_PTR ShellExecuteA(HWND owner, const char* verb, const char* file,
                                 const char* parameters, const char* directory, int show) = 0;
@@ -283,6 +296,23 @@ class Platform {
   // another process holds it. 0 on failure.
   virtual HANDLE CreateMutexA(const std::string& name) = 0;
   virtual BOOL CloseHandle(HANDLE handle) = 0;
+
+  // ---- Version resources ------------------------------------------------------
+  // Bytes a buffer needs for the version block of a file, room for the
+  // answers of VerQueryValueA included; 0 when the file has no block or
+  // cannot be read. Sets *handle to 0.
+  virtual DWORD GetFileVersionInfoSizeA(const char* fileName, DWORD* handle) = 0;
+  // Reads the block into `data`, a buffer of the size asked above.
+  virtual BOOL GetFileVersionInfoA(const char* fileName, DWORD handle, DWORD size,
+                                   void* data) = 0;
+  // A value of a block read above, by its path: "\" the fixed part
+  // (VS_FIXEDFILEINFO), "\VarFileInfo\Translation" pairs of language and
+  // code page (WORDs), "\StringFileInfo\<lang><code page>\<name>" a text
+  // in the ANSI code page, which ends at its first NUL. *buffer points into
+  // the block's buffer; *length counts a binary value's bytes, a text's
+  // characters as the system counts them. FALSE when the value is missing.
+  virtual BOOL VerQueryValueA(const void* block, const char* subBlock, void** buffer,
+                              UINT* length) = 0;
 };
 
 // The platform the program runs on. Set once at start (or per test).

@@ -3,6 +3,8 @@
 #include <climits>
 #include <vector>
 
+#include "ui/hosted_control.h"
+
 namespace mm {
 
 int ReadIntLikeAtoi(std::string_view text) {
@@ -18,6 +20,13 @@ int ReadIntLikeAtoi(std::string_view text) {
   if (value > INT_MAX) return INT_MAX;
   if (value < INT_MIN) return INT_MIN;
   return static_cast<int>(value);
+}
+
+std::string WindowTextA(HWND window) {
+  const int length = Os().GetWindowTextLengthA(window);
+  std::vector<char> buffer(static_cast<std::size_t>(length > 0 ? length : 0) + 1, '\0');
+  const int copied = Os().GetWindowTextA(window, buffer.data(), static_cast<int>(buffer.size()));
+  return std::string(buffer.data(), static_cast<std::size_t>(copied > 0 ? copied : 0));
 }
 
 // ---- Data exchange ------------------------------------------------------------
@@ -60,15 +69,11 @@ void CDataExchange::Radio(std::initializer_list<int> ids, int& index) {
 }
 
 void CDataExchange::Text(int id, std::string& ansi) {
-  HWND control = Item(id);
-  if (!save_) {
-    Os().SetWindowTextA(control, ansi);
-    return;
+  if (save_) {
+    ansi = WindowTextA(Item(id));
+  } else {
+    Os().SetWindowTextA(Item(id), ansi);
   }
-  const int length = Os().GetWindowTextLengthA(control);
-  std::vector<char> buffer(static_cast<std::size_t>(length > 0 ? length : 0) + 1, '\0');
-  const int copied = Os().GetWindowTextA(control, buffer.data(), static_cast<int>(buffer.size()));
-  ansi.assign(buffer.data(), static_cast<std::size_t>(copied > 0 ? copied : 0));
 }
 
 void CDataExchange::TextU8(int id, std::string& utf8) {
@@ -77,6 +82,10 @@ void CDataExchange::TextU8(int id, std::string& utf8) {
   } else {
     Os().SetWindowTextU8(Item(id), utf8);
   }
+}
+
+void CDataExchange::Control(int id, CHostedControl& control) {
+  if (!save_ && control.Hwnd() == nullptr) control.Attach(Item(id));
 }
 
 void CDataExchange::Int(int id, int& value, int min, int max, const std::string& rangeMessage) {

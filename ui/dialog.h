@@ -21,6 +21,11 @@ namespace mm {
 // read as 0. Values beyond an int are held at its ends.
 int ReadIntLikeAtoi(std::string_view text);
 
+// The window text of a window as ANSI bytes (GetWindowTextA), whole.
+std::string WindowTextA(HWND window);
+
+class CHostedControl;
+
 // Moves values between controls and members in one direction per pass,
 // like the data exchange of dialog frameworks. A value that cannot be taken
 // fails the pass: the member keeps its value and the rest is still moved.
@@ -49,6 +54,9 @@ class CDataExchange {
   // message (UTF-8) in an OK box, the focus back in the control, and the
   // pass fails.
   void Int(int id, int& value, int min, int max, const std::string& rangeMessage);
+  // Lets an object of ours take the control over (a link label): on the
+  // first pass towards the controls only; later passes leave it bound.
+  void Control(int id, CHostedControl& control);
 
  private:
   HWND Item(int id) const { return Os().GetDlgItem(dialog_, id); }

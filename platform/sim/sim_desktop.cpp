@@ -228,6 +228,7 @@ void SimDesktop::State::DestroyTree(HWND h) {
   const std::vector<HWND> controls = w->controls;
   for (HWND c : controls) DestroyControl(c);
   if (focus == h) focus = nullptr;
+  if (capture == h) capture = nullptr;
   if (w->systemMenu != nullptr) menus.erase(w->systemMenu);
   timers.erase(std::remove_if(timers.begin(), timers.end(),
                               [h](const Timer& t) { return t.hwnd == h; }),
@@ -240,6 +241,18 @@ void SimDesktop::State::DestroyTree(HWND h) {
 void SimDesktop::State::DestroyControl(HWND h) {
   Window* w = Find(h);
   if (w == nullptr) return;
+  // A control with a host of ours hears of its end; WM_NCDESTROY is the last.
+  if (w->host != nullptr) {
+    DialogHost* host = w->host;
+    bool handled = false;
+    CallHost(host, h, WM_DESTROY, 0, 0, &handled);
+    CallHost(host, h, WM_NCDESTROY, 0, 0, &handled);
+    w = Find(h);
+    if (w == nullptr) return;
+    w->host = nullptr;
+  }
+  linkLooks.erase(h);
+  if (capture == h) capture = nullptr;  // a window that goes lets the mouse go
   // A list view takes its image lists with it unless they are shared.
   if (auto* lv = std::get_if<ListViewControl>(&w->control); lv && !(w->style & LVS_SHAREIMAGELISTS)) {
     for (HIMAGELIST list : lv->imageLists)

@@ -322,6 +322,20 @@ class SimDesktop : public Platform {
   void FailMoves(bool fail);
   void SetReadOnly(const std::string& windowsPath, bool readOnly);
 
+  // ---- Test controls: version blocks ------------------------------------------
+  // The file carries this version block: the bytes of a VS_VERSIONINFO as
+  // the resource compiler writes it (empty: none). The file itself need
+  // not exist.
+  void SetFileVersionBlock(const std::string& windowsPath, const std::string& block);
+  // The paths VerQueryValueA was asked, in order.
+  const std::vector<std::string>& VersionQueries() const;
+
+  // ---- Test controls: controls with a host of ours -----------------------------
+  // A hosted control (HostControl) gets the mouse messages of the actions
+  // above, and WM_DESTROY and WM_NCDESTROY when it goes. Its look is only
+  // recorded: the text colour SetLinkLook gave it last; false when none.
+  bool LinkLook(HWND control, COLORREF* textColour) const;
+
   // ---- Platform --------------------------------------------------------------
   BOOL IsWindow(HWND hWnd) override;
   BOOL IsWindowVisible(HWND hWnd) override;
@@ -407,6 +421,8 @@ class SimDesktop : public Platform {
   UINT ListViewGetItemState(HWND listView, int index, UINT mask) override;
   BOOL ListViewSetItemState(HWND listView, int index, UINT state, UINT mask) override;
   int ComboBoxAddStringU8(HWND comboBox, const std::string& text) override;
+  BOOL HostControl(HWND control, DialogHost* host) override;
+  BOOL SetLinkLook(HWND control, COLORREF textColour) override;
   HIMAGELIST ImageListCreate(int cx, int cy, UINT flags, int initial, int grow) override;
   int ImageListReplaceIcon(HIMAGELIST list, int index, HICON icon) override;
   int ImageListGetImageCount(HIMAGELIST list) override;
@@ -437,6 +453,10 @@ class SimDesktop : public Platform {
   BOOL DeleteFileA(const std::string& path) override;
   HANDLE CreateMutexA(const std::string& name) override;
   BOOL CloseHandle(HANDLE handle) override;
+  DWORD GetFileVersionInfoSizeA(const char* fileName, DWORD* handle) override;
+  BOOL GetFileVersionInfoA(const char* fileName, DWORD handle, DWORD size, void* data) override;
+  BOOL VerQueryValueA(const void* block, const char* subBlock, void** buffer,
+                      UINT* length) override;
 
   // Shell-opened documents and addresses, in order (for help and links).
   const std::vector<std::string>& ShellOpened() const;

@@ -201,6 +201,12 @@ struct SimDesktop::State {
   std::uintptr_t nextImageList = 0x50000;
   int invalidImageListDestroys = 0;
 
+  // Version blocks by upper-cased path, and the paths VerQueryValueA was asked.
+  std::map<std::string, std::string> versionBlocks;
+  std::vector<std::string> versionQueries;
+  // The text colour SetLinkLook gave each control last.
+  std::map<HWND, COLORREF> linkLooks;
+
   bool layeredLibraryLoads = true;
   bool layeredHasGet = true;
   bool layeredHasSet = true;

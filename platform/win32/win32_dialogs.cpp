@@ -64,6 +64,14 @@ INT_PTR CALLBACK DialogThunk(::HWND hwnd, ::UINT msg, ::WPARAM wParam, ::LPARAM 
     ForgetModeless(hwnd);
   }
   if (host == nullptr) return msg == WM_INITDIALOG ? TRUE : FALSE;  // TRUE: default focus
+  if (msg == WM_CTLCOLORSTATIC) {
+    // A link label of ours gives its own colours, as a control that
+    // reflects the message would.
+    if (::HBRUSH brush = win32::LinkColours(reinterpret_cast<::HWND>(lParam),
+                                            reinterpret_cast<::HDC>(wParam))) {
+      return reinterpret_cast<INT_PTR>(brush);
+    }
+  }
 
   LRESULT result = 0;
   bool handled = false;

@@ -68,9 +68,24 @@ struct MenuTraits {
   static bool Close(::HMENU h) { return ::DestroyMenu(h) != FALSE; }
 };
 
+// Fonts and brushes go back with DeleteObject; only a copied cursor is ours
+// to destroy (a loaded one is shared).
+template <typename Gdi>
+struct GdiObjectTraits {
+  static Gdi Invalid() { return nullptr; }
+  static bool Close(Gdi h) { return ::DeleteObject(h) != FALSE; }
+};
+struct CursorTraits {
+  static ::HCURSOR Invalid() { return nullptr; }
+  static bool Close(::HCURSOR h) { return ::DestroyCursor(h) != FALSE; }
+};
+
 using UniqueModule = Unique<HMODULE, ModuleTraits>;
 using UniqueFile = Unique<HANDLE, FileTraits>;
 using UniqueLocal = Unique<HLOCAL, LocalMemoryTraits>;
 using UniqueMenu = Unique<::HMENU, MenuTraits>;
+using UniqueFont = Unique<::HFONT, GdiObjectTraits<::HFONT>>;
+using UniqueBrush = Unique<::HBRUSH, GdiObjectTraits<::HBRUSH>>;
+using UniqueCursor = Unique<::HCURSOR, CursorTraits>;
 
 }  // namespace mm::win32

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <vector>
 
 #include "platform/win32/win32_platform.h"
@@ -42,5 +43,14 @@ bool RouteToModelessDialog(::MSG* msg);
 // item in menu order, at any depth, whose command id is the change's;
 // changes naming no item are skipped.
 void ApplyMenuChanges(::HMENU menu, const std::vector<MenuItemChange>& changes);
+
+// Controls of ours (win32_controls.cpp). A link label answers the
+// WM_CTLCOLORSTATIC its dialog gets for it: returns its brush, or nullptr
+// for any other control.
+::HBRUSH LinkColours(::HWND control, ::HDC dc);
+// The hand a link shows: cursor 106 of `helpProgram` (the help program,
+// winhlp32.exe), copied, when that file has it (*owned is then true); else
+// the system's IDC_HAND.
+::HCURSOR LoadLinkCursor(const std::wstring& helpProgram, bool* owned);
 
 }  // namespace mm::win32

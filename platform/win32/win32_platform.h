@@ -1,7 +1,8 @@
 // The seam on the real window system: a thin forwarding layer over user32,
 // shell32, comctl32 and kernel32, one source file per area (win32_windows,
 // win32_tray, win32_dialogs, win32_list_views, win32_menus, win32_input,
-// win32_shell, win32_files; what they share is in win32_internal.h).
+// win32_shell, win32_files, win32_controls, win32_version; what they share
+// is in win32_internal.h).
 //
 // This header does not include <windows.h>, so the Windows entry point can
 // include it (before <windows.h>, like every header of ours). The records
@@ -114,6 +115,10 @@ class Win32Platform : public Platform {
   HWND GetFocus() override;
   int ComboBoxAddStringU8(HWND comboBox, const std::string& text) override;
 
+  // ---- Controls of ours: hosting and look ----------------------------------
+  BOOL HostControl(HWND control, DialogHost* host) override;
+  BOOL SetLinkLook(HWND control, COLORREF textColour) override;
+
   // ---- Menus ---------------------------------------------------------------
   HMENU GetSystemMenu(HWND hWnd, BOOL revert) override;
   BOOL AppendMenuU8(HMENU menu, UINT flags, UINT_PTR id, const std::string& text) override;
@@ -167,6 +172,12 @@ class Win32Platform : public Platform {
   BOOL DeleteFileA(const std::string& path) override;
   HANDLE CreateMutexA(const std::string& name) override;
   BOOL CloseHandle(HANDLE handle) override;
+
+  // ---- Version resources -----------------------------------------------------
+  DWORD GetFileVersionInfoSizeA(const char* fileName, DWORD* handle) override;
+  BOOL GetFileVersionInfoA(const char* fileName, DWORD handle, DWORD size, void* data) override;
+  BOOL VerQueryValueA(const void* block, const char* subBlock, void** buffer,
+                      UINT* length) override;
 
  private:
   struct LayeredApi;

@@ -1,6 +1,7 @@
 // The manager's list of managed windows, its buttons and check boxes, and
 // the about box.
 #include "tests/app/app_world.h"
+#include "tests/support/version_block.h"
 
 namespace mm::testing {
 namespace {
@@ -143,16 +144,29 @@ TEST_F(ButtonsTest, HelpOpensThePageBesideTheProgram) {
   EXPECT_EQ(desk.ShellOpened()[0], "D:\\Tools\\MoriMo\\Document\\Readme.html");
 }
 
-TEST_F(ButtonsTest, SystemMenuAboutItemOpensTheAboutBox) {
-  std::string title, version;
-  desk.QueueModalScript([&](HWND dialog) {
-    title = desk.DialogTitleUtf8(dialog);
-    version = desk.GetWindowTextU8(desk.GetDlgItem(dialog, IDC_STATIC_VERSION));
-    desk.PressEnter(dialog);
-  });
+TEST_F(ButtonsTest, SystemMenuItemAndMainMenuCommandOpenTheAboutBox) {
+  // The texts come from the program file's version block.
+  char program[MAX_PATH] = {};
+  desk.GetModuleFileNameA(program, MAX_PATH);
+  VersionBlock block;
+  block.productVersionMS = VersionBlock::Pack(2, 3);
+  block.productVersionLS = VersionBlock::Pack(4, 56);
+  block.tables = {{"041104B0", {{"ProductName", "MoriMo"}}}};
+  block.translations = {{0x0411, 0x04B0}};
+  desk.SetFileVersionBlock(program, block.Bytes());
+  std::vector<std::string> titles, versions;
+  for (int opening = 0; opening < 2; ++opening) {
+    desk.QueueModalScript([&](HWND dialog) {
+      titles.push_back(desk.DialogTitleUtf8(dialog));
+      versions.push_back(desk.GetWindowTextU8(desk.GetDlgItem(dialog, IDC_STATIC_VERSION)));
+      desk.PressEnter(dialog);
+    });
+  }
   desk.SendMessageToOwnWindow(dlg->Hwnd(), WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
-  EXPECT_EQ(title, "Morimoのﾊﾞｰｼﾞｮﾝ情報");
-  EXPECT_EQ(version, "MoriMo  Version 1.0.0 build(0)");
+  desk.QueueMenuChoice(IDM_ABOUTBOX);
+  desk.MouseOnTrayIcon(dlg->Hwnd(), dlg->Self()->Id(), WM_RBUTTONUP);
+  EXPECT_EQ(titles, std::vector<std::string>(2, "Morimoのﾊﾞｰｼﾞｮﾝ情報"));
+  EXPECT_EQ(versions, std::vector<std::string>(2, "MoriMo  Version 2.3.4 build(56)"));
 }
 
 }  // namespace

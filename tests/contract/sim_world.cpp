@@ -7,7 +7,9 @@
 #include <string>
 
 #include "platform/sim/sim_desktop.h"
+#include "tests/contract/contract_version.h"
 #include "tests/contract/contract_world.h"
+#include "tests/support/version_block.h"
 
 namespace mm::contract {
 
@@ -15,7 +17,10 @@ namespace {
 
 class SimWorld : public ContractWorld {
  public:
-  SimWorld() : desk_(::testing::TempDir() + "morimo_contract_" + Serial()) { SetOs(&desk_); }
+  SimWorld() : desk_(::testing::TempDir() + "morimo_contract_" + Serial()) {
+    SetOs(&desk_);
+    GiveProgramItsVersionBlock();
+  }
   ~SimWorld() override { SetOs(nullptr); }
 
   Platform& os() override { return desk_; }
@@ -57,6 +62,25 @@ class SimWorld : public ContractWorld {
   bool IsSimulated() const override { return true; }
 
  private:
+  // The block the resource compiler writes into contract_tests.exe.
+  void GiveProgramItsVersionBlock() {
+    using testing::VersionBlock;
+    const WORD product[] = {MM_CONTRACT_PRODUCT_VERSION};
+    const WORD file[] = {MM_CONTRACT_FILE_VERSION};
+    VersionBlock block;
+    block.productVersionMS = VersionBlock::Pack(product[0], product[1]);
+    block.productVersionLS = VersionBlock::Pack(product[2], product[3]);
+    block.fileVersionMS = VersionBlock::Pack(file[0], file[1]);
+    block.fileVersionLS = VersionBlock::Pack(file[2], file[3]);
+    block.tables = {{MM_CONTRACT_TABLE,
+                     {{"ProductName", MM_CONTRACT_PRODUCT_NAME},
+                      {"LegalCopyright", MM_CONTRACT_COPYRIGHT}}}};
+    block.translations = {{MM_CONTRACT_LANGUAGE, MM_CONTRACT_CODE_PAGE}};
+    char program[MAX_PATH] = {};
+    desk_.GetModuleFileNameA(program, MAX_PATH);
+    desk_.SetFileVersionBlock(program, block.Bytes());
+  }
+
   // Each world gets a file root of its own, also across test programs that
   // run in parallel.
   static std::string Serial() {

@@ -266,6 +266,16 @@ e2e_shot() {
   import -display "$DISPLAY" -window root "$E2E_WORK/$1.png" && echo "$E2E_WORK/$1.png"
 }
 
+# e2e_shot_window HWND NAME: screenshot of one window (its rectangle of the
+# screen) into the work folder.
+e2e_shot_window() {
+  local rect l t r b
+  rect=$(probe_field "$(probe list --hwnd "$1")" rect)
+  IFS=, read -r l t r b <<<"$rect"
+  import -display "$DISPLAY" -window root -crop "$((r - l))x$((b - t))+$l+$t" +repage \
+    "$E2E_WORK/$2.png" && echo "$E2E_WORK/$2.png"
+}
+
 # The recovery file as one handle per line, 0x-hex like the probe prints.
 recovery_handles() {
   local v
@@ -287,4 +297,46 @@ ini_pairs() {
   iconv -f CP932 -t UTF-8 "$1" | tr -d '\r' | awk '
     /^\[.*\]$/ { section = substr($0, 2, length($0) - 2); next }
     /=/ { i = index($0, "="); print section "|" substr($0, 1, i - 1) "|" substr($0, i + 1) }'
+}
+
+# record_shell_opens: from now on the prefix's shell hands web and mail
+# addresses and HTML pages to morimo_probe's recorder, which appends each to
+# $SHELL_LOG: what a browser or mail program would have been asked to open.
+record_shell_opens() {
+  SHELL_LOG=$E2E_WORK/shell-opened.txt
+  : >"$SHELL_LOG"
+  local command key
+  command="\"$(winpath "$E2E_PROBE")\" record \"$(winpath "$SHELL_LOG")\" \"%1\""
+  for key in http https mailto htmlfile; do
+    wine reg add "HKCR\\$key\\shell\\open\\command" /ve /d "$command" /f >/dev/null 2>&1 ||
+      e2e_fail "could not register the recorder for $key"
+  done
+  # This prefix has no page viewer (mshtml is off), so no .html association.
+  wine reg add 'HKCR\.html' /ve /d htmlfile /f >/dev/null 2>&1 ||
+    e2e_fail "could not associate .html with the recorder"
+}
+
+# shell_opened TEXT: true once the shell was asked to open exactly TEXT.
+shell_opened() { grep -qxF "$1" "$SHELL_LOG" 2>/dev/null; }
+
+# open_system_menu HWND: a right click on the window's caption bar opens
+# its system menu.
+open_system_menu() {
+  local line row left
+  line=$(probe titlebar --hwnd "$1") || e2e_fail "no caption bar on $1: $line"
+  row=$(probe_field "$line" minimize)
+  left=$(probe_field "$(probe list --hwnd "$1")" rect)
+  click_at $((${left%%,*} + 80)) "${row#*,}" 3
+  local out
+  out=$(probe wait --class "#32768" --visible-only --until count=1 --timeout 5000) ||
+    e2e_fail "the system menu did not open: $out"
+}
+
+# pointer_shape: the name of the X pointer's shape (hand2 for the system's
+# hand, left_ptr for the arrow).
+pointer_shape() { python3 "$E2E_REPO/tests/e2e/pointer_shape.py"; }
+
+# version_macro NAME: a value of res/version.h (MORIMO_<NAME>), quotes taken off.
+version_macro() {
+  sed -n "s/^#define MORIMO_$1 \"\{0,1\}\([^\"]*\)\"\{0,1\}\$/\1/p" "$E2E_REPO/res/version.h"
 }

@@ -14,6 +14,9 @@
 //   morimo_probe send --hwnd H [--msg M] [--wparam W] [--lparam L] [--timeout MS]
 //                                             SendMessageTimeout; exit 0 if answered
 //   morimo_probe foreground                   the foreground window
+//   morimo_probe record FILE TEXT...          appends TEXT as a line to FILE: the
+//                                             program the shell starts for an
+//                                             address or document in a test prefix
 //
 // FILTERS: --caption TEXT (equal), --caption-prefix TEXT, --class NAME,
 //   --hwnd H, --pid P, --same-process H (same process as window H),
@@ -337,8 +340,20 @@ int Send(HWND h, long long msg, long long wp, long long lp, long long timeoutMs)
   return ok ? 0 : 1;
 }
 
+// Appends the words, joined by blanks, as one UTF-8 line.
+int Record(const std::wstring& file, const std::vector<std::wstring>& words) {
+  std::wstring line;
+  for (const std::wstring& w : words) line += (line.empty() ? L"" : L" ") + w;
+  std::FILE* f = _wfopen(file.c_str(), L"ab");
+  if (f == nullptr) return 1;
+  const std::string bytes = tools::ToUtf8(line) + "\n";
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+  return std::fclose(f) == 0 && written ? 0 : 1;
+}
+
 int Usage() {
-  Print("usage: morimo_probe list|wait|child|titlebar|tray|folder|acp|send|foreground [options]");
+  Print("usage: morimo_probe list|wait|child|titlebar|tray|folder|acp|send|foreground|record"
+        " [options]");
   return 2;
 }
 
@@ -348,6 +363,10 @@ int main() {
   std::vector<std::wstring> args = tools::WideArgs();
   if (args.empty()) return Usage();
   std::wstring cmd = args[0];
+  if (cmd == L"record") {
+    if (args.size() < 2) return Usage();
+    return Record(args[1], std::vector<std::wstring>(args.begin() + 2, args.end()));
+  }
   Filter f;
   Conditions until;
   long long timeoutMs = 10000, id = -1, count = -1, msg = WM_NULL, wp = 0, lp = 0;
