@@ -119,6 +119,18 @@ def render(shape, size):
     return rows
 
 
+def bit_rows(rows):
+    """Rows of flags as 1-bit rows, bottom-up, each padded to 32 bits."""
+    out = bytearray()
+    for row in reversed(rows):
+        bits = bytearray(((len(row) + 31) // 32) * 4)
+        for i, on in enumerate(row):
+            if on:
+                bits[i // 8] |= 0x80 >> (i % 8)
+        out += bits
+    return bytes(out)
+
+
 def bmp_image(rows):
     size = len(rows)
     header = struct.pack('<IiiHHIIiiII', 40, size, size * 2, 1, 32, 0, 0, 0, 0, 0, 0)
@@ -127,14 +139,7 @@ def bmp_image(rows):
         for b, g, r, a in row:
             # Premultiplied colours are not wanted; fully clear pixels are black.
             pixels += bytes((b, g, r, a))
-    mask = bytearray()
-    stride = ((size + 31) // 32) * 4
-    for row in reversed(rows):
-        bits = bytearray(stride)
-        for i, (_, _, _, a) in enumerate(row):
-            if a == 0:
-                bits[i // 8] |= 0x80 >> (i % 8)
-        mask += bits
+    mask = bit_rows([[a == 0 for *_, a in row] for row in rows])
     return header + bytes(pixels) + bytes(mask)
 
 
@@ -187,18 +192,6 @@ def nearest_vga(colour):
     return min(range(16), key=lambda i: sum((a - b) ** 2 for a, b in zip(VGA16[i], colour)))
 
 
-def mask_rows(opaque_rows):
-    """AND mask (1: the screen shows through), bottom-up, rows of 4 bytes."""
-    out = bytearray()
-    for row in reversed(opaque_rows):
-        bits = bytearray(4)
-        for i, opaque in enumerate(row):
-            if not opaque:
-                bits[i // 8] |= 0x80 >> (i % 8)
-        out += bits
-    return out
-
-
 def write_ico16(path, shape):
     """One 32x32 image in 4 bits a pixel with the VGA palette."""
     rows = render(shape, 32)
@@ -209,7 +202,8 @@ def write_ico16(path, shape):
         indices = [nearest_vga((r, g, b)) if a >= 128 else 0 for b, g, r, a in row]
         for i in range(0, 32, 2):
             pixels.append((indices[i] << 4) | indices[i + 1])
-    image = header + palette + bytes(pixels) + mask_rows([[a >= 128 for *_, a in row] for row in rows])
+    clear = [[a < 128 for *_, a in row] for row in rows]
+    image = header + palette + bytes(pixels) + bit_rows(clear)
     out = struct.pack('<HHH', 0, 1, 1) + struct.pack('<BBBBHHII', 32, 32, 16, 0, 1, 4, len(image), 22)
     with open(path, 'wb') as f:
         f.write(out + image)
@@ -219,24 +213,17 @@ def write_pick_cursor(path):
     """Monochrome: AND 1 and XOR 1 invert the screen, AND 0 and XOR 1 are white."""
     xor_rows, and_rows = [], []
     for y in range(CURSOR_SIZE):
-        xor_row, opaque_row = [], []
+        xor_row, and_row = [], []
         for x in range(CURSOR_SIZE):
             disc = in_circle(x, y, DISC_CENTRE, DISC_CENTRE, DISC_RADIUS)
             cross = disc and in_cross(x, y, DISC_CENTRE, DISC_CENTRE, CROSS_ARM, CROSS_HALF)
             xor_row.append(disc)
-            opaque_row.append(cross)
+            and_row.append(not cross)
         xor_rows.append(xor_row)
-        and_rows.append(opaque_row)
+        and_rows.append(and_row)
     header = struct.pack('<IiiHHIIiiII', 40, CURSOR_SIZE, CURSOR_SIZE * 2, 1, 1, 0, 0, 0, 0, 2, 0)
     palette = bytes((0, 0, 0, 0, 255, 255, 255, 0))
-    xor = bytearray()
-    for row in reversed(xor_rows):
-        bits = bytearray(4)
-        for i, on in enumerate(row):
-            if on:
-                bits[i // 8] |= 0x80 >> (i % 8)
-        xor += bits
-    image = header + palette + bytes(xor) + mask_rows(and_rows)
+    image = header + palette + bit_rows(xor_rows) + bit_rows(and_rows)
     hot_x, hot_y = 0, 0
     out = struct.pack('<HHH', 0, 2, 1) + struct.pack('<BBBBHHII', CURSOR_SIZE, CURSOR_SIZE, 2, 0,
                                                      hot_x, hot_y, len(image), 22)
