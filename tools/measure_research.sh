@@ -24,21 +24,8 @@ while [ $# -gt 0 ]; do
     *) echo "usage: $0 [--build DIR] [--repeat N]" >&2; exit 2 ;;
   esac
 done
-find_exe() {
-  find "$build" \( -name wineprefix -o -name CMakeFiles \) -prune -o -name "$1" -type f -print |
-    head -n1
-}
-morimo=$(find_exe morimo.exe)
-target=$(find_exe morimo_target.exe)
-probe_exe=$(find_exe morimo_probe.exe)
-if [ -z "$morimo" ] || [ -z "$target" ] || [ -z "$probe_exe" ]; then
-  echo "build morimo, morimo_target and morimo_probe in $build first" >&2
-  exit 2
-fi
-
 source "$repo/tests/e2e/e2e_lib.sh"
-e2e_init --morimo "$morimo" --target "$target" --probe "$probe_exe" \
-  --work "$build/measure-research"
+e2e_init_from_build "$build" measure-research
 E2E_NAME=measure-research
 
 write_ini <<'EOF'
