@@ -7,9 +7,21 @@ CMorimoApp::~CMorimoApp() {
     manager_.reset();
   } catch (...) {
   }
+  if (instance_ != nullptr) Os().CloseHandle(instance_);
 }
 
 bool CMorimoApp::InitInstance() {
+  // Two managers over the same windows and files would fight: the second
+  // copy shows the first one's window and ends without touching anything.
+  instance_ = Os().CreateMutexA(kInstanceMutex);
+  if (instance_ != nullptr && Os().GetLastError() == ERROR_ALREADY_EXISTS) {
+    Os().CloseHandle(instance_);
+    instance_ = nullptr;
+    // The user started us, so we may let the first copy come to the front.
+    Os().AllowSetForegroundWindow(ASFW_ANY);
+    Os().PostMessageA(HwndBroadcast(), Os().RegisterWindowMessageA(kShowManagerMessage), 0, 0);
+    return false;
+  }
   manager_ = std::make_unique<CMorimoDlg>();
   manager_->Create(nullptr);
   return true;
@@ -20,6 +32,10 @@ int CMorimoApp::ExitInstance() {
   try {
     manager_.reset();
   } catch (...) {
+  }
+  if (instance_ != nullptr) {
+    Os().CloseHandle(instance_);
+    instance_ = nullptr;
   }
   Os().InvalidateRect(Os().GetDesktopWindow(), nullptr, 1);
   return exitCode_;

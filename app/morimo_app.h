@@ -25,8 +25,12 @@ class CMorimoApp {
 
   CMorimoDlg* Manager() const { return manager_.get(); }
 
+  // One copy a user session: a name the first copy holds while it runs.
+  static constexpr char kInstanceMutex[] = "Local\\MoriMo.Manager";
+
  private:
   std::unique_ptr<CMorimoDlg> manager_;
+  HANDLE instance_ = nullptr;
   int exitCode_ = 0;
 };
 

@@ -54,6 +54,7 @@ class ModalScope {
 
 CMorimoDlg::CMorimoDlg() : CDialog(IDD_MORIMO_DIALOG) {
   TaskbarCreatedMsg = Os().RegisterWindowMessageA("TaskbarCreated");
+  ShowManagerMsg = Os().RegisterWindowMessageA(kShowManagerMessage);
   AppIcon = Os().LoadAppIcon(IDR_MAINFRAME);
 
   OnClicked(IDC_BUTTON_EXIT, [this] { OnButtonExit(); });
@@ -100,6 +101,7 @@ CMorimoDlg::~CMorimoDlg() {
   exiting_ = true;
   ReleaseAll();
   DestroyDialog();
+  // Ours alone: the list view shares it (LVS_SHAREIMAGELISTS).
   if (ImageList != nullptr) Os().ImageListDestroy(ImageList);
 }
 
@@ -117,6 +119,10 @@ BOOL CMorimoDlg::OnInitDialog() {
       Os().AppendMenuU8(menu, MF_STRING, IDM_ABOUTBOX, about);
     }
   }
+
+  // A copy started as administrator would otherwise never hear that the
+  // shell restarted (the shell has fewer rights), and lose its icons.
+  Os().AllowMessageFromLowerPrivilege(self, TaskbarCreatedMsg);
 
   Os().SendMessageToOwnWindow(self, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(AppIcon));
   Os().SendMessageToOwnWindow(self, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(AppIcon));
@@ -227,6 +233,13 @@ void CMorimoDlg::TickManagedWindows() {
   }
 }
 
+bool CMorimoDlg::KeyDown(int virtualKey) {
+  // Our thread's state alone misses keys held while another program has
+  // the keyboard, which is where the user is when the tray program works.
+  const auto down = static_cast<SHORT>(0x8000);
+  return ((Os().GetKeyState(virtualKey) | Os().GetAsyncKeyState(virtualKey)) & down) != 0;
+}
+
 void CMorimoDlg::RevealOrHideOwnIcon() {
   if (Settings_.RealyHideOnHidden == 0) return;
   if (RevealCountdown > 0) {
@@ -234,8 +247,8 @@ void CMorimoDlg::RevealOrHideOwnIcon() {
     return;
   }
   if (SelfTrayWnd == nullptr) return;
-  const bool ctrl = (Os().GetKeyState(VK_CONTROL) & 0x8000) != 0;
-  const bool shift = (Os().GetKeyState(VK_SHIFT) & 0x8000) != 0;
+  const bool ctrl = KeyDown(VK_CONTROL);
+  const bool shift = KeyDown(VK_SHIFT);
   if (ctrl && shift) {
     SelfTrayWnd->UpdateIcon();
     RevealCountdown = kRevealTicks;
@@ -290,7 +303,7 @@ void CMorimoDlg::Adopt(HWND window, CTrayWndSpec* spec) {
   HwndList.Append(window);
 
   const std::string title = trayWnd->GetCaption();
-  const int image = Os().ImageListReplaceIcon(ImageList, -1, trayWnd->ListIcon);
+  const int image = AddListImage(trayWnd);
   const int index = Os().ListViewInsertItem(ListView(), kAppendIndex, title, image);
   if (index >= 0) Os().ListViewSetItemParam(ListView(), index, trayWnd->Id());
 
@@ -326,6 +339,15 @@ bool CMorimoDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* resu
   }
   if (msg == WM_QUERYDRAGICON) {
     *result = reinterpret_cast<LRESULT>(AppIcon);
+    return true;
+  }
+  if (ShowManagerMsg != 0 && msg == ShowManagerMsg) {
+    // Another copy was started: the user wants this one's window.
+    if (SelfTrayWnd != nullptr && !exiting_) {
+      SelfTrayWnd->Show(1);
+      UpdateButtons();
+    }
+    *result = 0;
     return true;
   }
   if (TaskbarCreatedMsg != 0 && msg == TaskbarCreatedMsg) {
@@ -477,7 +499,26 @@ void CMorimoDlg::RemoveHwnd(HWND window) {
   if (!HwndList.Remove(window)) ShowInvariantBox("HWND not found in list");
 }
 
+int CMorimoDlg::AddListImage(const CTrayWnd* trayWnd) {
+  // The picture of a window let go is reused, so the list holds no more
+  // pictures than windows managed at once, however many come and go.
+  int slot = -1;
+  if (!freeImages_.empty()) {
+    slot = freeImages_.back();
+    freeImages_.pop_back();
+  }
+  const int image = Os().ImageListReplaceIcon(ImageList, slot, trayWnd->ListIcon);
+  if (image < 0 && slot >= 0) freeImages_.push_back(slot);
+  if (image >= 0) imageOf_[trayWnd->Id()] = image;
+  return image;
+}
+
 void CMorimoDlg::RemoveListItem(CTrayWnd* trayWnd) {
+  auto image = imageOf_.find(trayWnd->Id());
+  if (image != imageOf_.end()) {
+    freeImages_.push_back(image->second);
+    imageOf_.erase(image);
+  }
   const int index =
       Os().ListViewFindItemByParam(ListView(), -1, static_cast<LPARAM>(trayWnd->Id()));
   if (index < 0) {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <list>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,6 +19,10 @@
 #include "ui/dialog.h"
 
 namespace mm {
+
+// The registered message a second copy sends to bring the first copy's
+// manager window to the front.
+constexpr char kShowManagerMessage[] = "MoriMo.ShowManager";
 
 class CMorimoDlg : public CDialog {
  public:
@@ -62,6 +67,7 @@ class CMorimoDlg : public CDialog {
   void Tick();
   void TickManagedWindows();
   void RevealOrHideOwnIcon();
+  static bool KeyDown(int virtualKey);
   void StartScanTimer();
 
   // ---- Message protocol -----------------------------------------------------
@@ -73,6 +79,8 @@ class CMorimoDlg : public CDialog {
   void OnTraySpecDeleted(WPARAM wParam);
   void RemoveHwnd(HWND window);
   void RemoveListItem(CTrayWnd* trayWnd);
+  // The list's picture for a window just adopted; -1 when there is none.
+  int AddListImage(const CTrayWnd* trayWnd);
   // The managed window with that identity, or nullptr. Identities in
   // messages come from outside and are checked here before any use.
   CTrayWnd* FindTrayWnd(UINT id) const;
@@ -140,6 +148,7 @@ class CMorimoDlg : public CDialog {
   bool InHandler = false;
   int RevealCountdown = 0;
   UINT TaskbarCreatedMsg = 0;
+  UINT ShowManagerMsg = 0;
 
   bool exiting_ = false;
   bool sessionEnding_ = false;  // the recovery file is gone for good
@@ -148,6 +157,8 @@ class CMorimoDlg : public CDialog {
   std::vector<CTrayWnd*> tickWalk_;
   bool releasedDuringWalk_ = false;
   CRuleIndex ruleIndex_;
+  std::map<UINT, int> imageOf_;   // managed window's identity -> its picture
+  std::vector<int> freeImages_;   // pictures of windows let go, to reuse
   std::string caption_;
   std::string className_;
 };

@@ -36,7 +36,7 @@ constexpr int kHideRetryTicks = 10;
 
 }  // namespace
 
-CTrayWnd::CTrayWnd() : id_(NextId()) {}
+CTrayWnd::CTrayWnd() : id_(NextId()), iconCountdown_(1 + static_cast<int>(id_ % kIconRefreshTicks)) {}
 
 CTrayWnd::~CTrayWnd() {
   HWND owner = Owner();
@@ -154,10 +154,17 @@ int CTrayWnd::Tick() {
       }
 
       foundGone_ = false;
-      HICON icon = FindTrayIcon();
-      // An application that did not answer in time keeps the icon it has;
-      // switching to a fallback for one tick would only make the tray flicker.
-      if (iconSearchTimedOut_ && TrayIcon != nullptr) icon = TrayIcon;
+      // Windows seldom change their icons, and every question is a round
+      // trip to another program: asked every few seconds, each window on a
+      // tick of its own, not all of them on every tick.
+      HICON icon = TrayIcon;
+      if (--iconCountdown_ <= 0) {
+        iconCountdown_ = kIconRefreshTicks;
+        icon = FindTrayIcon();
+        // An application that did not answer in time keeps the icon it
+        // has; a fallback for a while would only make the tray flicker.
+        if (iconSearchTimedOut_ && TrayIcon != nullptr) icon = TrayIcon;
+      }
       if (caption_ != TipText || icon != TrayIcon) {
         TrayIcon = icon;
         return UpdateIcon();

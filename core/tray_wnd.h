@@ -30,6 +30,9 @@ class CTrayWnd {
   // program must not freeze the manager. A time-out counts as no answer.
   static constexpr UINT kIconTimeoutMs = 200;
   static constexpr UINT kSysCommandTimeoutMs = 1000;
+  // Ticks between two questions for a window's icon: a change of icon
+  // reaches the tray within this many ticks (4 s at the default period).
+  static constexpr int kIconRefreshTicks = 8;
   // Tip text: longer captions are cut to this many bytes and get "...".
   static constexpr std::size_t kTipBytes = 60;
 
@@ -129,6 +132,7 @@ class CTrayWnd {
   // program takes it late, and a request per tick would pile up in its queue.
   int hideWaitTicks_ = 0;
   bool foundGone_ = false;
+  int iconCountdown_;  // ticks left before the icon is asked again
 };
 
 }  // namespace mm

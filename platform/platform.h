@@ -131,9 +131,18 @@ class Platform {
   // An icon resource of our own program (128, 129, ...).
   virtual HICON LoadAppIcon(int resourceId) = 0;
   virtual UINT RegisterWindowMessageA(const char* name) = 0;
+  // Lets a message through the message filter of an elevated window, so
+  // programs that run with fewer rights (the shell) can still send it.
+  virtual BOOL AllowMessageFromLowerPrivilege(HWND hWnd, UINT msg) = 0;
+  // Lets another process bring its window to the front after us.
+  virtual BOOL AllowSetForegroundWindow(DWORD processId) = 0;
 
   // ---- Input, timers, loop -------------------------------------------------
+  // The key's state as our thread's input saw it.
   virtual SHORT GetKeyState(int virtualKey) = 0;
+  // The key's state now, wherever the keyboard input goes (a tray program
+  // in the background never sees keys held in another program's window).
+  virtual SHORT GetAsyncKeyState(int virtualKey) = 0;
   virtual BOOL GetCursorPos(POINT* point) = 0;
 
   // ---- Mouse and pointer -----------------------------------------------------
@@ -256,14 +265,24 @@ class Platform {
   virtual BOOL FileExists(const std::string& path) = 0;
   virtual BOOL CreateDirectoryA(const std::string& path) = 0;
   virtual DWORD GetModuleFileNameA(char* buffer, DWORD size) = 0;
-  // Whole binary file; FALSE when it cannot be opened.
-  virtual BOOL ReadFileBytes(const std::string& path, std::string* bytes) = 0;
+  // A binary file, whole or its first `maxBytes` bytes (whatever its size,
+  // no more is read or held); FALSE when it cannot be opened.
+  static constexpr std::size_t kWholeFile = ~std::size_t{0};
+  virtual BOOL ReadFileBytes(const std::string& path, std::string* bytes,
+                             std::size_t maxBytes = kWholeFile) = 0;
   // Creates or truncates the file and writes the bytes; FALSE on any failure
   // (the file may then be partial).
   virtual BOOL WriteFileBytes(const std::string& path, const std::string& bytes) = 0;
   // Renames `from` over `to`, replacing it in one step.
   virtual BOOL MoveFileReplaceA(const std::string& from, const std::string& to) = 0;
   virtual BOOL DeleteFileA(const std::string& path) = 0;
+
+  // ---- Processes ---------------------------------------------------------------
+  // A named mutex of this session ("Local\..."), held until CloseHandle or
+  // the end of the process; GetLastError says ERROR_ALREADY_EXISTS when
+  // another process holds it. 0 on failure.
+  virtual HANDLE CreateMutexA(const std::string& name) = 0;
+  virtual BOOL CloseHandle(HANDLE handle) = 0;
 };
 
 // The platform the program runs on. Set once at start (or per test).

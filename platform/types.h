@@ -36,6 +36,7 @@ using WPARAM = std::uintptr_t;
 using LPARAM = std::intptr_t;
 using LRESULT = std::intptr_t;
 using COLORREF = DWORD;
+using HANDLE = void*;
 
 constexpr BOOL FALSE = 0;
 constexpr BOOL TRUE = 1;
@@ -199,6 +200,9 @@ constexpr UINT SMTO_ABORTIFHUNG = 0x0002;
 
 // Timers.
 constexpr UINT USER_TIMER_MINIMUM = 0x0000000A;
+
+// Foreground rights handed to any process.
+constexpr DWORD ASFW_ANY = 0xFFFFFFFF;
 
 // Keys.
 constexpr int VK_SHIFT = 0x10;

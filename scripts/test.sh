@@ -52,7 +52,13 @@ run_ctest() {
   local p=$1
   shift
   local log="$root/build/$p/ctest.log"
-  ctest --preset "$p" "$@" 2>&1 | tee "$log"
+  # The simulated desktop's files live under the temporary folder: in
+  # memory, when there is a tmpfs for it, they cost a tenth of the time.
+  local tmp=${TMPDIR:-}
+  if [ "$p" != win64 ] && [ -z "$tmp" ] && [ -d /dev/shm ] && [ -w /dev/shm ]; then
+    tmp=/dev/shm
+  fi
+  TMPDIR=${tmp:-/tmp} ctest --preset "$p" "$@" 2>&1 | tee "$log"
   local rc=${PIPESTATUS[0]}
   local line passed=0 failed=0
   line=$(grep -E '^[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)

@@ -7,6 +7,7 @@
 #include <new>
 
 #include "platform/platform.h"
+#include "platform/text.h"
 
 namespace mm {
 
@@ -26,27 +27,27 @@ const char kKeyListError[] =
 const char kMalformedListError[] = "CIniFile::ParseStringByNULL():取得ﾃﾞｰﾀに異常があります";
 const char kMemoryError[] = "CIniFile::ParseStringByNULL():ﾒﾓﾘｰｴﾗｰが発生しました:\n ";
 
-// Blanks the profile functions trim from both ends of a value they read.
-bool IsTrimmedBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\x1A';
+}  // namespace
+
+bool IsProfileBlank(char c) {
+  return (c >= '\t' && c <= '\r') || c == ' ' || c == '\x1A';
 }
 
-// The text that makes the profile functions give `value` back unchanged.
-// They end a value at a line break, trim blanks around it and drop a pair
-// of matching quotes around it. A line break would also let the rest of the
+// They end a value at a line break, trim blanks around it and drop a pair of
+// matching quotes around it. A line break would also let the rest of the
 // value be read as keys or sections of its own, so the value ends there;
-// blanks or quotes at the ends are kept by quoting the whole value.
+// blanks or quotes at the ends are kept by quoting the whole value. A NUL
+// ends it as it ends the C string the profile functions are given.
 std::string StorableValue(const std::string& value) {
-  std::string text = value.substr(0, value.find_first_of("\r\n"));
+  std::string text(UpToNul(value));
+  text.resize(std::min(text.size(), text.find_first_of("\r\n")));
   if (text.empty()) return text;
-  bool blankEnd = IsTrimmedBlank(text.front()) || IsTrimmedBlank(text.back());
+  bool blankEnd = IsProfileBlank(text.front()) || IsProfileBlank(text.back());
   bool quoted = text.size() >= 2 && (text.front() == '"' || text.front() == '\'') &&
                 text.back() == text.front();
   if (blankEnd || quoted) return "\"" + text + "\"";
   return text;
 }
-
-}  // namespace
 
 CIniFile::CIniFile(const std::string& fileName, const std::string& sectionName)
     : SectionName_(sectionName), FileName_(fileName) {}

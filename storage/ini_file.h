@@ -13,6 +13,12 @@ namespace mm {
 
 using StringList = std::vector<std::string>;
 
+// Blanks the profile functions trim from both ends of names and values.
+bool IsProfileBlank(char c);
+// The text that makes the profile functions give `value` back unchanged:
+// what WriteString stores.
+std::string StorableValue(const std::string& value);
+
 class CIniFile {
  public:
   CIniFile(const std::string& fileName, const std::string& sectionName);

@@ -128,4 +128,15 @@ std::string SettingsFilePath() {
 
 std::string HwndsFilePath() { return DataFolderWithBackslash() + "MoriMo\\hwnds"; }
 
+bool ReplaceFileContent(const std::string& path, const std::string& bytes,
+                        const std::function<bool(const std::string& newFile)>& edit) {
+  const std::string newFile = path + ".new";
+  if (Os().WriteFileBytes(newFile, bytes) && (!edit || edit(newFile)) &&
+      Os().MoveFileReplaceA(newFile, path)) {
+    return true;
+  }
+  Os().DeleteFileA(newFile);  // partial or unused, if there at all
+  return false;
+}
+
 }  // namespace mm

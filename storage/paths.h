@@ -2,6 +2,7 @@
 // folder paths handed on end with a backslash.
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace mm {
@@ -16,5 +17,13 @@ void ResetModuleDirectoryCache();
 std::string SettingsFilePath();
 // <local app data>\MoriMo\hwnds (nothing is created).
 std::string HwndsFilePath();
+
+// Replaces a file's content in one step: `bytes` go to a file beside it
+// (`path` + ".new"), `edit`, when given, changes that file further, and it
+// is renamed over `path`. A crash in the middle leaves the old content or
+// the new, never a mixture or a cut file. When writing, `edit` or the
+// rename fails, the old file stays as it was and the new one is removed.
+bool ReplaceFileContent(const std::string& path, const std::string& bytes,
+                        const std::function<bool(const std::string& newFile)>& edit = {});
 
 }  // namespace mm

@@ -50,21 +50,15 @@ void WriteHwndsFile(int restoringHwnds, const std::vector<HWND>& handles) {
     DWORD r = HandleToRecord(h);
     for (int shift = 0; shift < 32; shift += 8) bytes += static_cast<char>((r >> shift) & 0xFF);
   }
-  // Written beside the file and renamed over it, so that a crash in the
-  // middle leaves the old list or the new one, never a cut one.
-  std::string path = HwndsFilePath();
-  std::string temp = path + ".new";
-  if (!Os().WriteFileBytes(temp, bytes)) {
-    Os().DeleteFileA(temp);  // a partial temporary file, if any
-    return;
-  }
-  if (!Os().MoveFileReplaceA(temp, path)) Os().DeleteFileA(temp);
+  // A crash in the middle leaves the old list or the new one, never a cut one.
+  ReplaceFileContent(HwndsFilePath(), bytes);
 }
 
 void ReadHwndsFile(int* restoringHwnds, const std::function<int(HWND)>& tryAddWindow) {
   RestoringScope restoring(restoringHwnds);
   std::string bytes;
-  if (!Os().ReadFileBytes(HwndsFilePath(), &bytes)) return;
+  // No more than the records taken: a huge file must not fill memory.
+  if (!Os().ReadFileBytes(HwndsFilePath(), &bytes, kMaxRecordsRead * 4)) return;
   size_t records = bytes.size() / 4;  // a shorter tail is ignored
   if (records > kMaxRecordsRead) records = kMaxRecordsRead;
   for (size_t i = 0; i < records; ++i) {

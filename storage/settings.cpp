@@ -4,8 +4,10 @@
 #include <set>
 
 #include "core/tray_wnd_spec.h"
+#include "platform/platform.h"
 #include "platform/text.h"
 #include "storage/ini_file.h"
+#include "storage/ini_text.h"
 #include "storage/paths.h"
 
 namespace mm {
@@ -30,16 +32,6 @@ void ReadRule(CIniFile& file, CTrayWndSpec& spec) {
       spec.*f.number = file.GetInt(f.key, f.defaultNumber);
     } else {
       spec.*f.text = file.GetString(f.key, "");
-    }
-  }
-}
-
-void WriteRule(CIniFile& file, const CTrayWndSpec& spec) {
-  for (const RuleField& f : RuleFields()) {
-    if (f.number != nullptr) {
-      file.WriteInt(f.key, spec.*f.number);
-    } else {
-      file.WriteString(f.key, spec.*f.text);
     }
   }
 }
@@ -70,6 +62,67 @@ class RuleSections {
   std::unique_ptr<StringList> listed_;
   std::set<std::string> names_;
 };
+
+// The profile functions on a file that is no ANSI text: they know how the
+// system reads a file in a Unicode encoding. Slow, and only for such files.
+class ProfileWriter {
+ public:
+  explicit ProfileWriter(const std::string& path) : file_(path, "General"), sections_(file_) {}
+  bool HasSection(const std::string& section) { return sections_.MayHaveKeys(section); }
+  void WriteString(const std::string& section, const std::string& key, const std::string& value) {
+    file_.SetSectionName(section);
+    ok_ = file_.WriteString(key, value) != 0 && ok_;
+  }
+  void WriteInt(const std::string& section, const std::string& key, int value) {
+    WriteString(section, key, std::to_string(value));
+  }
+  // Whether every write went through.
+  bool ok() const { return ok_; }
+
+ private:
+  CIniFile file_;
+  RuleSections sections_;
+  bool ok_ = true;
+};
+
+// A byte order mark: UTF-8, or UTF-16 in either byte order.
+bool HasByteOrderMark(const std::string& bytes) {
+  return bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 || bytes.compare(0, 2, "\xFF\xFE") == 0 ||
+         bytes.compare(0, 2, "\xFE\xFF") == 0;
+}
+
+// General, then every rule in list order, into an IniText or a
+// ProfileWriter.
+template <typename Out>
+void WriteSettings(Out& out, const GeneralSettings& settings, const TraySpecList& specs) {
+  const std::string general = "General";
+  out.WriteInt(general, "DisplayWidthStartup", settings.DisplayWidthStartup);
+  out.WriteInt(general, "ShowTopMost", settings.ShowTopMost);
+  out.WriteInt(general, "RealyHideOnHidden", settings.RealyHideOnHidden);
+  out.WriteInt(general, "TimerPeriod", settings.TimerPeriod);
+  out.WriteInt(general, "ShowOnlyHidden", settings.ShowOnlyHidden);
+  out.WriteInt(general, "TraySpec_Count", static_cast<int>(specs.size()));
+  // What a rule reads from a section that has no keys.
+  DefaultsOnly defaults;
+  CTrayWndSpec unwritten;
+  ReadRule(defaults, unwritten);
+  int index = 0;
+  for (const auto& spec : specs) {
+    const CTrayWndSpec& rule = *spec;
+    const std::string section = RuleSectionName(index++);
+    // Such a rule reads back the same from a missing section, so that is
+    // left missing: the thousands of rules a damaged count conjures up are
+    // all of this kind.
+    if (SameRuleFields(rule, unwritten) && !out.HasSection(section)) continue;
+    for (const RuleField& f : RuleFields()) {
+      if (f.number != nullptr) {
+        out.WriteInt(section, f.key, rule.*f.number);
+      } else {
+        out.WriteString(section, f.key, rule.*f.text);
+      }
+    }
+  }
+}
 
 }  // namespace
 
@@ -104,29 +157,24 @@ void LoadSettings(GeneralSettings& settings, TraySpecList& specs) {
 }
 
 void SaveSettings(const GeneralSettings& settings, const TraySpecList& specs) {
-  CIniFile file(SettingsFilePath(), "General");
-  file.WriteInt("DisplayWidthStartup", settings.DisplayWidthStartup);
-  file.WriteInt("ShowTopMost", settings.ShowTopMost);
-  file.WriteInt("RealyHideOnHidden", settings.RealyHideOnHidden);
-  file.WriteInt("TimerPeriod", settings.TimerPeriod);
-  file.WriteInt("ShowOnlyHidden", settings.ShowOnlyHidden);
-  file.WriteInt("TraySpec_Count", static_cast<int>(specs.size()));
-  // What a rule reads from a section that has no keys.
-  DefaultsOnly defaults;
-  CTrayWndSpec unwritten;
-  ReadRule(defaults, unwritten);
-  RuleSections sections(file);
-  int index = 0;
-  for (const auto& spec : specs) {
-    const std::string section = RuleSectionName(index++);
-    // Such a rule reads back the same from a section without keys, so that
-    // is left missing. The rules a damaged count conjures up are all of this
-    // kind; writing thousands of them key by key would take the profile
-    // functions, which rewrite the file on every call, hours.
-    if (SameRuleFields(*spec, unwritten) && !sections.MayHaveKeys(section)) continue;
-    file.SetSectionName(section);
-    WriteRule(file, *spec);
+  const std::string path = SettingsFilePath();
+  std::string bytes;
+  // A file that is there but cannot be read is left alone: a new one would
+  // lose what other programs keep in it. A missing one is created.
+  if (!Os().ReadFileBytes(path, &bytes) && Os().FileExists(path)) return;
+  // The whole file is written beside the old one and renamed over it: one
+  // write instead of one rewrite a key, and never a mixture of old and new.
+  if (HasByteOrderMark(bytes)) {
+    ReplaceFileContent(path, bytes, [&](const std::string& newFile) {
+      ProfileWriter out(newFile);
+      WriteSettings(out, settings, specs);
+      return out.ok();
+    });
+    return;
   }
+  IniText out(std::move(bytes));
+  WriteSettings(out, settings, specs);
+  ReplaceFileContent(path, out.Bytes());
 }
 
 }  // namespace mm

@@ -26,8 +26,9 @@ std::string RuleSectionName(int index);
 // Reads General and appends one rule per TraySpec_NNNN section to `specs`.
 // A missing file, section or key gives the defaults; nothing is reported.
 void LoadSettings(GeneralSettings& settings, TraySpecList& specs);
-// Writes General and every rule, in list order, key by key into the
-// existing file (sections beyond the count stay). Failures are ignored.
+// Writes General and every rule, in list order, into the existing file and
+// replaces it in one step; everything else in it stays, sections beyond the
+// count too. On failure the old file stays whole; nothing is reported.
 void SaveSettings(const GeneralSettings& settings, const TraySpecList& specs);
 
 }  // namespace mm

@@ -306,6 +306,12 @@ BOOL SimDesktop::SendMessageTimeoutA(HWND hWnd, UINT msg, WPARAM wParam, LPARAM 
 
 BOOL SimDesktop::PostMessageA(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   State& s = *s_;
+  if (hWnd == HwndBroadcast()) {
+    // Every top-level window gets it, hidden ones too.
+    const std::vector<HWND> all = s.zorder;
+    for (HWND h : all) PostMessageA(h, msg, wParam, lParam);
+    return TRUE;
+  }
   Window* w = s.Changeable(hWnd);
   if (w == nullptr) return FALSE;
   long index = -1;

@@ -163,9 +163,21 @@ class SimDesktop : public Platform {
   // Lead bytes of the simulated ANSI code page (default: 932's 0x81-0x9F,
   // 0xE0-0xFC). An empty set makes it single-byte.
   void SetLeadByteRanges(std::vector<std::pair<BYTE, BYTE>> ranges);
+  // A key held with our thread's input (GetKeyState and GetAsyncKeyState see
+  // it), or held while another program has the keyboard (only
+  // GetAsyncKeyState does).
   void SetKeyDown(int virtualKey, bool down);
+  void SetKeyDownElsewhere(int virtualKey, bool down);
+  // Messages let through the message filter of the window.
+  std::vector<UINT> AllowedFromLowerPrivilege(HWND hWnd) const;
+  // The named mutexes held now (by any simulated process).
+  bool MutexHeld(const std::string& name) const;
+  // What the largest ReadFileBytes of the run delivered, in bytes.
+  std::size_t LargestFileRead() const;
   // Answers for the next message boxes, in order; IDOK when none is queued.
   void QueueMessageBoxAnswer(int answer);
+  // What the user does while the next box is open; returns the answer.
+  void QueueMessageBoxScript(std::function<int()> script);
   const std::vector<MessageBoxRecord>& MessageBoxes() const;
   // Called when a modal dialog starts; it acts on the dialog (clicks, text)
   // and should end it. A modal dialog with no script ends with IDCANCEL.
@@ -344,7 +356,10 @@ class SimDesktop : public Platform {
   HICON GetClassIcon(HWND hWnd, int index) override;
   HICON LoadAppIcon(int resourceId) override;
   UINT RegisterWindowMessageA(const char* name) override;
+  BOOL AllowMessageFromLowerPrivilege(HWND hWnd, UINT msg) override;
+  BOOL AllowSetForegroundWindow(DWORD processId) override;
   SHORT GetKeyState(int virtualKey) override;
+  SHORT GetAsyncKeyState(int virtualKey) override;
   BOOL GetCursorPos(POINT* point) override;
   HWND SetCapture(HWND hWnd) override;
   HWND GetCapture() override;
@@ -417,10 +432,13 @@ class SimDesktop : public Platform {
   BOOL FileExists(const std::string& path) override;
   BOOL CreateDirectoryA(const std::string& path) override;
   DWORD GetModuleFileNameA(char* buffer, DWORD size) override;
-  BOOL ReadFileBytes(const std::string& path, std::string* bytes) override;
+  BOOL ReadFileBytes(const std::string& path, std::string* bytes,
+                     std::size_t maxBytes = kWholeFile) override;
   BOOL WriteFileBytes(const std::string& path, const std::string& bytes) override;
   BOOL MoveFileReplaceA(const std::string& from, const std::string& to) override;
   BOOL DeleteFileA(const std::string& path) override;
+  HANDLE CreateMutexA(const std::string& name) override;
+  BOOL CloseHandle(HANDLE handle) override;
 
   // Shell-opened documents and addresses, in order (for help and links).
   const std::vector<std::string>& ShellOpened() const;

@@ -42,12 +42,18 @@ int SimDesktop::MessageBoxU8(HWND owner, const std::string& text, const std::str
   // The box runs a message loop of its own while it is open.
   Pump();
   if (s_->messageBoxAnswers.empty()) return IDOK;
-  int answer = s_->messageBoxAnswers.front();
+  auto answer = std::move(s_->messageBoxAnswers.front());
   s_->messageBoxAnswers.pop_front();
-  return answer;
+  return answer();
 }
 
-void SimDesktop::QueueMessageBoxAnswer(int answer) { s_->messageBoxAnswers.push_back(answer); }
+void SimDesktop::QueueMessageBoxAnswer(int answer) {
+  s_->messageBoxAnswers.push_back([answer] { return answer; });
+}
+
+void SimDesktop::QueueMessageBoxScript(std::function<int()> script) {
+  s_->messageBoxAnswers.push_back(std::move(script));
+}
 
 const std::vector<MessageBoxRecord>& SimDesktop::MessageBoxes() const { return s_->messageBoxes; }
 

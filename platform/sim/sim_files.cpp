@@ -35,6 +35,10 @@ bool HostExists(const std::string& host) {
 }  // namespace
 
 bool SimFileSystem::HostReadAll(const std::string& host, std::string* bytes) {
+  return HostRead(host, bytes, ~std::size_t{0});
+}
+
+bool SimFileSystem::HostRead(const std::string& host, std::string* bytes, std::size_t maxBytes) {
   if (HostIsDirectory(host)) return false;
   std::string ignored;
   if (bytes == nullptr) bytes = &ignored;
@@ -43,8 +47,12 @@ bool SimFileSystem::HostReadAll(const std::string& host, std::string* bytes) {
   std::string data;
   char chunk[65536];
   size_t n;
-  while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) data.append(chunk, n);
+  while (data.size() < maxBytes &&
+         (n = std::fread(chunk, 1, std::min(sizeof chunk, maxBytes - data.size()), f)) > 0) {
+    data.append(chunk, n);
+  }
   std::fclose(f);
+  largestRead_ = std::max(largestRead_, data.size());
   *bytes = std::move(data);
   return true;
 }
@@ -315,7 +323,8 @@ DWORD SimFileSystem::GetModuleFileNameA(char* buffer, DWORD size) {
   return n;
 }
 
-BOOL SimFileSystem::ReadFileBytes(const std::string& path, std::string* bytes) {
+BOOL SimFileSystem::ReadFileBytes(const std::string& path, std::string* bytes,
+                                  std::size_t maxBytes) {
   WinPath p = ParsePath(path);
   if (!p.valid || p.parts.empty()) {
     lastError_ = ERROR_INVALID_NAME;
@@ -326,7 +335,7 @@ BOOL SimFileSystem::ReadFileBytes(const std::string& path, std::string* bytes) {
     lastError_ = ERROR_ACCESS_DENIED;
     return 0;
   }
-  if (!HostReadAll(host, bytes)) {
+  if (!HostRead(host, bytes, maxBytes)) {
     WinPath parent = p;
     parent.parts.pop_back();
     lastError_ = HostIsDirectory(HostPathOf(parent)) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
@@ -419,9 +428,12 @@ BOOL SimDesktop::CreateDirectoryA(const std::string& path) { return s_->files.Cr
 DWORD SimDesktop::GetModuleFileNameA(char* buffer, DWORD size) {
   return s_->files.GetModuleFileNameA(buffer, size);
 }
-BOOL SimDesktop::ReadFileBytes(const std::string& path, std::string* bytes) {
-  return s_->files.ReadFileBytes(path, bytes);
+BOOL SimDesktop::ReadFileBytes(const std::string& path, std::string* bytes,
+                               std::size_t maxBytes) {
+  return s_->files.ReadFileBytes(path, bytes, maxBytes);
 }
+
+std::size_t SimDesktop::LargestFileRead() const { return s_->files.LargestRead(); }
 BOOL SimDesktop::WriteFileBytes(const std::string& path, const std::string& bytes) {
   return s_->files.WriteFileBytes(path, bytes);
 }
@@ -429,6 +441,32 @@ BOOL SimDesktop::MoveFileReplaceA(const std::string& from, const std::string& to
   return s_->files.MoveFileReplaceA(from, to);
 }
 BOOL SimDesktop::DeleteFileA(const std::string& path) { return s_->files.DeleteFileA(path); }
+
+HANDLE SimDesktop::CreateMutexA(const std::string& name) {
+  State& s = *s_;
+  bool held = false;
+  for (const auto& m : s.mutexes) held = held || m.second == name;
+  const HANDLE h = reinterpret_cast<HANDLE>(s.nextMutex);
+  s.nextMutex += 4;
+  s.mutexes[h] = name;
+  SetLastError(held ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
+  return h;
+}
+
+BOOL SimDesktop::CloseHandle(HANDLE handle) {
+  if (s_->mutexes.erase(handle) == 0) {
+    SetLastError(6);  // ERROR_INVALID_HANDLE
+    return FALSE;
+  }
+  return TRUE;
+}
+
+bool SimDesktop::MutexHeld(const std::string& name) const {
+  for (const auto& m : s_->mutexes) {
+    if (m.second == name) return true;
+  }
+  return false;
+}
 
 std::string SimDesktop::HostPath(const std::string& windowsPath) const {
   return s_->files.HostPath(windowsPath);

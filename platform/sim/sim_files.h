@@ -51,7 +51,8 @@ class SimFileSystem {
   BOOL FileExists(const std::string& path) const;
   BOOL CreateDirectoryA(const std::string& path);
   DWORD GetModuleFileNameA(char* buffer, DWORD size);
-  BOOL ReadFileBytes(const std::string& path, std::string* bytes);
+  BOOL ReadFileBytes(const std::string& path, std::string* bytes, std::size_t maxBytes);
+  std::size_t LargestRead() const { return largestRead_; }
   BOOL WriteFileBytes(const std::string& path, const std::string& bytes);
   BOOL MoveFileReplaceA(const std::string& from, const std::string& to);
   BOOL DeleteFileA(const std::string& path);
@@ -69,7 +70,9 @@ class SimFileSystem {
   struct IniLine;
   struct IniCacheEntry;
 
-  static bool HostReadAll(const std::string& host, std::string* bytes);
+  bool HostReadAll(const std::string& host, std::string* bytes);
+  bool HostRead(const std::string& host, std::string* bytes, std::size_t maxBytes);
+  std::size_t largestRead_ = 0;
   bool IsLead(unsigned char b) const;
   std::string FoldName(const std::string& name) const;
   WinPath ParsePath(const std::string& windowsPath) const;

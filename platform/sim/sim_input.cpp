@@ -12,11 +12,24 @@ SHORT SimDesktop::GetKeyState(int virtualKey) {
   return s_->keysDown.count(virtualKey) ? static_cast<SHORT>(-128) : static_cast<SHORT>(0);
 }
 
+SHORT SimDesktop::GetAsyncKeyState(int virtualKey) {
+  const bool down = s_->keysDown.count(virtualKey) || s_->keysDownElsewhere.count(virtualKey);
+  return down ? static_cast<SHORT>(-32768) : static_cast<SHORT>(0);
+}
+
 void SimDesktop::SetKeyDown(int virtualKey, bool down) {
   if (down) {
     s_->keysDown.insert(virtualKey);
   } else {
     s_->keysDown.erase(virtualKey);
+  }
+}
+
+void SimDesktop::SetKeyDownElsewhere(int virtualKey, bool down) {
+  if (down) {
+    s_->keysDownElsewhere.insert(virtualKey);
+  } else {
+    s_->keysDownElsewhere.erase(virtualKey);
   }
 }
 

@@ -39,9 +39,11 @@ std::string CutAtNul(const std::string& s) {
 // ---- INI text ------------------------------------------------------------------
 //
 // The file is kept as its lines; reads look up names in them, writes change
-// the few lines concerned and write every line back with CR LF. Lines that
-// are neither a section header nor a key (comments, junk) are kept as they
-// are. Only LF ends a line; a CR before it, and blanks, are trimmed.
+// the few lines concerned and write every line back with CR LF. A line that
+// is not a section header is a key, with a value after its "=" or without
+// one (comments, junk): a key without a value reads as missing, yet hides a
+// later key of its name. CR LF, LF and a lone CR end a line; blanks around
+// lines, names and values are trimmed.
 // Parsed files are cached per host path and checked against the file's
 // identity, size and time on every use, as the system's own profile cache
 // is, so edits made behind the sim's back are seen.
@@ -52,7 +54,8 @@ struct SimFileSystem::IniKey {
   size_t line;
   std::string name;
   std::string value;  // trimmed, quotes kept
-  bool listed;        // comments are not
+  bool hasValue;      // the line has an "="
+  bool listed;        // comments and keys without a value are not
 };
 
 struct SimFileSystem::IniSection {
@@ -71,9 +74,10 @@ struct SimFileSystem::IniText {
 };
 
 struct SimFileSystem::IniLine {
-  enum Kind { kBlank, kHeader, kKey, kOther } kind = kBlank;
+  enum Kind { kBlank, kHeader, kKey } kind = kBlank;
   std::string name;   // of a header or key, trimmed
   std::string value;  // of a key, trimmed
+  bool hasValue = false;
 };
 
 struct SimFileSystem::IniCacheEntry {
@@ -95,23 +99,29 @@ SimFileSystem::SimFileSystem(const std::string& root) : root_(root) {
 SimFileSystem::~SimFileSystem() = default;
 
 SimFileSystem::IniLine SimFileSystem::ClassifyLine(const std::string& raw) const {
+  // The line is taken apart first; its names and values then end at a NUL,
+  // as the C strings the system compares them as.
   IniLine l;
-  std::string t = TrimBlanks(CutAtNul(raw));
+  std::string t = TrimBlanks(raw);
   if (t.empty()) return l;
-  size_t close = t[0] == '[' ? t.rfind(']') : std::string::npos;
+  // The last "]" character closes a header; a trail byte that looks like
+  // one does not (the system reads the line as characters).
+  size_t close = std::string::npos;
+  if (t[0] == '[') {
+    for (size_t i = 0; i < t.size(); i += IsLead(static_cast<unsigned char>(t[i])) ? 2 : 1) {
+      if (t[i] == ']') close = i;
+    }
+  }
   if (close != std::string::npos) {
     l.kind = IniLine::kHeader;
-    l.name = TrimBlanks(t.substr(1, close - 1));
-    return l;
-  }
-  size_t eq = t.find('=');
-  if (eq == std::string::npos) {
-    l.kind = IniLine::kOther;  // not a key
+    l.name = CutAtNul(TrimBlanks(t.substr(1, close - 1)));
     return l;
   }
   l.kind = IniLine::kKey;
-  l.name = TrimBlanks(t.substr(0, eq));
-  l.value = TrimBlanks(t.substr(eq + 1));
+  size_t eq = t.find('=');
+  l.hasValue = eq != std::string::npos;
+  l.name = CutAtNul(TrimBlanks(t.substr(0, eq)));
+  if (l.hasValue) l.value = CutAtNul(TrimBlanks(t.substr(eq + 1)));
   return l;
 }
 
@@ -150,11 +160,10 @@ SimFileSystem::IniText SimFileSystem::ParseIni(const std::string& bytes) const {
     }
     IniSection& s = ini.sections.back();
     s.lastLine = i;
-    if (l.kind != IniLine::kKey) continue;
     // A comment with "=" in it can be looked up but is never listed.
-    bool listed = l.name.empty() || l.name[0] != ';';
+    bool listed = l.hasValue && (l.name.empty() || l.name[0] != ';');
     s.keyIndex.emplace(FoldName(l.name), s.keys.size());
-    s.keys.push_back(IniKey{i, std::move(l.name), std::move(l.value), listed});
+    s.keys.push_back(IniKey{i, std::move(l.name), std::move(l.value), l.hasValue, listed});
   }
   return ini;
 }
@@ -268,7 +277,7 @@ DWORD SimFileSystem::GetPrivateProfileStringA(const char* section, const char* k
   // A missing file or section gives the default even where a list was
   // asked for.
   const IniKey* k = s != nullptr && key != nullptr ? FindKey(*s, key) : nullptr;
-  if (k != nullptr) {
+  if (k != nullptr && k->hasValue) {
     std::string v = k->value;
     // Matching quotes around a value are not part of it.
     if (v.size() >= 2 && (v[0] == '"' || v[0] == '\'') && v.back() == v[0]) {
@@ -359,7 +368,7 @@ BOOL SimFileSystem::WritePrivateProfileStringA(const char* section, const char* 
     const std::string folded = FoldName(key);
     auto readsAsKey = [&](const std::string& line) {
       IniLine l = ClassifyLine(line);
-      return l.kind == IniLine::kKey && FoldName(l.name) == folded && l.value == v;
+      return l.kind == IniLine::kKey && l.hasValue && FoldName(l.name) == folded && l.value == v;
     };
     if (found == nullptr) {
       std::string header = "[" + std::string(section) + "]";
@@ -374,7 +383,7 @@ BOOL SimFileSystem::WritePrivateProfileStringA(const char* section, const char* 
         added.name = std::move(h.name);
         added.lastLine = lines.size() - 1;
         added.keyIndex.emplace(folded, 0);
-        added.keys.push_back(IniKey{lines.size() - 1, key, v, key[0] != ';'});
+        added.keys.push_back(IniKey{lines.size() - 1, key, v, true, key[0] != ';'});
         text.sectionIndex.emplace(FoldName(added.name), text.sections.size());
         text.sections.push_back(std::move(added));
       } else {
@@ -387,6 +396,8 @@ BOOL SimFileSystem::WritePrivateProfileStringA(const char* section, const char* 
       lines[k->line] = line;
       if (readsAsKey(line)) {
         const_cast<IniKey*>(k)->value = v;
+        const_cast<IniKey*>(k)->hasValue = true;
+        const_cast<IniKey*>(k)->listed = k->name.empty() || k->name[0] != ';';
       } else {
         reparse = true;
       }
@@ -405,7 +416,7 @@ BOOL SimFileSystem::WritePrivateProfileStringA(const char* section, const char* 
         IniSection& target = text.sections[si];
         target.lastLine = at;
         target.keyIndex.emplace(folded, target.keys.size());
-        target.keys.push_back(IniKey{at, key, v, key[0] != ';'});
+        target.keys.push_back(IniKey{at, key, v, true, key[0] != ';'});
       } else {
         reparse = true;
       }

@@ -175,10 +175,14 @@ struct SimDesktop::State {
 
   std::map<std::string, UINT> registered;  // upper-cased name -> number
   std::set<int> keysDown;
+  std::set<int> keysDownElsewhere;
+  std::map<HWND, std::vector<UINT>> allowedFromLowerPrivilege;
+  std::map<HANDLE, std::string> mutexes;  // handle -> name
+  std::uintptr_t nextMutex = 0x70000;
   POINT cursor = {1200, 1000};  // where the tray sits
   HWND capture = nullptr;       // our thread's mouse capture
   int cursorResource = 0;       // what SetCursorResource showed last (0: the arrow)
-  std::deque<int> messageBoxAnswers;
+  std::deque<std::function<int()>> messageBoxAnswers;
   std::vector<MessageBoxRecord> messageBoxes;
   std::deque<std::function<void(HWND)>> modalScripts;
   std::shared_ptr<const ResourceScript> script;

@@ -111,6 +111,22 @@ HICON SimDesktop::LoadAppIcon(int resourceId) {
   return reinterpret_cast<HICON>(static_cast<std::uintptr_t>(0xA0000 + resourceId));
 }
 
+BOOL SimDesktop::AllowMessageFromLowerPrivilege(HWND hWnd, UINT msg) {
+  if (s_->Find(hWnd) == nullptr) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return FALSE;
+  }
+  s_->allowedFromLowerPrivilege[hWnd].push_back(msg);
+  return TRUE;
+}
+
+std::vector<UINT> SimDesktop::AllowedFromLowerPrivilege(HWND hWnd) const {
+  auto it = s_->allowedFromLowerPrivilege.find(hWnd);
+  return it == s_->allowedFromLowerPrivilege.end() ? std::vector<UINT>() : it->second;
+}
+
+BOOL SimDesktop::AllowSetForegroundWindow(DWORD) { return TRUE; }
+
 UINT SimDesktop::RegisterWindowMessageA(const char* name) {
   if (name == nullptr || *name == '\0') {
     SetLastError(ERROR_INVALID_PARAMETER);

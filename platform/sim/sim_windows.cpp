@@ -378,7 +378,10 @@ BOOL SimDesktop::SetWindowPos(HWND hWnd, HWND insertAfter, int x, int y, int cx,
 
 BOOL SimDesktop::SetForegroundWindow(HWND hWnd) {
   Window* w = s_->TopLevel(hWnd);
-  if (w == nullptr || !w->Visible() || !w->Enabled()) return FALSE;
+  if (w == nullptr || !w->Enabled()) return FALSE;
+  // A hidden window of ours may take the foreground (a tray program's menu
+  // needs its hidden window in front); another program's must be shown.
+  if (!w->Visible() && !s_->Ours(*w)) return FALSE;
   s_->Activate(*w);
   return TRUE;
 }

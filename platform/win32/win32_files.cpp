@@ -55,7 +55,8 @@ DWORD Win32Platform::GetModuleFileNameA(char* buffer, DWORD size) {
   return ::GetModuleFileNameA(nullptr, buffer, size);
 }
 
-BOOL Win32Platform::ReadFileBytes(const std::string& path, std::string* bytes) {
+BOOL Win32Platform::ReadFileBytes(const std::string& path, std::string* bytes,
+                                  std::size_t maxBytes) {
   win32::UniqueFile file(::CreateFileA(path.c_str(), GENERIC_READ,
                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                        FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -64,14 +65,15 @@ BOOL Win32Platform::ReadFileBytes(const std::string& path, std::string* bytes) {
   ::LARGE_INTEGER size{};
   if (::GetFileSizeEx(file.Get(), &size) && size.QuadPart > 0 &&
       size.QuadPart < (static_cast<LONGLONG>(1) << 30)) {
-    content.reserve(static_cast<size_t>(size.QuadPart));
+    content.reserve(std::min(static_cast<size_t>(size.QuadPart), maxBytes));
   }
-  // Read to the end rather than trusting the size: the file may change
-  // under us.
+  // Read to the end (or the bound) rather than trusting the size: the file
+  // may change under us.
   char chunk[64 * 1024];
-  for (;;) {
+  while (content.size() < maxBytes) {
     ::DWORD got = 0;
-    if (!::ReadFile(file.Get(), chunk, sizeof(chunk), &got, nullptr)) return FALSE;
+    const ::DWORD want = static_cast<::DWORD>(std::min(sizeof(chunk), maxBytes - content.size()));
+    if (!::ReadFile(file.Get(), chunk, want, &got, nullptr)) return FALSE;
     if (got == 0) break;
     content.append(chunk, got);
   }
@@ -105,6 +107,12 @@ BOOL Win32Platform::MoveFileReplaceA(const std::string& from, const std::string&
   return ::MoveFileExA(from.c_str(), to.c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
 }
+
+HANDLE Win32Platform::CreateMutexA(const std::string& name) {
+  return ::CreateMutexA(nullptr, FALSE, name.c_str());
+}
+
+BOOL Win32Platform::CloseHandle(HANDLE handle) { return ::CloseHandle(handle); }
 
 BOOL Win32Platform::DeleteFileA(const std::string& path) { return ::DeleteFileA(path.c_str()); }
 

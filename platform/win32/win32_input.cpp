@@ -8,6 +8,8 @@ using win32::W;
 
 SHORT Win32Platform::GetKeyState(int virtualKey) { return ::GetKeyState(virtualKey); }
 
+SHORT Win32Platform::GetAsyncKeyState(int virtualKey) { return ::GetAsyncKeyState(virtualKey); }
+
 BOOL Win32Platform::GetCursorPos(POINT* point) {
   ::POINT real{};
   BOOL ok = ::GetCursorPos(&real);

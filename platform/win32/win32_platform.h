@@ -70,9 +70,12 @@ class Win32Platform : public Platform {
   HICON GetClassIcon(HWND hWnd, int index) override;
   HICON LoadAppIcon(int resourceId) override;
   UINT RegisterWindowMessageA(const char* name) override;
+  BOOL AllowMessageFromLowerPrivilege(HWND hWnd, UINT msg) override;
+  BOOL AllowSetForegroundWindow(DWORD processId) override;
 
   // ---- Input, timers, loop -------------------------------------------------
   SHORT GetKeyState(int virtualKey) override;
+  SHORT GetAsyncKeyState(int virtualKey) override;
   BOOL GetCursorPos(POINT* point) override;
   HWND SetCapture(HWND hWnd) override;
   HWND GetCapture() override;
@@ -157,10 +160,13 @@ class Win32Platform : public Platform {
   BOOL FileExists(const std::string& path) override;
   BOOL CreateDirectoryA(const std::string& path) override;
   DWORD GetModuleFileNameA(char* buffer, DWORD size) override;
-  BOOL ReadFileBytes(const std::string& path, std::string* bytes) override;
+  BOOL ReadFileBytes(const std::string& path, std::string* bytes,
+                     std::size_t maxBytes = kWholeFile) override;
   BOOL WriteFileBytes(const std::string& path, const std::string& bytes) override;
   BOOL MoveFileReplaceA(const std::string& from, const std::string& to) override;
   BOOL DeleteFileA(const std::string& path) override;
+  HANDLE CreateMutexA(const std::string& name) override;
+  BOOL CloseHandle(HANDLE handle) override;
 
  private:
   struct LayeredApi;

@@ -145,6 +145,20 @@ HICON Win32Platform::LoadAppIcon(int resourceId) {
   return M(::LoadIconW(OurModule(), MAKEINTRESOURCEW(resourceId)));
 }
 
+BOOL Win32Platform::AllowMessageFromLowerPrivilege(HWND hWnd, UINT msg) {
+  // Windows 7 and later; looked up so that older systems (where an
+  // elevated window filters nothing) still start.
+  using FilterFn = ::BOOL(WINAPI*)(::HWND, ::UINT, ::DWORD, void*);
+  static const FilterFn filter = ProcAs<FilterFn>(
+      ::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "ChangeWindowMessageFilterEx"));
+  if (filter == nullptr) return FALSE;
+  return filter(W(hWnd), msg, 1 /* MSGFLT_ALLOW */, nullptr);
+}
+
+BOOL Win32Platform::AllowSetForegroundWindow(DWORD processId) {
+  return ::AllowSetForegroundWindow(processId);
+}
+
 UINT Win32Platform::RegisterWindowMessageA(const char* name) {
   return ::RegisterWindowMessageA(name);
 }

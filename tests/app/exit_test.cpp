@@ -87,6 +87,37 @@ TEST_F(ExitTest, YesGivesWindowsBackSavesAndQuits) {
   EXPECT_EQ(app->ExitInstance(), 0);
   EXPECT_EQ(app->Manager(), nullptr);
   EXPECT_FALSE(desk.IsWindow(manager));
+  // The list view's picture list had one owner and went once.
+  EXPECT_EQ(desk.InvalidImageListDestroys(), 0);
+  EXPECT_FALSE(desk.MutexHeld(CMorimoApp::kInstanceMutex));
+}
+
+TEST_F(ExitTest, ASecondCopyShowsTheFirstAndEndsWithoutTouchingAnything) {
+  StartWithHiddenWindows();
+  ASSERT_FALSE(desk.IsWindowVisible(dlg->Hwnd()));
+  std::string settingsBefore, recoveryBefore;
+  ASSERT_TRUE(desk.ReadFileBytes(SettingsFilePath(), &settingsBefore));
+  ASSERT_TRUE(desk.ReadFileBytes(HwndsFilePath(), &recoveryBefore));
+  const auto icons = desk.TrayIcons().size();
+
+  CMorimoApp second;
+  EXPECT_FALSE(second.InitInstance());
+  EXPECT_EQ(second.Manager(), nullptr);
+  desk.Pump();
+  EXPECT_TRUE(desk.IsWindowVisible(dlg->Hwnd()));  // the first copy's manager, shown
+  EXPECT_EQ(second.ExitInstance(), 0);
+  std::string settingsAfter, recoveryAfter;
+  ASSERT_TRUE(desk.ReadFileBytes(SettingsFilePath(), &settingsAfter));
+  ASSERT_TRUE(desk.ReadFileBytes(HwndsFilePath(), &recoveryAfter));
+  EXPECT_EQ(settingsAfter, settingsBefore);
+  EXPECT_EQ(recoveryAfter, recoveryBefore);
+  EXPECT_EQ(desk.TrayIcons().size(), icons);
+  // The first copy still holds the name; after it ends a new one may start.
+  EXPECT_TRUE(desk.MutexHeld(CMorimoApp::kInstanceMutex));
+  app.reset();
+  CMorimoApp third;
+  EXPECT_TRUE(third.InitInstance());
+  third.ExitInstance();
 }
 
 TEST_F(ExitTest, FirstClickOnTheIconShowsAManagerStartedInvisible) {

@@ -158,6 +158,12 @@ TEST_F(ProtocolTest, PrivateMessagesAreDroppedWhileAMenuIsOpen) {
   EXPECT_EQ(Managed(mail), nullptr);
 }
 
+TEST_F(ProtocolTest, TaskbarCreatedPassesTheFilterOfAnElevatedCopy) {
+  StartWithWindows();
+  const std::vector<UINT> allowed = desk.AllowedFromLowerPrivilege(dlg->Hwnd());
+  EXPECT_NE(std::find(allowed.begin(), allowed.end(), dlg->TaskbarCreatedMessage()), allowed.end());
+}
+
 TEST_F(ProtocolTest, TaskbarCreatedBringsTheIconsBack) {
   CTrayWndSpec& onlyHidden = AddRule("Quiet");
   onlyHidden.ShowIconOnlyHidden = 1;
@@ -213,15 +219,18 @@ TEST_F(ProtocolTest, ForgedMessagesChangeNothing) {
 
 TEST_F(ProtocolTest, AWindowWhoseEndReportWasLostIsReleasedAtALaterTick) {
   StartWithWindows();  // ticked in the order of adoption: Mail, then Term 2, 1, 0
-  desk.CloseWindow(terms[0]);
-  // The user right-clicks an icon while the tick asks a window for its
-  // icon: that click's message is ahead of the report the tick posts next,
-  // so the report arrives while the menu is open and is dropped.
+  // While a tick asks Mail for its icon, Term 0 closes and the user
+  // right-clicks an icon: that click's message is ahead of the report the
+  // tick posts for Term 0, so the report arrives while the menu is open and
+  // is dropped.
+  bool asked = false;
   desk.WhileAnswering(mail, WM_GETICON, [&] {
+    asked = true;
+    desk.CloseWindow(terms[0]);
     desk.PostMessageA(dlg->Hwnd(), WMA_TRAYICON_NOTIFY, Managed(terms[1])->Id(), WM_RBUTTONUP);
   });
   desk.QueueMenuChoice(0);
-  Tick();
+  for (int i = 0; i < CTrayWnd::kIconRefreshTicks && !asked; ++i) Tick();
   ASSERT_EQ(desk.TrackedMenus().size(), 1u);
   ASSERT_NE(Managed(terms[0]), nullptr);
   ASSERT_EQ(Managed(terms[0])->GoneReported, 1);
@@ -243,8 +252,13 @@ TEST_F(ProtocolTest, ReleasesWhileWaitingOnAnotherProgramAreSurvived) {
   };
   // The tick waits on Mail while the Term windows, still ahead in its
   // walk, are let go.
-  desk.WhileAnswering(mail, WM_GETICON, releaseTerms);
-  Tick();
+  bool asked = false;
+  desk.WhileAnswering(mail, WM_GETICON, [&] {
+    asked = true;
+    releaseTerms();
+  });
+  for (int i = 0; i < CTrayWnd::kIconRefreshTicks && !asked; ++i) Tick();
+  ASSERT_TRUE(asked);
   for (HWND w : terms) EXPECT_EQ(Managed(w), nullptr);
   Tick();  // the rule is still there: taken again
   const CTrayWnd* firstTerm = nullptr;

@@ -1,4 +1,8 @@
 // Start-up, the scan tick and adoption.
+#include <unistd.h>
+
+#include <cstdlib>
+
 #include "tests/app/app_world.h"
 
 namespace mm::testing {
@@ -322,6 +326,50 @@ TEST_F(ScanTest, RealyHideOnHiddenRemovesTheOwnIconUntilCtrlShift) {
   desk.SetKeyDown(VK_CONTROL, true);
   Tick();
   EXPECT_FALSE(HasIcon(self));
+
+  // Held while another program has the keyboard, where the user is when
+  // MoriMo works in the background.
+  desk.SetKeyDown(VK_CONTROL, false);
+  desk.SetKeyDownElsewhere(VK_CONTROL, true);
+  desk.SetKeyDownElsewhere(VK_SHIFT, true);
+  Tick();
+  EXPECT_TRUE(HasIcon(self));
+}
+
+TEST_F(ScanTest, AHugeRecoveryFileIsReadOnlyAsFarAsItsRecordsAreTaken) {
+  AddRule("Secret");
+  HWND hidden = AddWindow("Secret notes", /*visible=*/false);
+  Start();  // makes the data folder
+  app.reset();
+  WriteRecoveryFile({hidden});
+  // Made huge behind our back (damaged, or by someone hostile): 1 GiB.
+  const std::string host = desk.HostPath(HwndsFilePath());
+  ASSERT_EQ(::truncate(host.c_str(), 1L << 30), 0);
+  Start();
+  EXPECT_NE(Managed(hidden), nullptr);
+  EXPECT_LE(desk.LargestFileRead(), 65536u * 4);
+}
+
+TEST_F(ScanTest, ImagesOfWindowsLetGoAreReused) {
+  AddRule("Tab: ");
+  Start();
+  HWND browser = AddWindow("Browser");
+  HWND steady = AddWindow("Tab: steady");
+  Tick();
+  ASSERT_NE(Managed(steady), nullptr);
+  // A caption that moves in and out of a rule, as a browser's tab title does
+  // (MORIMO_LONG_RUN_CYCLES=100000 for the long run).
+  const char* cycles = std::getenv("MORIMO_LONG_RUN_CYCLES");
+  const int n = cycles != nullptr ? std::atoi(cycles) : 10000;
+  for (int i = 0; i < n; ++i) {
+    desk.SetCaption(browser, "Tab: news");
+    Tick();
+    desk.SetCaption(browser, "Browser");
+    Tick();
+  }
+  HIMAGELIST images = ui::ListViewImageList(List(), LVSIL_NORMAL);
+  EXPECT_LE(desk.ImageListGetImageCount(images), 2);
+  EXPECT_EQ(ListTexts(), std::vector<std::string>{"Tab: steady"});
 }
 
 TEST_F(ScanTest, TheShellsOwnWindowsAreNeverTaken) {

@@ -1,12 +1,15 @@
 // Promises of the profile (INI) functions that CIniFile and the settings
 // file build on: the simulated desktop's own INI implementation must keep
-// them exactly as the system's GetPrivateProfileStringA and friends do.
+// them exactly as the system's GetPrivateProfileStringA and friends do. And
+// the settings file's writer (IniText), which edits the text itself, must
+// write what they read back as written.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "storage/ini_text.h"
 #include "tests/contract/contract_world.h"
 
 namespace mm::contract {
@@ -175,11 +178,15 @@ TEST_F(ProfileContract, DamagedTextReadsAsTheSystemReadsIt) {
       "\xEF\xBB\xBFpre=1\r\n[ A ]\r\nnoeq\r\n;c=1\r\n k = v \r\nk=dup\r\nhex=0x10\r\n"
       "HEX=0X10\r\nbin=0b11\r\n[A]\r\nsecond=2\r\n[B]\r\nx=1\r\n[C\r\nz=1\rcr=2\nnul=a";
   bytes += '\0';
-  bytes += "b\n";
+  bytes += "b\n[Nul";
+  bytes += '\0';
+  bytes += "junk]\nn=1\n";
   SetFileBytes(bytes);
-  // Names in the file are trimmed; a header without "]" is no header; the
-  // first of duplicate sections and keys counts, the later ones are listed.
-  EXPECT_EQ(List(nullptr), (Names{"A", "A", "B"}));
+  // Names in the file are trimmed; a header without "]" is no header, one
+  // with a NUL in it still is; the first of duplicate sections and keys
+  // counts, the later ones are listed.
+  EXPECT_EQ(List(nullptr), (Names{"A", "A", "B", "Nul"}));
+  EXPECT_EQ(Get("Nul", "n"), "1");
   EXPECT_EQ(List("A"), (Names{"k", "k", "hex", "HEX", "bin"}));
   EXPECT_EQ(Get("A", "k"), "v");
   EXPECT_EQ(Get("A", "second"), "<default>");
@@ -199,6 +206,81 @@ TEST_F(ProfileContract, DamagedTextReadsAsTheSystemReadsIt) {
   ASSERT_TRUE(Put("B", "new", "  padded  "));
   EXPECT_EQ(Get("B", "new"), "padded");
   EXPECT_EQ(Get("A", "k"), "v");
+}
+
+TEST_F(ProfileContract, TextWrittenInOnePieceReadsBackAsWrittenAndKeepsTheRest) {
+  // "表示" and "ア" in code page 932; "ゾ" (83 5D) ends in the byte of "]".
+  const bool dbcs = CodePage932();
+  const std::string hyouji = "\x95\x5C\x8E\xA6", a = "\x83\x41", zo = "\x83\x5D";
+  std::string before =
+      "; another program's notes\n"
+      "[Other]\r\n"
+      "name =  \"  quoted  \"  \r\n"
+      "path=C:\\x\r\n";
+  if (dbcs) before += "[" + hyouji + "]\r\n" + a + "=" + hyouji + "\r\n";
+  before += "[General]\n";
+  if (dbcs) before += "[" + zo + "=no header\n";
+  before +=
+      "  TimerPeriod  =  250  \n"
+      "ShowTopMost=1\n"
+      "showtopmost=7\n"
+      "Caption\n"
+      "Caption=hidden by the line above\n"
+      ";comment=kept\n"
+      "\n"
+      "\r\n"
+      "[general]\r\n"
+      "RealyHideOnHidden=5\r\n"
+      "[Tail]\r\n"
+      "last=end";
+  SetFileBytes(before);
+  // A line without "=" is a key without a value: it hides a later one.
+  EXPECT_EQ(Get("General", "Caption"), "<default>");
+  EXPECT_EQ(Int("General", "TimerPeriod"), 250);
+
+  const std::string text = dbcs ? "  \x83\x81\x83\x82\x92\xA0 " + hyouji + "  " : "  two  words  ";
+  IniText ini(FileBytes());
+  ini.WriteInt("General", "TimerPeriod", -2147483647 - 1);  // blanks around it
+  ini.WriteInt("GENERAL", "ShowTopMost", 0);                // the first of two
+  ini.WriteInt("General", "RealyHideOnHidden", 1);          // only in the later [general]
+  ini.WriteString("General", "Caption", text);              // the line without "="
+  ini.WriteString("General", "Added", "\"quoted\"");
+  const std::vector<std::pair<std::string, std::string>> rule = {
+      {"Caption", text}, {"ClassName", "'"}, {"UserName", dbcs ? hyouji : "back\\"},
+      {"Empty", ""},     {"Equals", "a=b"},  {"Half", "\"open"}};
+  for (const auto& kv : rule) ini.WriteString("TraySpec_0000", kv.first, kv.second);
+  SetFileBytes(ini.Bytes());
+
+  EXPECT_EQ(Int("General", "TimerPeriod"), -2147483647 - 1);
+  EXPECT_EQ(Int("General", "ShowTopMost"), 0);
+  EXPECT_EQ(Int("General", "RealyHideOnHidden"), 1);
+  EXPECT_EQ(Get("General", "Caption"), text);
+  EXPECT_EQ(Get("General", "Added"), "\"quoted\"");
+  for (const auto& kv : rule) EXPECT_EQ(Get("TraySpec_0000", kv.first.c_str()), kv.second);
+  // Other programs' values, comments and later duplicates stay as they were.
+  EXPECT_EQ(Get("Other", "name"), "  quoted  ");
+  EXPECT_EQ(Get("Other", "path"), "C:\\x");
+  EXPECT_EQ(Get("Tail", "last"), "end");
+  EXPECT_EQ(Get("General", ";comment"), "kept");
+  if (dbcs) {
+    EXPECT_EQ(Get(hyouji.c_str(), a.c_str()), hyouji);
+    EXPECT_EQ(Get("General", ("[" + zo).c_str()), "no header");
+  }
+  Names sections = {"Other", "General", "general", "Tail", "TraySpec_0000"};
+  if (dbcs) sections.insert(sections.begin() + 1, hyouji);
+  EXPECT_EQ(List(nullptr), sections);
+  const std::string after = FileBytes();
+  for (const char* kept : {"; another program's notes\n[Other]\r\n", "\nshowtopmost=7\n",
+                           "\nCaption=hidden by the line above\n", "[general]\r\nRealyHideOnHidden=5\r\n"}) {
+    EXPECT_NE(after.find(kept), std::string::npos) << kept;
+  }
+  // Keys keep their place and line end; new ones end their section, before
+  // its blank lines; a new section follows the last line.
+  EXPECT_NE(after.find("\nShowTopMost=0\n"), std::string::npos);
+  EXPECT_NE(after.find(";comment=kept\nRealyHideOnHidden=1\r\nAdded=\"\"quoted\"\"\r\n\n\r\n[general]"),
+            std::string::npos);
+  EXPECT_NE(after.find("last=end\r\n[TraySpec_0000]\r\nCaption=\"" + text + "\"\r\n"),
+            std::string::npos);
 }
 
 TEST_F(ProfileContract, IntegersReadLeadingDecimalDigitsWithSign) {

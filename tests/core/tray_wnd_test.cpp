@@ -172,6 +172,19 @@ TEST_F(TrayWndTest, IconSearchTakesSmallIconsForTheTrayAndBigOnesForTheList) {
   }
 }
 
+TEST_F(TrayWndTest, AnIconChangeReachesTheTrayWithinAFewTicksAndIsNotAskedEveryTick) {
+  sim::WindowSpec spec;
+  spec.caption = "App";
+  spec.smallIcon = FakeIcon(1);
+  HWND w = App(spec);
+  CTrayWnd& t = Take(w);
+  desk.SetIcons(w, FakeIcon(5), nullptr);
+  desk.ClearHistory();
+  for (int i = 0; i < CTrayWnd::kIconRefreshTicks; ++i) t.Tick();
+  EXPECT_EQ(FakeIcon(5), IconOf(t)->icon);
+  EXPECT_EQ(1u, Messages(WM_GETICON).size());
+}
+
 TEST_F(TrayWndTest, HungApplicationCostsOneBoundedQuestionAndKeepsItsIcon) {
   sim::WindowSpec spec;
   spec.caption = "Busy";
@@ -181,7 +194,7 @@ TEST_F(TrayWndTest, HungApplicationCostsOneBoundedQuestionAndKeepsItsIcon) {
   CTrayWnd& t = Take(w);
   desk.SetHung(w, true);
   desk.ClearHistory();
-  EXPECT_EQ(1, t.Tick());
+  for (int i = 0; i < CTrayWnd::kIconRefreshTicks; ++i) EXPECT_EQ(1, t.Tick());
   EXPECT_EQ(FakeIcon(1), IconOf(t)->icon);
   const auto asks = Messages(WM_GETICON);
   ASSERT_EQ(1u, asks.size());
@@ -190,7 +203,7 @@ TEST_F(TrayWndTest, HungApplicationCostsOneBoundedQuestionAndKeepsItsIcon) {
   CTrayWnd& late = Take(w);
   EXPECT_EQ(FakeIcon(3), late.TrayIcon);
   desk.SetHung(w, false);
-  late.Tick();
+  for (int i = 0; i < CTrayWnd::kIconRefreshTicks; ++i) late.Tick();
   EXPECT_EQ(FakeIcon(1), late.TrayIcon);
 }
 

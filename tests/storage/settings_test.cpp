@@ -172,6 +172,26 @@ TEST_F(SettingsTest, ASmallerSaveLeavesOldSectionsThatNoLoadReads) {
   EXPECT_EQ(RuleSectionName(10000), "TraySpec_10000");  // padded, never cut
 }
 
+TEST_F(SettingsTest, AFailedWriteOrRenameLeavesTheOldFileWholeAndNoNewFileBehind) {
+  const std::string old = "[Other]\r\nkeep=1\r\n[General]\nTimerPeriod=700\n";
+  HostWrite(kIniPath, old);
+  GeneralSettings settings{1, 1, 0, 250, 0};
+  TraySpecList specs;
+  specs.push_back(Rule("r"));
+  desk.FailNextWriteAfter(40);  // the disk fills up half-way
+  SaveSettings(settings, specs);
+  EXPECT_EQ(HostRead(kIniPath), old);
+  EXPECT_EQ(HostRead(kIniPath + ".new"), "<none>");
+  desk.FailMoves(true);
+  SaveSettings(settings, specs);
+  EXPECT_EQ(HostRead(kIniPath), old);
+  EXPECT_EQ(HostRead(kIniPath + ".new"), "<none>");
+  desk.FailMoves(false);
+  SaveSettings(settings, specs);
+  EXPECT_NE(HostRead(kIniPath).find("[Other]\r\nkeep=1\r\n[General]\nTimerPeriod=250\n"),
+            std::string::npos);
+}
+
 TEST_F(SettingsTest, UnwritableFilesAndFoldersGiveDefaultsSilently) {
   GeneralSettings settings{0, 0, 0, 100, 0};
   TraySpecList specs;

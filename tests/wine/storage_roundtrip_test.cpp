@@ -103,6 +103,32 @@ TEST_F(StorageOnWindows, JapaneseSettingsRoundTripAsCodePage932Bytes) {
   EXPECT_EQ(FileBytes(SettingsFilePath()), bytes);
 }
 
+TEST_F(StorageOnWindows, AUnicodeSettingsFileIsChangedByTheSystemAndStaysUnicode) {
+  if (::GetACP() != 932) GTEST_SKIP() << "run in the Japanese locale (LANG=ja_JP.UTF-8)";
+  ::CreateDirectoryA(Folder().c_str(), nullptr);
+  CreateDirectories(SettingsFilePath(), 1);
+  // Saved as "Unicode" by an editor: UTF-16 with a byte order mark.
+  const std::wstring text = L"\uFEFF[Other]\r\nkey=\u5024\r\n[General]\r\nTimerPeriod=100\r\n";
+  ASSERT_TRUE(os_.WriteFileBytes(SettingsFilePath(),
+                                 std::string(reinterpret_cast<const char*>(text.data()),
+                                             text.size() * sizeof(wchar_t))));
+  const std::string memo = os_.Utf8ToAnsi("メモ帳");
+  GeneralSettings saved{1, 0, 1, 300, 0};
+  TraySpecList specs;
+  specs.push_back(std::make_unique<CTrayWndSpec>());
+  specs.back()->Caption = memo;
+  SaveSettings(saved, specs);
+
+  EXPECT_EQ(FileBytes(SettingsFilePath()).substr(0, 2), "\xFF\xFE");
+  GeneralSettings loaded;
+  TraySpecList read;
+  LoadSettings(loaded, read);
+  EXPECT_EQ(loaded.TimerPeriod, 300);
+  ASSERT_EQ(read.size(), 1u);
+  EXPECT_EQ(read.front()->Caption, memo);
+  EXPECT_EQ(CIniFile(SettingsFilePath(), "Other").GetString("key", ""), os_.Utf8ToAnsi("値"));
+}
+
 TEST_F(StorageOnWindows, SectionListFitsUpToExactlyItsBuffer) {
   // The system reports a list that fills its buffer exactly like a cut one;
   // CIniFile still takes a list of exactly 10,240 bytes and refuses one more.
