@@ -3,6 +3,8 @@
 #include "app/tray_menu.h"
 #include "core/exception_box.h"
 #include "core/window_text.h"
+#include "dialogs/manage_dialog.h"
+#include "dialogs/register_dialog.h"
 #include "res/resource.h"
 #include "res/version.h"
 #include "storage/paths.h"
@@ -33,6 +35,19 @@ class FlagScope {
  private:
   bool* flag_;
   bool previous_;
+};
+
+// Sets ModalActive while a rule dialog runs (the tray menus grey what
+// would open another), however the scope ends.
+class ModalScope {
+ public:
+  explicit ModalScope(int* modalActive) : flag_(modalActive) { *flag_ = 1; }
+  ~ModalScope() { *flag_ = 0; }
+  ModalScope(const ModalScope&) = delete;
+  ModalScope& operator=(const ModalScope&) = delete;
+
+ private:
+  int* flag_;
 };
 
 }  // namespace
@@ -779,9 +794,38 @@ LRESULT CMorimoDlg::OnListItemChanged(const NMHDR* hdr) {
   return 0;
 }
 
-// The rule editor and the rule list dialog are not part of the manager yet.
-void CMorimoDlg::OnButtonProperty() {}
-void CMorimoDlg::OnButtonSetting() {}
+void CMorimoDlg::OnButtonProperty() {
+  // One rule dialog at a time: a rule list opened meanwhile could delete
+  // the rule this editor copies back into.
+  if (CurrentTrayWnd == nullptr || ModalActive != 0) return;
+  CTrayWndSpec* rule = CurrentTrayWnd->Spec;
+  CRegisterDialog editor;
+  CopyRuleFields(*rule, editor.Rule);
+  INT_PTR result = 0;
+  {
+    ModalScope modal(&ModalActive);
+    result = editor.DoModal(nullptr);
+  }
+  // The window may have been let go meanwhile; its rule is only changed
+  // while it is still one of ours.
+  if (result != IDOK || !IsRule(rule)) return;
+  CopyRuleFields(editor.Rule, *rule);
+  SaveSettings(Settings_, TraySpecList);
+}
+
+void CMorimoDlg::OnButtonSetting() {
+  if (ModalActive != 0) return;
+  CManageDialog rules(TraySpecList);
+  {
+    ModalScope modal(&ModalActive);
+    const bool wasVisible = Os().IsWindowVisible(Hwnd()) != 0;
+    if (SelfTrayWnd != nullptr) SelfTrayWnd->Hide();
+    rules.DoModal(Hwnd());
+    if (wasVisible && SelfTrayWnd != nullptr) SelfTrayWnd->Show(1);
+    SaveSettings(Settings_, TraySpecList);
+  }
+  UpdateButtons();
+}
 
 void CMorimoDlg::OnButtonHelp() {
   const std::string page = GetModuleDirectory() + kHelpPage;

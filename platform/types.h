@@ -49,6 +49,7 @@ constexpr UINT WM_KILLFOCUS = 0x0008;
 constexpr UINT WM_SETTEXT = 0x000C;
 constexpr UINT WM_GETTEXT = 0x000D;
 constexpr UINT WM_PAINT = 0x000F;
+constexpr UINT WM_SETREDRAW = 0x000B;
 constexpr UINT WM_CLOSE = 0x0010;
 constexpr UINT WM_QUERYENDSESSION = 0x0011;
 constexpr UINT WM_ERASEBKGND = 0x0014;
@@ -385,6 +386,8 @@ constexpr UINT LVIF_TEXT = 0x0001;
 constexpr UINT LVIF_IMAGE = 0x0002;
 constexpr UINT LVIF_PARAM = 0x0004;
 constexpr UINT LVIF_STATE = 0x0008;
+// An item's image index that shows no picture (-1 would ask the parent).
+constexpr int I_IMAGENONE = -2;
 constexpr UINT LVNI_ALL = 0x0000;
 constexpr UINT LVNI_FOCUSED = 0x0001;
 constexpr UINT LVNI_SELECTED = 0x0002;

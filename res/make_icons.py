@@ -4,6 +4,11 @@
 morimo.ico (resource 128): a small forest (two tree crowns) resting on a
 tray bar, the program's own icon. window.ico (resource 129): a plain
 application window, shown for windows whose own icon cannot be read.
+pick.ico (resource 132): the window picker's target, a window frame with
+the drag cursor's disc and cross on it, 32x32 in the 16 standard colours.
+pick.cur (cursor 131): the picker's drag cursor, 32x32 monochrome: a disc
+that inverts the screen beneath it with a white cross in its middle; its
+hot spot is the top-left corner (0, 0), the point that is picked.
 
 Shapes are described in a 0..1 square and rendered with 4x4 supersampling
 at each size, so every size is drawn rather than scaled. The files hold
@@ -114,6 +119,18 @@ def render(shape, size):
     return rows
 
 
+def bit_rows(rows):
+    """Rows of flags as 1-bit rows, bottom-up, each padded to 32 bits."""
+    out = bytearray()
+    for row in reversed(rows):
+        bits = bytearray(((len(row) + 31) // 32) * 4)
+        for i, on in enumerate(row):
+            if on:
+                bits[i // 8] |= 0x80 >> (i % 8)
+        out += bits
+    return bytes(out)
+
+
 def bmp_image(rows):
     size = len(rows)
     header = struct.pack('<IiiHHIIiiII', 40, size, size * 2, 1, 32, 0, 0, 0, 0, 0, 0)
@@ -122,14 +139,7 @@ def bmp_image(rows):
         for b, g, r, a in row:
             # Premultiplied colours are not wanted; fully clear pixels are black.
             pixels += bytes((b, g, r, a))
-    mask = bytearray()
-    stride = ((size + 31) // 32) * 4
-    for row in reversed(rows):
-        bits = bytearray(stride)
-        for i, (_, _, _, a) in enumerate(row):
-            if a == 0:
-                bits[i // 8] |= 0x80 >> (i % 8)
-        mask += bits
+    mask = bit_rows([[a == 0 for *_, a in row] for row in rows])
     return header + bytes(pixels) + bytes(mask)
 
 
@@ -146,10 +156,87 @@ def write_ico(path, shape):
         f.write(out)
 
 
+# The 16 colours every display shows, in the order of the VGA palette.
+VGA16 = ((0, 0, 0), (128, 0, 0), (0, 128, 0), (128, 128, 0), (0, 0, 128), (128, 0, 128),
+         (0, 128, 128), (192, 192, 192), (128, 128, 128), (255, 0, 0), (0, 255, 0),
+         (255, 255, 0), (0, 0, 255), (255, 0, 255), (0, 255, 255), (255, 255, 255))
+
+CURSOR_SIZE = 32
+DISC_CENTRE = (CURSOR_SIZE - 1) / 2.0
+DISC_RADIUS = 12.5
+CROSS_ARM = 8      # pixels from the centre to the end of each arm
+CROSS_HALF = 0.75  # half the cross's thickness: two pixels
+
+
+def in_cross(x, y, cx, cy, arm, half):
+    return ((abs(x - cx) <= half and abs(y - cy) <= arm) or
+            (abs(y - cy) <= half and abs(x - cx) <= arm))
+
+
+def pick_shape(x, y):
+    """Colour at a point of the picker's target icon, or None."""
+    if not in_round_rect(x, y, 0.04, 0.04, 0.96, 0.96, 0.06):
+        return None
+    if not in_round_rect(x, y, 0.08, 0.08, 0.92, 0.92, 0.03):
+        return (0, 0, 128)         # frame
+    if y < 0.24:
+        return (0, 0, 255)         # title bar
+    if in_circle(x, y, 0.5, 0.6, 0.29):
+        if in_cross(x, y, 0.5, 0.6, 0.19, 0.045):
+            return (255, 255, 255)
+        return (0, 0, 0)           # the disc, as the cursor shows it on white
+    return (192, 192, 192)
+
+
+def nearest_vga(colour):
+    return min(range(16), key=lambda i: sum((a - b) ** 2 for a, b in zip(VGA16[i], colour)))
+
+
+def write_ico16(path, shape):
+    """One 32x32 image in 4 bits a pixel with the VGA palette."""
+    rows = render(shape, 32)
+    header = struct.pack('<IiiHHIIiiII', 40, 32, 64, 1, 4, 0, 0, 0, 0, 16, 0)
+    palette = b''.join(bytes((b, g, r, 0)) for r, g, b in VGA16)
+    pixels = bytearray()
+    for row in reversed(rows):
+        indices = [nearest_vga((r, g, b)) if a >= 128 else 0 for b, g, r, a in row]
+        for i in range(0, 32, 2):
+            pixels.append((indices[i] << 4) | indices[i + 1])
+    clear = [[a < 128 for *_, a in row] for row in rows]
+    image = header + palette + bytes(pixels) + bit_rows(clear)
+    out = struct.pack('<HHH', 0, 1, 1) + struct.pack('<BBBBHHII', 32, 32, 16, 0, 1, 4, len(image), 22)
+    with open(path, 'wb') as f:
+        f.write(out + image)
+
+
+def write_pick_cursor(path):
+    """Monochrome: AND 1 and XOR 1 invert the screen, AND 0 and XOR 1 are white."""
+    xor_rows, and_rows = [], []
+    for y in range(CURSOR_SIZE):
+        xor_row, and_row = [], []
+        for x in range(CURSOR_SIZE):
+            disc = in_circle(x, y, DISC_CENTRE, DISC_CENTRE, DISC_RADIUS)
+            cross = disc and in_cross(x, y, DISC_CENTRE, DISC_CENTRE, CROSS_ARM, CROSS_HALF)
+            xor_row.append(disc)
+            and_row.append(not cross)
+        xor_rows.append(xor_row)
+        and_rows.append(and_row)
+    header = struct.pack('<IiiHHIIiiII', 40, CURSOR_SIZE, CURSOR_SIZE * 2, 1, 1, 0, 0, 0, 0, 2, 0)
+    palette = bytes((0, 0, 0, 0, 255, 255, 255, 0))
+    image = header + palette + bit_rows(xor_rows) + bit_rows(and_rows)
+    hot_x, hot_y = 0, 0
+    out = struct.pack('<HHH', 0, 2, 1) + struct.pack('<BBBBHHII', CURSOR_SIZE, CURSOR_SIZE, 2, 0,
+                                                     hot_x, hot_y, len(image), 22)
+    with open(path, 'wb') as f:
+        f.write(out + image)
+
+
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
     write_ico(os.path.join(here, 'morimo.ico'), morimo_shape)
     write_ico(os.path.join(here, 'window.ico'), window_shape)
+    write_ico16(os.path.join(here, 'pick.ico'), pick_shape)
+    write_pick_cursor(os.path.join(here, 'pick.cur'))
 
 
 if __name__ == '__main__':

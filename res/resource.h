@@ -6,6 +6,8 @@
 // Dialog templates.
 #define IDD_ABOUTBOX 100
 #define IDD_MORIMO_DIALOG 102
+#define IDD_MANAGE_DIALOG 130
+#define IDD_REGISTER_DIALOG 131
 
 // Strings.
 #define IDS_ABOUTBOX 101
@@ -44,6 +46,9 @@
 // readable icon.
 #define IDI_MORIMO 128
 #define IDI_WINDOW 129
+// The window picker: the target to drag from, and the cursor while dragging.
+#define IDI_PICK_TARGET 132
+#define IDC_PICK_CURSOR 131
 
 // The about item of the manager's system menu (a system command id: the
 // low four bits are the system's).
@@ -67,3 +72,43 @@
 #define IDC_LINK_PRODUCT 1026
 #define IDC_STATIC_VERSION 1027
 #define IDC_STATIC_COPYRIGHT 1028
+
+// Rule list dialog (template 130). Show and hide share the manager's ids.
+#define IDC_LIST_RULES 1002
+#define IDC_LIST_TOPLEVEL 1003
+#define IDC_BUTTON_RESEARCH 1005
+#define IDC_BUTTON_DELETE 1008
+#define IDC_CHECK_UNNAMED 1009
+#define IDC_CHECK_HIDDEN 1010
+#define IDC_BUTTON_EDIT 1011
+#define IDC_BUTTON_CLICK_ADD 1020
+#define IDC_PICK_TARGET 1022
+
+// Rule editor (template 131).
+#define IDC_CHECK_USE_CAPTION 1007
+#define IDC_CHECK_USE_CLASSNAME 1008
+#define IDC_RADIO_MATCH_EQUAL 1009
+#define IDC_RADIO_MATCH_START 1010
+#define IDC_RADIO_MATCH_END 1011
+#define IDC_EDIT_USERNAME 1012
+#define IDC_EDIT_CAPTION 1013
+#define IDC_EDIT_CLASSNAME 1014
+#define IDC_CHECK_HIDE_ICONIZED 1015
+#define IDC_RADIO_MATCH_CONTAIN 1016
+#define IDC_STATIC_MATCH 1017
+#define IDC_CHECK_ICON_ONLY_HIDDEN 1018
+#define IDC_CHECK_SHOW_TOPMOST 1019
+#define IDC_COMBO_ALPHA 1030
+#define IDC_COMBO_ALPHA_BG 1031
+#define IDC_CHECK_HIDE_ON_STARTUP 1036
+#define IDC_RADIO_STYLE_DEFAULT 1037
+#define IDC_RADIO_STYLE_TOOLWINDOW 1042
+#define IDC_RADIO_STYLE_NONE 1043
+#define IDC_RADIO_STYLE_4 1044
+#define IDC_RADIO_STYLE_5 1045
+#define IDC_RADIO_STYLE_6 1046
+#define IDC_CHECK_NO_STYLE_CHANGE 1047
+#define IDC_CHECK_USE_TRAYICON 1048
+#define IDC_CHECK_REGEX 1049
+#define IDC_STATIC_REGEX 1050
+#define IDC_CHECK_CLOSE_ON_STARTUP 1052

@@ -41,21 +41,16 @@ while [ $# -gt 0 ]; do
       exit 2 ;;
   esac
 done
-find_exe() {
-  find "$build" \( -name wineprefix -o -name CMakeFiles \) -prune -o -name "$1" -type f -print |
-    head -n1
-}
-morimo=$(find_exe morimo.exe)
-target=$(find_exe morimo_target.exe)
-probe_exe=$(find_exe morimo_probe.exe)
-bareloop=$(find_exe morimo_bareloop.exe)
-if [ -z "$morimo" ] || [ -z "$target" ] || [ -z "$probe_exe" ] || [ -z "$bareloop" ]; then
-  echo "build morimo, morimo_target, morimo_probe and morimo_bareloop in $build first" >&2
-  exit 2
+if [ -n "$bare_loop" ]; then
+  bareloop=$(find "$build" \( -name wineprefix -o -name CMakeFiles \) -prune -o \
+    -name morimo_bareloop.exe -type f -print | head -n1)
+  if [ -z "$bareloop" ]; then
+    echo "build morimo_bareloop in $build first" >&2
+    exit 2
+  fi
 fi
-
 source "$repo/tests/e2e/e2e_lib.sh"
-e2e_init --morimo "$morimo" --target "$target" --probe "$probe_exe" --work "$build/measure-idle"
+e2e_init_from_build "$build" measure-idle
 E2E_NAME=measure-idle
 
 # Ten rules: six that match none of the windows (every match type, class

@@ -40,6 +40,8 @@ HIMAGELIST ListViewImageList(HWND listView, int which) {
       Send(listView, LVM_GETIMAGELIST, static_cast<WPARAM>(which)));
 }
 
+void SetRedraw(HWND control, bool redraw) { Send(control, WM_SETREDRAW, redraw ? 1 : 0); }
+
 BOOL ListViewSetColumnWidth(HWND listView, int column, int width) {
   return Send(listView, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column),
               static_cast<LPARAM>(width)) != 0

@@ -17,6 +17,8 @@ BOOL ListViewDeleteAllItems(HWND listView);
 // Returns the image list the slot held before.
 HIMAGELIST ListViewSetImageList(HWND listView, HIMAGELIST list, int which);
 HIMAGELIST ListViewImageList(HWND listView, int which);
+// WM_SETREDRAW: a control that is being refilled need not paint each step.
+void SetRedraw(HWND control, bool redraw);
 // A width in pixels, or LVSCW_AUTOSIZE / LVSCW_AUTOSIZE_USEHEADER.
 BOOL ListViewSetColumnWidth(HWND listView, int column, int width);
 int ListViewColumnWidth(HWND listView, int column);

@@ -228,7 +228,9 @@ class SimDesktop : public Platform {
   // A click on a control: it takes the focus first (so an edit field that
   // had it reports EN_KILLFOCUS before the click); then an automatic check
   // box toggles (an automatic radio button checks itself and clears the
-  // others of its group) and a button reports BN_CLICKED. A static takes no
+  // others of its group) and a button reports BN_CLICKED. A handler that
+  // puts the focus elsewhere meanwhile (a check on leaving a field, with its
+  // message box) takes the click: nothing more happens. A static takes no
   // focus; with SS_NOTIFY it reports STN_CLICKED. A group box takes nothing.
   bool ClickButton(HWND dialog, int id);
   // A double click: on a static with SS_NOTIFY, STN_CLICKED then STN_DBLCLK

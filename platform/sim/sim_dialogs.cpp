@@ -187,6 +187,13 @@ BOOL SimDesktop::EndDialog(HWND dialog, INT_PTR result) {
   }
   d->ended = true;
   d->endResult = result;
+  // As user32 does, a control of the dialog gives the focus to the dialog
+  // itself, and tells the dialog it lost it, before the dialog is hidden.
+  if (const Window* f = s.Find(s.focus); f != nullptr && f->IsControl() && f->owner == dialog) {
+    s.MoveFocus(dialog);
+    d = s.Find(dialog);
+    if (d == nullptr) return TRUE;
+  }
   s.Hide(*d);
   if (d->modal && d->owner != nullptr) s.ReenableOwner(d->owner);
   return TRUE;
@@ -211,7 +218,10 @@ bool SimDesktop::ClickButton(HWND dialog, int id) {
     // A mouse click gives the focus first: the control that had it reports
     // losing it before this one reports the click.
     s.MoveFocus(control);
-    auto* b = s.ControlOf<ButtonControl>(control);
+    // A handler that put the focus back elsewhere (a check on leaving a
+    // field, with its message box) has taken the click: the button never
+    // sees the release.
+    auto* b = s.focus == control ? s.ControlOf<ButtonControl>(control) : nullptr;
     if (b != nullptr && s.Find(dialog) != nullptr) {
       if (b->type == BS_AUTOCHECKBOX) {
         b->check = b->check == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED;

@@ -172,6 +172,17 @@ TEST_F(ControlsContract, FocusLeavingAnEditTellsTheDialog) {
   EXPECT_NE(os.GetFocus(), Item(kEdit));
 }
 
+TEST_F(ControlsContract, EndingTheDialogTakesTheFocusFromItsControl) {
+  ASSERT_EQ(os.GetFocus(), Item(kEdit));
+  host.commands.clear();
+  ASSERT_TRUE(os.EndDialog(dialog, IDOK));
+  world->Settle();
+  // A field that checks its value on losing the focus hears of it while
+  // the dialog ends.
+  EXPECT_TRUE(host.Saw(kEdit, EN_KILLFOCUS, Item(kEdit)));
+  EXPECT_FALSE(os.IsWindowVisible(dialog));
+}
+
 TEST_F(ControlsContract, AHandlerTellsAnotherThreadsSendFromOurOwn) {
   EXPECT_EQ(os.SendMessageToOwnWindow(dialog, WM_USER, 0, 0), 7);
   EXPECT_EQ(world->SendFromAnotherThread(dialog, WM_USER, 0, 0), 7);

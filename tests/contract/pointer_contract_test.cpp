@@ -7,7 +7,7 @@
 namespace mm::contract {
 namespace {
 
-constexpr int kEdit = 100;
+constexpr int kEdit = 100, kIcon = 101;
 
 class Quiet : public DialogHost {
  public:
@@ -33,7 +33,8 @@ TEST(PointerContract, CoordinatesHitsParentsAndTheCapture) {
   t.cy = 80;
   t.fontUtf8 = "MS UI Gothic";
   t.fontPoints = 9;
-  t.items = {{kEdit, "Edit", "", WS_CHILD | WS_VISIBLE | WS_BORDER, 40, 30, 80, 14}};
+  t.items = {{kEdit, "Edit", "", WS_CHILD | WS_VISIBLE | WS_BORDER, 40, 30, 80, 14},
+             {kIcon, "Static", "#128", WS_CHILD | WS_VISIBLE | SS_ICON, 5, 5, 20, 20}};
   Quiet host;
   HWND dialog = world->CreateDialogFrom(t, nullptr, &host);
   ASSERT_NE(dialog, nullptr);
@@ -59,6 +60,21 @@ TEST(PointerContract, CoordinatesHitsParentsAndTheCapture) {
   EXPECT_EQ(os.WindowFromPoint(middle), edit);
   EXPECT_EQ(os.GetParent(edit), dialog);
   EXPECT_EQ(os.GetParent(dialog), nullptr);
+  // An icon static that does not notify lets the mouse through: a press on
+  // it is the dialog's.
+  RECT icon{};
+  ASSERT_TRUE(os.GetWindowRect(os.GetDlgItem(dialog, kIcon), &icon));
+  EXPECT_EQ(os.WindowFromPoint(POINT{icon.left + 2, icon.top + 2}), dialog);
+  // A pop-up window's parent is its owner.
+  DialogTemplate owned = t;
+  owned.id = 3201;
+  owned.items.clear();
+  owned.x = 200;
+  Quiet ownedHost;
+  HWND popup = world->CreateDialogFrom(owned, dialog, &ownedHost);
+  ASSERT_NE(popup, nullptr);
+  EXPECT_EQ(os.GetParent(popup), dialog);
+  os.DestroyWindow(popup);
 
   EXPECT_EQ(os.GetCapture(), nullptr);
   os.SetCapture(dialog);

@@ -97,6 +97,22 @@ e2e_init() {
   E2E_HWNDS="$E2E_DATA/hwnds"
 }
 
+# e2e_init_from_build BUILD-DIR WORK-NAME: e2e_init with the programs of a
+# win64 build folder and the work folder BUILD-DIR/WORK-NAME (the measuring
+# tools in tools/ start this way).
+e2e_init_from_build() {
+  local build=$1 exe found=()
+  for exe in morimo.exe morimo_target.exe morimo_probe.exe; do
+    found+=("$(find "$build" \( -name wineprefix -o -name CMakeFiles \) -prune -o \
+      -name "$exe" -type f -print | head -n1)")
+  done
+  if [ -z "${found[0]}" ] || [ -z "${found[1]}" ] || [ -z "${found[2]}" ]; then
+    echo "build morimo, morimo_target and morimo_probe in $build first" >&2
+    exit 2
+  fi
+  e2e_init --morimo "${found[0]}" --target "${found[1]}" --probe "${found[2]}" --work "$build/$2"
+}
+
 e2e_cleanup() {
   local pid
   for pid in "${E2E_PIDS[@]}"; do

@@ -5,6 +5,8 @@
 //   morimo_probe wait  [FILTERS] --until C[,C...] [--timeout MS]
 //                                             poll until the conditions hold
 //   morimo_probe child [FILTERS] --id N       rect and centre of control N
+//   morimo_probe items [FILTERS] --id N       rows of list view N: selection,
+//                                             rectangle, centre and cell texts
 //   morimo_probe titlebar [FILTERS]           centres of the minimise and close boxes
 //   morimo_probe tray [--count N] [--timeout MS]
 //                                             tray window and its icon windows;
@@ -32,6 +34,7 @@
 // caption is last so that it may hold blanks.
 #include "../tool_text.h"
 
+#include <commctrl.h>
 #include <shlobj.h>
 
 #include <algorithm>
@@ -217,6 +220,18 @@ int Wait(const Filter& f, const Conditions& c, long long timeoutMs) {
   }
 }
 
+// A control's own text: WM_GETTEXT, which the system carries across
+// processes (GetWindowText of another process's window gives only the text
+// the window was created with, not what an edit field holds now).
+std::wstring ControlText(HWND control) {
+  wchar_t buf[1024] = {};
+  DWORD_PTR copied = 0;
+  if (!SendMessageTimeoutW(control, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buf), SMTO_NORMAL,
+                           1000, &copied))
+    return CaptionOf(control);
+  return std::wstring(buf, std::min<size_t>(copied, 1023));
+}
+
 int Child(const Filter& f, long long id) {
   for (HWND h : FindWindowsMatching(f)) {
     HWND child = GetDlgItem(h, static_cast<int>(id));
@@ -233,10 +248,106 @@ int Child(const Filter& f, long long id) {
           Format(" center=%lld,%lld", (r.left + r.right) / 2, (r.top + r.bottom) / 2) +
           Format(" visible=%lld enabled=%lld checked=%lld", IsWindowVisible(child) != 0,
                  IsWindowEnabled(child) != 0, check) +
-          " text=" + tools::ToUtf8(CaptionOf(child)));
+          " text=" + tools::ToUtf8(ControlText(child)));
     return 0;
   }
   Print("no such control");
+  return 1;
+}
+
+// Memory in another process: list-view messages that carry a record point
+// into the list's own process, which the system does not translate.
+class RemoteBuffer {
+ public:
+  RemoteBuffer(HWND window, SIZE_T size) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    if (process_)
+      base_ = VirtualAllocEx(process_, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+  }
+  ~RemoteBuffer() {
+    if (base_) VirtualFreeEx(process_, base_, 0, MEM_RELEASE);
+    if (process_) CloseHandle(process_);
+  }
+  RemoteBuffer(const RemoteBuffer&) = delete;
+  RemoteBuffer& operator=(const RemoteBuffer&) = delete;
+  bool Valid() const { return base_ != nullptr; }
+  char* At(SIZE_T offset) const { return static_cast<char*>(base_) + offset; }
+  bool Write(SIZE_T offset, const void* data, SIZE_T size) {
+    return WriteProcessMemory(process_, At(offset), data, size, nullptr) != 0;
+  }
+  bool Read(SIZE_T offset, void* data, SIZE_T size) {
+    return ReadProcessMemory(process_, At(offset), data, size, nullptr) != 0;
+  }
+
+ private:
+  HANDLE process_ = nullptr;
+  void* base_ = nullptr;
+};
+
+LRESULT SendBounded(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+  DWORD_PTR result = 0;
+  if (!SendMessageTimeoutW(h, msg, wp, lp, SMTO_NORMAL, 2000, &result)) return -1;
+  return static_cast<LRESULT>(result);
+}
+
+// One line a row: "row=I selected=S rect=l,t,r,b center=x,y texts=a|b|c"
+// (screen coordinates; texts last), after a line with the column widths.
+int Items(const Filter& f, long long id) {
+  constexpr SIZE_T kChars = 512;
+  constexpr SIZE_T kTextAt = sizeof(LVITEMW);
+  constexpr SIZE_T kRectAt = kTextAt + kChars * sizeof(wchar_t);
+  for (HWND h : FindWindowsMatching(f)) {
+    HWND list = GetDlgItem(h, static_cast<int>(id));
+    if (!list) continue;
+    RemoteBuffer remote(list, kRectAt + sizeof(RECT));
+    if (!remote.Valid()) {
+      Print("cannot reach the list's process");
+      return 1;
+    }
+    HWND header = reinterpret_cast<HWND>(SendBounded(list, LVM_GETHEADER, 0, 0));
+    const int columns = header ? static_cast<int>(SendBounded(header, HDM_GETITEMCOUNT, 0, 0)) : 1;
+    std::string widths;
+    for (int c = 0; c < columns; ++c)
+      widths += (c ? "," : "") + std::to_string(SendBounded(list, LVM_GETCOLUMNWIDTH, c, 0));
+    const long long count = SendBounded(list, LVM_GETITEMCOUNT, 0, 0);
+    Print(Format("list rows=%lld", count) + " widths=" + widths);
+    POINT origin = {0, 0};
+    ClientToScreen(list, &origin);
+    for (long long row = 0; row < count; ++row) {
+      RECT r = {LVIR_BOUNDS, 0, 0, 0};
+      remote.Write(kRectAt, &r, sizeof r);
+      SendBounded(list, LVM_GETITEMRECT, static_cast<WPARAM>(row),
+                  reinterpret_cast<LPARAM>(remote.At(kRectAt)));
+      remote.Read(kRectAt, &r, sizeof r);
+      OffsetRect(&r, origin.x, origin.y);
+      std::string texts;
+      for (int c = 0; c < columns; ++c) {
+        LVITEMW item = {};
+        item.iSubItem = c;
+        item.pszText = reinterpret_cast<LPWSTR>(remote.At(kTextAt));
+        item.cchTextMax = static_cast<int>(kChars);
+        remote.Write(0, &item, sizeof item);
+        LRESULT n = SendBounded(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row),
+                                reinterpret_cast<LPARAM>(remote.At(0)));
+        wchar_t text[kChars] = {};
+        if (n > 0) {
+          const SIZE_T chars = static_cast<SIZE_T>(std::min<LRESULT>(n, kChars - 1));
+          remote.Read(kTextAt, text, chars * sizeof(wchar_t));
+        }
+        texts += (c ? "|" : "") + tools::ToUtf8(text);
+      }
+      const bool selected = (SendBounded(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row),
+                                         LVIS_SELECTED) & LVIS_SELECTED) != 0;
+      Print(Format("row=%lld selected=%lld", row, selected) +
+            Format(" rect=%lld,%lld,%lld,%lld", r.left, r.top, r.right, r.bottom) +
+            Format(" center=%lld,%lld", (r.left + r.right) / 2, (r.top + r.bottom) / 2) +
+            " texts=" + texts);
+    }
+    return 0;
+  }
+  Print("no such list");
   return 1;
 }
 
@@ -352,7 +463,7 @@ int Record(const std::wstring& file, const std::vector<std::wstring>& words) {
 }
 
 int Usage() {
-  Print("usage: morimo_probe list|wait|child|titlebar|tray|folder|acp|send|foreground|record"
+  Print("usage: morimo_probe list|wait|child|items|titlebar|tray|folder|acp|send|foreground|record"
         " [options]");
   return 2;
 }
@@ -425,6 +536,8 @@ int main() {
     rc = until.empty() ? Usage() : Wait(f, until, timeoutMs);
   } else if (cmd == L"child") {
     rc = id < 0 ? Usage() : Child(f, id);
+  } else if (cmd == L"items") {
+    rc = id < 0 ? Usage() : Items(f, id);
   } else if (cmd == L"titlebar") {
     rc = TitleBar(f);
   } else if (cmd == L"tray") {

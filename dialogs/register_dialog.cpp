@@ -1,0 +1,149 @@
+#include "dialogs/register_dialog.h"
+
+#include <initializer_list>
+#include <vector>
+
+#include "dialogs/rule_editor_logic.h"
+#include "res/resource.h"
+#include "ui/controls.h"
+
+namespace mm {
+
+namespace {
+
+constexpr char kBoxCaption[] = "MoriMo";
+constexpr char kOpacityRange[] = "0～100までの値を指定してください。";
+constexpr char kNoCaption[] = "ウインドウタイトル名を設定してください。";
+constexpr char kNoClassName[] = "ウインドウクラス名を設定してください。";
+
+constexpr int kOpacityBoxes[] = {IDC_COMBO_ALPHA, IDC_COMBO_ALPHA_BG};
+
+}  // namespace
+
+CRegisterDialog::CRegisterDialog() : CDialog(IDD_REGISTER_DIALOG) {
+  OnClicked(IDC_CHECK_USE_CAPTION, [this] { OnCheckBox(&AfterCaptionTestClicked); });
+  OnClicked(IDC_CHECK_USE_CLASSNAME, [this] { OnCheckBox(&AfterClassTestClicked); });
+  OnClicked(IDC_CHECK_NO_STYLE_CHANGE, [this] { OnCheckBox(&AfterStyleLockClicked); });
+  OnClicked(IDC_CHECK_USE_TRAYICON, [this] { OnCheckBox(nullptr); });
+  OnCommand(IDC_COMBO_ALPHA, CBN_KILLFOCUS,
+            [this] { OnOpacityKillFocus(IDC_COMBO_ALPHA, Rule.AlphaPercent); });
+  OnCommand(IDC_COMBO_ALPHA_BG, CBN_KILLFOCUS,
+            [this] { OnOpacityKillFocus(IDC_COMBO_ALPHA_BG, Rule.AlphaPercentBG); });
+}
+
+BOOL CRegisterDialog::OnInitDialog() {
+  const std::vector<std::string> choices = OpacityChoices();
+  for (int id : kOpacityBoxes) {
+    HWND box = Item(id);
+    while (ui::ComboBoxCount(box) > 0) {
+      if (ui::ComboBoxDeleteString(box, 0) == CB_ERR) break;
+    }
+    for (const std::string& choice : choices) Os().ComboBoxAddStringU8(box, choice);
+  }
+  AlphaPercentText = std::to_string(Rule.AlphaPercent);
+  AlphaPercentBGText = std::to_string(Rule.AlphaPercentBG);
+  UpdateData(false);
+  UpdateControls();
+  // The dialog manager focuses the first tab stop: "登録".
+  return 1;
+}
+
+void CRegisterDialog::DoDataExchange(CDataExchange& dx) {
+  dx.Check(IDC_CHECK_HIDE_ICONIZED, Rule.HideIfIconized);
+  dx.Check(IDC_CHECK_USE_CLASSNAME, Rule.UseClassname);
+  dx.Check(IDC_CHECK_USE_CAPTION, Rule.UseCaption);
+  dx.Text(IDC_EDIT_USERNAME, Rule.UserName);
+  dx.Text(IDC_EDIT_CAPTION, Rule.Caption);
+  dx.Text(IDC_EDIT_CLASSNAME, Rule.ClassName);
+  dx.Radio({IDC_RADIO_MATCH_EQUAL, IDC_RADIO_MATCH_START, IDC_RADIO_MATCH_END,
+            IDC_RADIO_MATCH_CONTAIN},
+           Rule.CaptionMatchType);
+  dx.Check(IDC_CHECK_ICON_ONLY_HIDDEN, Rule.ShowIconOnlyHidden);
+  dx.Check(IDC_CHECK_SHOW_TOPMOST, Rule.ShowTopMost);
+  // The hidden buttons hold the styles 3 to 5 that a settings file can give.
+  dx.Radio({IDC_RADIO_STYLE_DEFAULT, IDC_RADIO_STYLE_TOOLWINDOW, IDC_RADIO_STYLE_NONE,
+            IDC_RADIO_STYLE_4, IDC_RADIO_STYLE_5, IDC_RADIO_STYLE_6},
+           Rule.TitleStyle);
+  dx.Check(IDC_CHECK_HIDE_ON_STARTUP, Rule.HideOnStartup);
+  dx.Check(IDC_CHECK_CLOSE_ON_STARTUP, Rule.CloseOnStartup);
+  dx.TextU8(IDC_COMBO_ALPHA, AlphaPercentText);
+  dx.TextU8(IDC_COMBO_ALPHA_BG, AlphaPercentBGText);
+  dx.Check(IDC_CHECK_NO_STYLE_CHANGE, Rule.DisableTitleStyleChanging);
+  dx.Check(IDC_CHECK_USE_TRAYICON, Rule.UseTrayIcon);
+}
+
+void CRegisterDialog::UpdateControls() {
+  const RuleEditorEnables enables = EditorEnables(Rule);
+  auto enable = [this](std::initializer_list<int> ids, bool on) {
+    for (int id : ids) Os().EnableWindow(Item(id), on ? 1 : 0);
+  };
+  enable({IDC_EDIT_CAPTION, IDC_RADIO_MATCH_EQUAL, IDC_RADIO_MATCH_START, IDC_RADIO_MATCH_END,
+          IDC_RADIO_MATCH_CONTAIN, IDC_STATIC_MATCH},
+         enables.captionTest);
+  enable({IDC_EDIT_CLASSNAME}, enables.className);
+  enable({IDC_RADIO_STYLE_DEFAULT, IDC_RADIO_STYLE_TOOLWINDOW, IDC_RADIO_STYLE_NONE},
+         enables.titleStyles);
+  enable({IDC_CHECK_ICON_ONLY_HIDDEN}, enables.iconOnlyHidden);
+}
+
+void CRegisterDialog::OnCheckBox(void (*follows)(CTrayWndSpec&)) {
+  UpdateData(true);
+  if (follows != nullptr) follows(Rule);
+  UpdateControls();
+  UpdateData(false);
+}
+
+bool CRegisterDialog::TakeOpacity(int boxId, int& percent) {
+  CDataExchange dx(Hwnd(), true);
+  dx.Int(boxId, percent, 0, 100, kOpacityRange);
+  return !dx.Failed();
+}
+
+void CRegisterDialog::OnOpacityKillFocus(int boxId, int& percent) {
+  // Ending the dialog takes the focus from the box too (EndDialog focuses
+  // the dialog); what the user left there is no longer asked about.
+  if (ending_) return;
+  UpdateData(true);
+  if (TakeOpacity(boxId, percent)) UpdateData(false);
+}
+
+int CRegisterDialog::FocusedOpacityBox() {
+  const HWND focus = Os().GetFocus();
+  if (focus == nullptr) return 0;
+  for (int id : kOpacityBoxes) {
+    const HWND box = Item(id);
+    if (focus == box || Os().GetParent(focus) == box) return id;
+  }
+  return 0;
+}
+
+void CRegisterDialog::OnOK() {
+  // Enter in an opacity box: what was typed there counts as it would when
+  // leaving the box, rather than being dropped.
+  if (const int box = FocusedOpacityBox()) {
+    int& percent = box == IDC_COMBO_ALPHA ? Rule.AlphaPercent : Rule.AlphaPercentBG;
+    if (!TakeOpacity(box, percent)) return;
+  }
+  UpdateData(true);
+  switch (FirstMissingText(Rule)) {
+    case MissingText::Caption:
+      Os().MessageBoxU8(Hwnd(), kNoCaption, kBoxCaption, MB_OK | MB_ICONINFORMATION);
+      Os().SetFocus(Item(IDC_EDIT_CAPTION));
+      return;
+    case MissingText::ClassName:
+      Os().MessageBoxU8(Hwnd(), kNoClassName, kBoxCaption, MB_OK | MB_ICONINFORMATION);
+      Os().SetFocus(Item(IDC_EDIT_CLASSNAME));
+      return;
+    case MissingText::None:
+      break;
+  }
+  ending_ = true;
+  CDialog::OnOK();
+}
+
+void CRegisterDialog::OnCancel() {
+  ending_ = true;
+  CDialog::OnCancel();
+}
+
+}  // namespace mm
