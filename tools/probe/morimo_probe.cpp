@@ -13,7 +13,10 @@
 //   morimo_probe acp                          the ANSI code page
 //   morimo_probe send --hwnd H [--msg M] [--wparam W] [--lparam L] [--timeout MS]
 //                                             SendMessageTimeout; exit 0 if answered
-//   morimo_probe foreground                   the foreground window
+//   morimo_probe foreground                   the foreground window, then the
+//                                             window with the keyboard focus
+//   morimo_probe redraw --hwnd H              has window H and its children
+//                                             painted again (for a picture)
 //
 // FILTERS: --caption TEXT (equal), --caption-prefix TEXT, --class NAME,
 //   --hwnd H, --pid P, --same-process H (same process as window H),
@@ -342,7 +345,8 @@ int Send(HWND h, long long msg, long long wp, long long lp, long long timeoutMs)
 }
 
 int Usage() {
-  Print("usage: morimo_probe list|wait|child|titlebar|tray|folder|acp|send|foreground [options]");
+  Print("usage: morimo_probe list|wait|child|titlebar|tray|folder|acp|send|foreground|redraw "
+        "[options]");
   return 2;
 }
 
@@ -426,9 +430,21 @@ int main() {
     rc = 0;
   } else if (cmd == L"send") {
     rc = f.hwnd ? Send(f.hwnd, msg, wp, lp, timeoutGiven ? timeoutMs : 1000) : Usage();
+  } else if (cmd == L"redraw") {
+    if (!f.hwnd) return Usage();
+    rc = RedrawWindow(f.hwnd, nullptr, nullptr,
+                      RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN)
+             ? 0
+             : 1;
   } else if (cmd == L"foreground") {
     HWND h = GetForegroundWindow();
     Print(h ? LineOf(Describe(h)) : "hwnd=0x0");
+    // The focus of the foreground thread, which may be a control.
+    GUITHREADINFO gui = {};
+    gui.cbSize = sizeof gui;
+    HWND focus = GetGUIThreadInfo(0, &gui) ? gui.hwndFocus : nullptr;
+    Print("focus hwnd=" + tools::ToUtf8(tools::HwndText(focus)) + " class=" +
+          (focus ? tools::ToUtf8(ClassOf(focus)) : std::string()));
     rc = 0;
   } else {
     rc = Usage();
