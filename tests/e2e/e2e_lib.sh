@@ -395,12 +395,25 @@ e2e_shot_area() {
     echo "$E2E_WORK/$1.png"
 }
 
-# e2e_shot_settled NAME X Y W H: like e2e_shot_area, once two pictures in a
-# row are the same, so that what was just shown has been drawn.
+# area_sum X Y W H: a checksum of what a part of the screen shows.
+area_sum() {
+  import -display "$DISPLAY" -window root -crop "$3x$4+$1+$2" +repage ppm:- | md5sum
+}
+
+# e2e_shot_settled NAME X Y W H [BEFORE]: like e2e_shot_area, once two
+# pictures in a row are the same, so that what was just shown has been
+# drawn; with BEFORE (an area_sum), first until the area shows something
+# else (at most 5 s: a change that never comes is left to the picture).
 e2e_shot_settled() {
-  local name=$1 x=$2 y=$3 w=$4 h=$5 last="" now deadline=$((SECONDS + 10))
+  local name=$1 x=$2 y=$3 w=$4 h=$5 before=${6:-} last="" now deadline
+  deadline=$((SECONDS + 5))
+  while [ -n "$before" ] && ((SECONDS < deadline)); do
+    [ "$(area_sum "$x" "$y" "$w" "$h")" != "$before" ] && break
+    sleep 0.1
+  done
+  deadline=$((SECONDS + 10))
   while ((SECONDS < deadline)); do
-    now=$(import -display "$DISPLAY" -window root -crop "${w}x$h+$x+$y" +repage ppm:- | md5sum)
+    now=$(area_sum "$x" "$y" "$w" "$h")
     [ "$now" = "$last" ] && break
     last=$now
     sleep 0.2

@@ -116,7 +116,9 @@ expect_window "both are fully transparent while managed" layered=1,alpha=0 5000 
 target_cmd Z "caption 1 E2E Let go 1"
 wait_for "the renamed window is let go (recovery file)" 10 \
   recovery_lists "$MANAGER_HWND" "$HWND_U" "$HWND_Z2"
-soft_expect "let go, it is opaque again (not layered)" layered=0,visible=1 3000 --hwnd "$HWND_Z1"
+# Opaque, layered or not (the style words wait for the program; the
+# opacity does not).
+soft_expect "let go, it is opaque again" alpha=255,visible=1 3000 --hwnd "$HWND_Z1"
 
 e2e_step "(12) a second morimo.exe while the first runs"
 click_control --hwnd "$MANAGER_HWND" --id 1
@@ -198,7 +200,7 @@ if [ "$result" = "paint 1 ok" ]; then
 else
   e2e_miss "its UpdateLayeredWindow after the exit: $result"
 fi
-soft_expect "let go at the exit, the other window at 0 % is opaque again" layered=0,visible=1 3000 \
+soft_expect "let go at the exit, the other window at 0 % is opaque again" alpha=255,visible=1 3000 \
   --hwnd "$HWND_Z2"
 
 e2e_step "(10) 最小化時に完全に隠す: Ctrl+Shift in another program's window"
