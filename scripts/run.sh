@@ -6,6 +6,10 @@
 # in the foreground while MoriMo runs; Ctrl+C (or the manager's exit button)
 # ends MoriMo and the Wine processes and virtual display it started.
 #
+#   bash scripts/run.sh --demo   a first look: MoriMo in a throwaway Wine
+#                                prefix with three sample rules and windows
+#                                (scripts/demo.sh)
+#
 # Knobs (environment):
 #   MORIMO_BUILD_DIR=build/win64   the Windows build folder (its wineprefix/
 #                                  holds MoriMo's settings between runs)
@@ -22,6 +26,16 @@ fail() {
   exit 1
 }
 
+demo=0
+case ${1:-} in
+  --demo) demo=1 ;;
+  "") ;;
+  *)
+    echo "usage: run.sh [--demo]" >&2
+    exit 2
+    ;;
+esac
+
 bash scripts/setup.sh || fail "setting up failed"
 
 if [ ! -f "$build_dir/CMakeCache.txt" ]; then
@@ -31,6 +45,11 @@ if [ ! -f "$build_dir/CMakeCache.txt" ]; then
     cmake -S . -B "$build_dir" --toolchain cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release ||
       fail "configuring failed"
   fi
+fi
+if [ "$demo" = 1 ]; then
+  # The sample windows are our test program's; the probe finds the icons.
+  cmake --build "$build_dir" --target morimo morimo_target morimo_probe -j2 || fail "building failed"
+  exec bash scripts/demo.sh "$build_dir"
 fi
 cmake --build "$build_dir" --target morimo -j2 || fail "building failed"
 exe=$build_dir/app/morimo.exe

@@ -177,7 +177,8 @@ soft_expect() {
   if out=$(probe wait "$@" --until "$until" --timeout "$timeout"); then
     e2e_pass "$what"
   else
-    e2e_miss "$what (waited ${timeout} ms for $until): $(printf '%s' "$out" | tail -n1)"
+    printf '%s\n' "$out" | sed 's/^/    /'
+    e2e_miss "$what (waited ${timeout} ms for $until)"
   fi
 }
 
@@ -231,9 +232,11 @@ target_cmd() { printf '%s\n' "$2" >>"$E2E_WORK/$1.ctl"; }
 # target_logged NAME TEXT: true when the target's log has that line.
 target_logged() { grep -qxF "$2" "$E2E_WORK/$1.log" 2>/dev/null; }
 
-# start_morimo: starts morimo.exe and waits for its manager window.
+# start_morimo: starts morimo.exe and waits for its manager window. Its
+# output goes to morimo.out; E2E_MORIMO_WINEDEBUG, when set, is its
+# WINEDEBUG (the probe and the targets keep theirs).
 start_morimo() {
-  wine "$E2E_MORIMO" >"$E2E_WORK/morimo.out" 2>&1 &
+  WINEDEBUG=${E2E_MORIMO_WINEDEBUG:-$WINEDEBUG} wine "$E2E_MORIMO" >"$E2E_WORK/morimo.out" 2>&1 &
   MORIMO_PID=$!
   E2E_PIDS+=("$MORIMO_PID")
   local out
@@ -355,4 +358,133 @@ pointer_shape() { python3 "$E2E_REPO/tests/e2e/pointer_shape.py"; }
 # version_macro NAME: a value of res/version.h (MORIMO_<NAME>), quotes taken off.
 version_macro() {
   sed -n "s/^#define MORIMO_$1 \"\{0,1\}\([^\"]*\)\"\{0,1\}\$/\1/p" "$E2E_REPO/res/version.h"
+}
+
+# ---- Popup menus ---------------------------------------------------------------
+# Under Wine a popup menu is a top-level window of class "#32768" in the
+# menu owner's process. Items are clicked where the menu's own pixels put
+# them: a screenshot of the window read row by row (menu_rows.awk) gives the
+# separators and the text between them, so the clicks follow whatever font
+# and size the menu is drawn with. The layout read ("1 4 1 ...": items
+# between separators) is compared with the one the caller expects before
+# anything is clicked, so a menu of another shape is never clicked blind.
+#
+# Keys are no alternative here: the menu's owner is the manager window,
+# which is hidden, so the X keyboard focus stays on whichever window had it
+# (the tray's, after the click on an icon), and Wine does not pass those
+# key presses on to the menu.
+
+# The visible popup menus, one probe line each, topmost first.
+menu_windows() { probe list --class "#32768" --visible-only; }
+no_menu_open() { [ -z "$(menu_windows)" ]; }
+
+# read_menu HWND RECT LAYOUT: polls screenshots of the menu until its
+# layout reads LAYOUT; sets MENU_LEFT, MENU_TOP, MENU_RIGHT, MENU_BOTTOM and
+# MENU_ROWS (the screen row of each item's middle, items counted without
+# separators).
+read_menu() {
+  local hwnd=$1 want=$3 found="" out deadline=$((SECONDS + 15))
+  IFS=, read -r MENU_LEFT MENU_TOP MENU_RIGHT MENU_BOTTOM <<<"$2"
+  while ((SECONDS < deadline)); do
+    out=$(import -display "$DISPLAY" -window root \
+      -crop "$((MENU_RIGHT - MENU_LEFT))x$((MENU_BOTTOM - MENU_TOP))+$MENU_LEFT+$MENU_TOP" \
+      +repage txt:- 2>/dev/null | awk -f "$E2E_REPO/tests/e2e/menu_rows.awk")
+    found=$(sed -n 's/^layout //p' <<<"$out")
+    if [ "$found" = "$want" ]; then
+      read -r -a MENU_ROWS <<<"$(sed -n 's/^rows //p' <<<"$out")"
+      return 0
+    fi
+    sleep 0.2
+  done
+  e2e_fail "menu $hwnd reads as '$found', not '$want'"
+}
+
+# wait_new_menu: waits for a visible menu not read before; sets NEW_MENU
+# and NEW_MENU_RECT. Menus are made anew at every opening, so one that was
+# read before is one that is still closing.
+MENUS_READ=" "
+wait_new_menu() {
+  local deadline=$((SECONDS + 15)) line h
+  while ((SECONDS < deadline)); do
+    while read -r line; do
+      h=$(probe_field "$line" hwnd)
+      if [ -n "$h" ] && [[ $MENUS_READ != *" $h "* ]]; then
+        NEW_MENU=$h
+        NEW_MENU_RECT=$(probe_field "$line" rect)
+        MENUS_READ+="$h "
+        return 0
+      fi
+    done <<<"$(menu_windows)"
+    sleep 0.1
+  done
+  return 1
+}
+
+# open_icon_menu INDEX LAYOUT WHAT: a right click on tray icon INDEX; the
+# menu that opens is read (see read_menu).
+open_icon_menu() {
+  local index=$1 layout=$2 what=$3
+  # A click on the icon while the last menu is still closing would only
+  # close it.
+  poll_for 10 no_menu_open || e2e_fail "a menu is still open before $what"
+  click_tray_icon "$index" 3
+  wait_new_menu || e2e_fail "a right click on icon $index opens no menu ($what)"
+  MENU_HWND=$NEW_MENU
+  read_menu "$MENU_HWND" "$NEW_MENU_RECT" "$layout"
+}
+
+# open_submenu ITEM LAYOUT: clicks item ITEM (0-based, separators not
+# counted) of the menu read last, a popup item, and reads its submenu.
+open_submenu() {
+  click_menu_item "$1"
+  wait_new_menu || e2e_fail "item $1 opens no submenu"
+  SUBMENU_HWND=$NEW_MENU
+  read_menu "$SUBMENU_HWND" "$NEW_MENU_RECT" "$2"
+}
+
+# click_menu_item ITEM: clicks the item of the menu read last, a third of
+# the way across (on its text, clear of the check and submenu marks).
+click_menu_item() {
+  local y=${MENU_ROWS[$1]:-}
+  [ -n "$y" ] || e2e_fail "the menu has no item $1"
+  click_at "$((MENU_LEFT + (MENU_RIGHT - MENU_LEFT) / 3))" "$((MENU_TOP + y))"
+}
+
+# choose_from_icon_menu INDEX LAYOUT ITEM WHAT: opens the icon's menu and
+# clicks one of its items.
+choose_from_icon_menu() {
+  open_icon_menu "$1" "$2" "$4"
+  click_menu_item "$3"
+}
+
+# e2e_shot_area NAME X Y W H: a part of the screen into the work folder.
+e2e_shot_area() {
+  import -display "$DISPLAY" -window root -crop "$4x$5+$2+$3" +repage "$E2E_WORK/$1.png" &&
+    echo "$E2E_WORK/$1.png"
+}
+
+# area_sum X Y W H: a checksum of what a part of the screen shows.
+area_sum() {
+  import -display "$DISPLAY" -window root -crop "$3x$4+$1+$2" +repage ppm:- | md5sum
+}
+
+# e2e_shot_settled NAME X Y W H [BEFORE]: like e2e_shot_area, once two
+# pictures in a row are the same, so that what was just shown has been
+# drawn; with BEFORE (an area_sum), first until the area shows something
+# else (at most 5 s: a change that never comes is left to the picture).
+e2e_shot_settled() {
+  local name=$1 x=$2 y=$3 w=$4 h=$5 before=${6:-} last="" now deadline
+  deadline=$((SECONDS + 5))
+  while [ -n "$before" ] && ((SECONDS < deadline)); do
+    [ "$(area_sum "$x" "$y" "$w" "$h")" != "$before" ] && break
+    sleep 0.1
+  done
+  deadline=$((SECONDS + 10))
+  while ((SECONDS < deadline)); do
+    now=$(area_sum "$x" "$y" "$w" "$h")
+    [ "$now" = "$last" ] && break
+    last=$now
+    sleep 0.2
+  done
+  e2e_shot_area "$name" "$x" "$y" "$w" "$h"
 }

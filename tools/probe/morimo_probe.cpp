@@ -15,7 +15,10 @@
 //   morimo_probe acp                          the ANSI code page
 //   morimo_probe send --hwnd H [--msg M] [--wparam W] [--lparam L] [--timeout MS]
 //                                             SendMessageTimeout; exit 0 if answered
-//   morimo_probe foreground                   the foreground window
+//   morimo_probe foreground                   the foreground window, then the
+//                                             window with the keyboard focus
+//   morimo_probe redraw --hwnd H              has window H and its children
+//                                             painted again (for a picture)
 //   morimo_probe record FILE TEXT...          appends TEXT as a line to FILE: the
 //                                             program the shell starts for an
 //                                             address or document in a test prefix
@@ -26,10 +29,12 @@
 //
 // Conditions for wait (each "key=value"): count=N (number of matches),
 // and, for every match (at least one must exist): visible, iconic, fg,
-// topmost, layered, alpha, toolwindow, caption (0 or 1, alpha 0..255).
+// topmost, layered, attrs, alpha, toolwindow, caption (0 or 1, alpha 0..255).
+// attrs is 1 when GetLayeredWindowAttributes answers: a layered window
+// without attributes paints itself with UpdateLayeredWindow.
 //
 // A window line reads:
-//   hwnd=0x10064 pid=32 tid=36 visible=1 iconic=0 fg=1 topmost=0 layered=0 alpha=255
+//   hwnd=0x10064 pid=32 tid=36 visible=1 iconic=0 fg=1 topmost=0 layered=0 attrs=0 alpha=255
 //   style=0x14cf0000 exstyle=0x100 rect=64,64,424,244 class=MoriMoTarget caption=Target A
 // caption is last so that it may hold blanks.
 #include "../tool_text.h"
@@ -55,7 +60,7 @@ struct Filter {
 struct WindowInfo {
   HWND hwnd;
   DWORD pid, tid;
-  bool visible, iconic, fg, topmost, layered;
+  bool visible, iconic, fg, topmost, layered, attrs;
   int alpha;  // 255 when the window is not layered or has no alpha set
   LONG_PTR style, exstyle;
   RECT rect;
@@ -90,8 +95,8 @@ WindowInfo Describe(HWND h) {
   w.alpha = 255;
   BYTE alpha = 255;
   DWORD flags = 0;
-  if (w.layered && GetLayeredWindowAttributes(h, nullptr, &alpha, &flags) && (flags & LWA_ALPHA))
-    w.alpha = alpha;
+  w.attrs = w.layered && GetLayeredWindowAttributes(h, nullptr, &alpha, &flags);
+  if (w.attrs && (flags & LWA_ALPHA)) w.alpha = alpha;
   GetWindowRect(h, &w.rect);
   w.className = ClassOf(h);
   w.caption = CaptionOf(h);
@@ -146,7 +151,8 @@ std::string LineOf(const WindowInfo& w) {
   std::string s = "hwnd=" + tools::ToUtf8(tools::HwndText(w.hwnd));
   s += Format(" pid=%lld tid=%lld", w.pid, w.tid);
   s += Format(" visible=%lld iconic=%lld fg=%lld", w.visible, w.iconic, w.fg);
-  s += Format(" topmost=%lld layered=%lld alpha=%lld", w.topmost, w.layered, w.alpha);
+  s += Format(" topmost=%lld layered=%lld attrs=%lld alpha=%lld", w.topmost, w.layered, w.attrs,
+              w.alpha);
   s += Format(" style=0x%llx exstyle=0x%llx", static_cast<DWORD>(w.style),
               static_cast<DWORD>(w.exstyle));
   s += Format(" rect=%lld,%lld,%lld,%lld", w.rect.left, w.rect.top, w.rect.right, w.rect.bottom);
@@ -168,8 +174,8 @@ bool ParseConditions(const std::wstring& text, Conditions* out) {
     if (eq == std::string::npos || !tools::ParseInt(tools::FromUtf8(item.substr(eq + 1)), &v))
       return false;
     std::string key = item.substr(0, eq);
-    static const char* kKeys[] = {"count", "visible", "iconic", "fg", "topmost",
-                                  "layered", "alpha", "toolwindow", "caption"};
+    static const char* kKeys[] = {"count",   "visible", "iconic", "fg",         "topmost",
+                                  "layered", "attrs",   "alpha",  "toolwindow", "caption"};
     bool known = false;
     for (const char* k : kKeys) known = known || key == k;
     if (!known) return false;
@@ -189,6 +195,7 @@ bool Holds(const WindowInfo& w, const Conditions& c) {
     else if (key == "fg") have = w.fg;
     else if (key == "topmost") have = w.topmost;
     else if (key == "layered") have = w.layered;
+    else if (key == "attrs") have = w.attrs;
     else if (key == "alpha") have = w.alpha;
     else if (key == "toolwindow") have = (w.exstyle & WS_EX_TOOLWINDOW) != 0;
     else if (key == "caption") have = (w.style & WS_CAPTION) == WS_CAPTION;
@@ -463,8 +470,8 @@ int Record(const std::wstring& file, const std::vector<std::wstring>& words) {
 }
 
 int Usage() {
-  Print("usage: morimo_probe list|wait|child|items|titlebar|tray|folder|acp|send|foreground|record"
-        " [options]");
+  Print("usage: morimo_probe list|wait|child|items|titlebar|tray|folder|acp|send|foreground|"
+        "redraw|record [options]");
   return 2;
 }
 
@@ -554,9 +561,21 @@ int main() {
     rc = 0;
   } else if (cmd == L"send") {
     rc = f.hwnd ? Send(f.hwnd, msg, wp, lp, timeoutGiven ? timeoutMs : 1000) : Usage();
+  } else if (cmd == L"redraw") {
+    if (!f.hwnd) return Usage();
+    rc = RedrawWindow(f.hwnd, nullptr, nullptr,
+                      RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN)
+             ? 0
+             : 1;
   } else if (cmd == L"foreground") {
     HWND h = GetForegroundWindow();
     Print(h ? LineOf(Describe(h)) : "hwnd=0x0");
+    // The focus of the foreground thread, which may be a control.
+    GUITHREADINFO gui = {};
+    gui.cbSize = sizeof gui;
+    HWND focus = GetGUIThreadInfo(0, &gui) ? gui.hwndFocus : nullptr;
+    Print("focus hwnd=" + tools::ToUtf8(tools::HwndText(focus)) + " class=" +
+          (focus ? tools::ToUtf8(ClassOf(focus)) : std::string()));
     rc = 0;
   } else {
     rc = Usage();

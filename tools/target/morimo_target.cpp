@@ -8,7 +8,12 @@
 //   morimo_target.exe --caption TEXT [--caption TEXT2 ...] [--class NAME]
 //       [--count N] [--control FILE] [--ready FILE] [--log FILE]
 //       [--minimize-after-ms MS] [--hang-after-ms MS] [--hang-for-ms MS]
-//       [--refuse-close] [--pos X,Y] [--size W,H]
+//       [--refuse-close] [--layered-paint] [--pos X,Y] [--size W,H]
+//
+// With --layered-paint the windows are frameless and layered, and draw
+// themselves with UpdateLayeredWindow (as splash screens do): such a window
+// has no layered attributes, and once someone gives it some, its own
+// UpdateLayeredWindow calls fail.
 //
 // With --count N every caption opens N windows; "{n}" in a caption becomes
 // the window's number (1-based) and "{nn}" the same with two digits.
@@ -21,6 +26,8 @@
 //   restore I|*          SW_RESTORE
 //   caption I TEXT       change a caption
 //   close I|*            destroy window(s)
+//   paint I|*            draw again with UpdateLayeredWindow (--layered-paint);
+//                        logs "paint I ok" or "paint I failed ERROR"
 //   exit                 end the program
 // I is the 1-based window number in creation order.
 //
@@ -50,6 +57,7 @@ struct Options {
   std::wstring readyFile;
   std::wstring logFile;
   bool refuseClose = false;
+  bool layeredPaint = false;
   int x = 40, y = 40, w = 360, h = 180;
 };
 
@@ -111,6 +119,51 @@ std::vector<HWND> Select(const std::string& which) {
   return out;
 }
 
+// Draws the caption on an opaque panel and hands it to the system with
+// UpdateLayeredWindow; logs whether the call succeeded.
+void PaintLayered(HWND hwnd) {
+  size_t number = 0;
+  while (number < g_windows.size() && g_windows[number] != hwnd) ++number;
+  RECT rc;
+  GetWindowRect(hwnd, &rc);
+  SIZE size = {rc.right - rc.left, rc.bottom - rc.top};
+  BITMAPINFO bi = {};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = size.cx;
+  bi.bmiHeader.biHeight = -size.cy;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  bi.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(dc, bmp);
+  RECT all = {0, 0, size.cx, size.cy};
+  HBRUSH panel = CreateSolidBrush(RGB(0x30, 0x60, 0xA0));
+  FillRect(dc, &all, panel);
+  DeleteObject(panel);
+  wchar_t text[512];
+  int n = GetWindowTextW(hwnd, text, 512);
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, RGB(255, 255, 255));
+  DrawTextW(dc, text, n, &all, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  GdiFlush();
+  // GDI leaves the alpha bytes at zero: the whole panel is opaque.
+  auto* px = static_cast<DWORD*>(bits);
+  for (LONG i = 0; i < size.cx * size.cy; ++i) px[i] |= 0xFF000000u;
+  POINT src = {0, 0};
+  POINT dst = {rc.left, rc.top};
+  BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+  BOOL ok = UpdateLayeredWindow(hwnd, screen, &dst, &size, dc, &src, 0, &blend, ULW_ALPHA);
+  DWORD err = ok ? 0 : GetLastError();
+  SelectObject(dc, old);
+  DeleteObject(bmp);
+  DeleteDC(dc);
+  ReleaseDC(nullptr, screen);
+  Log("paint " + std::to_string(number + 1) + (ok ? " ok" : " failed " + std::to_string(err)));
+}
+
 void RunCommand(const std::string& line) {
   std::string verb = line, rest;
   size_t sp = line.find(' ');
@@ -135,6 +188,8 @@ void RunCommand(const std::string& line) {
     for (HWND h : Select(which)) SetWindowTextW(h, tools::FromUtf8(text).c_str());
   } else if (verb == "close") {
     for (HWND h : Select(rest)) DestroyWindow(h);
+  } else if (verb == "paint") {
+    for (HWND h : Select(rest)) PaintLayered(h);
   } else if (verb == "exit") {
     for (HWND h : Select("*")) DestroyWindow(h);
   } else {
@@ -240,6 +295,10 @@ bool ParseOptions(const std::vector<std::wstring>& args) {
       g_opt.refuseClose = true;
       continue;
     }
+    if (a == L"--layered-paint") {
+      g_opt.layeredPaint = true;
+      continue;
+    }
     if (!hasValue) return false;
     const std::wstring& value = args[++i];
     if (a == L"--caption") {
@@ -294,11 +353,14 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
       // Cascade so that every caption bar stays in sight on a 1280x1024 screen.
       int x = g_opt.x + (index % 20) * 24 + (index / 20) * 300;
       int y = g_opt.y + (index % 20) * 24;
-      HWND h = CreateWindowExW(0, g_opt.className.c_str(), ExpandCaption(pattern, n).c_str(),
-                               WS_OVERLAPPEDWINDOW, x, y, g_opt.w, g_opt.h, nullptr, nullptr,
-                               instance, nullptr);
+      DWORD exStyle = g_opt.layeredPaint ? WS_EX_LAYERED : 0;
+      DWORD style = g_opt.layeredPaint ? WS_POPUP : WS_OVERLAPPEDWINDOW;
+      HWND h = CreateWindowExW(exStyle, g_opt.className.c_str(), ExpandCaption(pattern, n).c_str(),
+                               style, x, y, g_opt.w, g_opt.h, nullptr, nullptr, instance, nullptr);
       if (!h) return 4;
       g_windows.push_back(h);
+      // Drawn before it is shown, as a splash screen is.
+      if (g_opt.layeredPaint) PaintLayered(h);
       ShowWindow(h, SW_SHOWNORMAL);
       UpdateWindow(h);
     }
