@@ -14,8 +14,12 @@ bool CMorimoApp::InitInstance() {
   // Two managers over the same windows and files would fight: the second
   // copy shows the first one's window and ends without touching anything.
   instance_ = Os().CreateMutexA(kInstanceMutex);
-  if (instance_ != nullptr && Os().GetLastError() == ERROR_ALREADY_EXISTS) {
-    Os().CloseHandle(instance_);
+  const DWORD error = Os().GetLastError();
+  // A first copy started as administrator holds a mutex we may not open.
+  const bool another = instance_ != nullptr ? error == ERROR_ALREADY_EXISTS
+                                            : error == ERROR_ACCESS_DENIED;
+  if (another) {
+    if (instance_ != nullptr) Os().CloseHandle(instance_);
     instance_ = nullptr;
     // The user started us, so we may let the first copy come to the front.
     Os().AllowSetForegroundWindow(ASFW_ANY);

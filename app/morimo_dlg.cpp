@@ -5,6 +5,7 @@
 #include "core/window_text.h"
 #include "dialogs/manage_dialog.h"
 #include "dialogs/register_dialog.h"
+#include "dialogs/rule_list_logic.h"
 #include "res/resource.h"
 #include "res/version.h"
 #include "storage/paths.h"
@@ -21,10 +22,14 @@ namespace {
 constexpr char kAppTitle[] = "MoriMo";
 constexpr char kExitQuestion[] = "MoriMoを終了しますか？";
 constexpr char kHelpPage[] = "Document\\Readme.html";
+constexpr char kWindowDestroyedHandler[] =
+    "LRESULT CMorimoDlg::DefWindowProc() / message == WMA_WINDOW_DESTROYED";
+constexpr char kTraySpecDeletedHandler[] =
+    "LRESULT CMorimoDlg::DefWindowProc() / message == WMA_TRAYSPEC_DELETED";
 // The list view inserts at the end for any index past the last item.
 constexpr int kAppendIndex = 9999;
 
-// Clears a flag when the scope ends, however it ends.
+// Sets a flag for a scope and gives back what it was, however the scope ends.
 class FlagScope {
  public:
   explicit FlagScope(bool* flag) : flag_(flag), previous_(*flag) { *flag_ = true; }
@@ -35,19 +40,6 @@ class FlagScope {
  private:
   bool* flag_;
   bool previous_;
-};
-
-// Sets ModalActive while a rule dialog runs (the tray menus grey what
-// would open another), however the scope ends.
-class ModalScope {
- public:
-  explicit ModalScope(int* modalActive) : flag_(modalActive) { *flag_ = 1; }
-  ~ModalScope() { *flag_ = 0; }
-  ModalScope(const ModalScope&) = delete;
-  ModalScope& operator=(const ModalScope&) = delete;
-
- private:
-  int* flag_;
 };
 
 }  // namespace
@@ -121,8 +113,10 @@ BOOL CMorimoDlg::OnInitDialog() {
   }
 
   // A copy started as administrator would otherwise never hear that the
-  // shell restarted (the shell has fewer rights), and lose its icons.
+  // shell restarted (the shell has fewer rights), and lose its icons, nor
+  // a second copy started without those rights asking for the manager.
   Os().AllowMessageFromLowerPrivilege(self, TaskbarCreatedMsg);
+  Os().AllowMessageFromLowerPrivilege(self, ShowManagerMsg);
 
   Os().SendMessageToOwnWindow(self, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(AppIcon));
   Os().SendMessageToOwnWindow(self, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(AppIcon));
@@ -235,13 +229,14 @@ void CMorimoDlg::TickManagedWindows() {
     // is never posted twice, so it is let go here.
     const bool reportedBefore = trayWnd->GoneReported != 0;
     trayWnd->Tick(foreground, foregroundThread);
+    if (releasedDuringWalk_ && !IsManaged(trayWnd)) continue;
     if (reportedBefore && trayWnd->FoundGone() && trayWnd != SelfTrayWnd) {
       lostReports.push_back(trayWnd);
     }
   }
   tickWalk_.clear();
   for (CTrayWnd* trayWnd : lostReports) {
-    if (IsManaged(trayWnd)) ReleaseReported(trayWnd);
+    if (IsManaged(trayWnd)) ReleaseReported(trayWnd, kWindowDestroyedHandler);
   }
 }
 
@@ -259,9 +254,7 @@ void CMorimoDlg::RevealOrHideOwnIcon() {
     return;
   }
   if (SelfTrayWnd == nullptr) return;
-  const bool ctrl = KeyDown(VK_CONTROL);
-  const bool shift = KeyDown(VK_SHIFT);
-  if (ctrl && shift) {
+  if (KeyDown(VK_CONTROL) && KeyDown(VK_SHIFT)) {
     SelfTrayWnd->UpdateIcon();
     RevealCountdown = kRevealTicks;
   } else {
@@ -422,12 +415,6 @@ CTrayWnd* CMorimoDlg::FindTrayWnd(UINT id) const {
   return nullptr;
 }
 
-bool CMorimoDlg::IsRule(const CTrayWndSpec* spec) const {
-  for (const auto& rule : TraySpecList) {
-    if (rule.get() == spec) return true;
-  }
-  return false;
-}
 
 LRESULT CMorimoDlg::OnTrayIconNotify(WPARAM wParam, LPARAM lParam) {
   // The id is the icon's uID; anything that is not one of ours is ignored.
@@ -461,16 +448,16 @@ void CMorimoDlg::OnWindowDestroyed(WPARAM wParam) {
   // Only a managed window that has itself reported its end is let go; the
   // manager's own window never is (nothing could reach the program then).
   if (trayWnd == nullptr || trayWnd->GoneReported == 0 || trayWnd == SelfTrayWnd) return;
-  ReleaseReported(trayWnd);
+  ReleaseReported(trayWnd, kWindowDestroyedHandler);
 }
 
-void CMorimoDlg::ReleaseReported(CTrayWnd* trayWnd) {
-  RemoveHwnd(trayWnd->Window());
-  RemoveListItem(trayWnd);
+void CMorimoDlg::ReleaseReported(CTrayWnd* trayWnd, const char* where) {
   try {
+    RemoveHwnd(trayWnd->Window());
+    RemoveListItem(trayWnd);
     Release(trayWnd);
   } catch (...) {
-    ShowExceptionBox(Hwnd(), "LRESULT CMorimoDlg::DefWindowProc() / message == WMA_WINDOW_DESTROYED");
+    ShowExceptionBox(Hwnd(), where);
   }
 }
 
@@ -478,7 +465,7 @@ void CMorimoDlg::OnTraySpecDeleted(WPARAM wParam) {
   // Compared by value only: the pointer is never followed unless it is one
   // of our rules.
   const auto* rule = reinterpret_cast<const CTrayWndSpec*>(wParam);
-  if (rule == nullptr || !IsRule(rule)) return;
+  if (rule == nullptr || FindRule(TraySpecList, rule) == nullptr) return;
   const bool wasInHandler = InHandler;
   InHandler = true;
   // The windows to let go, chosen first: letting one go may wait on its
@@ -488,15 +475,7 @@ void CMorimoDlg::OnTraySpecDeleted(WPARAM wParam) {
     if (trayWnd->Spec == rule) users.push_back(trayWnd.get());
   }
   for (CTrayWnd* trayWnd : users) {
-    if (!IsManaged(trayWnd)) continue;
-    try {
-      RemoveHwnd(trayWnd->Window());
-      RemoveListItem(trayWnd);
-      Release(trayWnd);
-    } catch (...) {
-      ShowExceptionBox(Hwnd(),
-                       "LRESULT CMorimoDlg::DefWindowProc() / message == WMA_TRAYSPEC_DELETED");
-    }
+    if (IsManaged(trayWnd)) ReleaseReported(trayWnd, kTraySpecDeletedHandler);
   }
   InHandler = wasInHandler;
 }
@@ -565,9 +544,13 @@ void CMorimoDlg::ShowInvariantBox(const char* text) {
 void CMorimoDlg::OnButtonExit() {
   if (exiting_) return;
   UpdateData(true);
-  ModalActive = 1;
-  const int answer = Os().MessageBoxU8(Hwnd(), kExitQuestion, kAppTitle, MB_YESNO | MB_ICONQUESTION);
-  ModalActive = 0;
+  int answer = IDNO;
+  {
+    // Restores what was set before: a rule editor may be open (it has no
+    // owner, so this button stays usable meanwhile).
+    FlagScope modal(&ModalActive);
+    answer = Os().MessageBoxU8(Hwnd(), kExitQuestion, kAppTitle, MB_YESNO | MB_ICONQUESTION);
+  }
   if (answer != IDYES || exiting_) return;
 
   // No tick may run on what is torn down below.
@@ -626,7 +609,7 @@ void CMorimoDlg::ShowAboutBox() {
 void CMorimoDlg::OpenTrayMenu(CTrayWnd* trayWnd) {
   TrayMenuState state;
   state.ownIcon = IsOwn(trayWnd);
-  state.modalActive = ModalActive != 0;
+  state.modalActive = ModalActive;
   state.opacityAvailable = trayWnd->IsOpacityAvailable() != 0;
   state.alphaActive = trayWnd->AlphaActive;
   state.alphaInactive = trayWnd->AlphaInactive;
@@ -659,10 +642,11 @@ void CMorimoDlg::OnMenuHide() {
 
 void CMorimoDlg::OnMenuSysCommand(WPARAM command) {
   if (CurrentTrayWnd == nullptr) return;
+  // Read first: the show may wait on the program, and a window let go
+  // meanwhile clears CurrentTrayWnd.
+  const HWND window = CurrentTrayWnd->Window();
   CurrentTrayWnd->Show(1);
-  if (Os().IsWindow(CurrentTrayWnd->Window())) {
-    Os().PostMessageA(CurrentTrayWnd->Window(), WM_SYSCOMMAND, command, 0);
-  }
+  if (Os().IsWindow(window)) Os().PostMessageA(window, WM_SYSCOMMAND, command, 0);
   UpdateButtons();
 }
 
@@ -797,27 +781,27 @@ LRESULT CMorimoDlg::OnListItemChanged(const NMHDR* hdr) {
 void CMorimoDlg::OnButtonProperty() {
   // One rule dialog at a time: a rule list opened meanwhile could delete
   // the rule this editor copies back into.
-  if (CurrentTrayWnd == nullptr || ModalActive != 0) return;
+  if (CurrentTrayWnd == nullptr || ModalActive) return;
   CTrayWndSpec* rule = CurrentTrayWnd->Spec;
   CRegisterDialog editor;
   CopyRuleFields(*rule, editor.Rule);
   INT_PTR result = 0;
   {
-    ModalScope modal(&ModalActive);
+    FlagScope modal(&ModalActive);
     result = editor.DoModal(nullptr);
   }
   // The window may have been let go meanwhile; its rule is only changed
   // while it is still one of ours.
-  if (result != IDOK || !IsRule(rule)) return;
+  if (result != IDOK || FindRule(TraySpecList, rule) == nullptr) return;
   CopyRuleFields(editor.Rule, *rule);
   SaveSettings(Settings_, TraySpecList);
 }
 
 void CMorimoDlg::OnButtonSetting() {
-  if (ModalActive != 0) return;
+  if (ModalActive) return;
   CManageDialog rules(TraySpecList);
   {
-    ModalScope modal(&ModalActive);
+    FlagScope modal(&ModalActive);
     const bool wasVisible = Os().IsWindowVisible(Hwnd()) != 0;
     if (SelfTrayWnd != nullptr) SelfTrayWnd->Hide();
     rules.DoModal(Hwnd());

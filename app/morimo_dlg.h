@@ -77,8 +77,9 @@ class CMorimoDlg : public CDialog {
   LRESULT OnTaskbarCreated(WPARAM wParam, LPARAM lParam);
   LRESULT OnTrayIconNotify(WPARAM wParam, LPARAM lParam);
   void OnWindowDestroyed(WPARAM wParam);
-  // Lets go of a managed window that found its window gone.
-  void ReleaseReported(CTrayWnd* trayWnd);
+  // Lets go of a managed window that found its window gone or lost its
+  // rule; `where` names the handler in an exception box.
+  void ReleaseReported(CTrayWnd* trayWnd, const char* where);
   void OnTraySpecDeleted(WPARAM wParam);
   void RemoveHwnd(HWND window);
   void RemoveListItem(CTrayWnd* trayWnd);
@@ -96,7 +97,6 @@ class CMorimoDlg : public CDialog {
   // Lets every managed window go (each given back as it was) and drops the
   // rules.
   void ReleaseAll();
-  bool IsRule(const CTrayWndSpec* spec) const;
   void WriteHwndsFile();
   void ShowInvariantBox(const char* text);
 
@@ -146,7 +146,7 @@ class CMorimoDlg : public CDialog {
   CHwndList HwndList;
   mm::TraySpecList TraySpecList;
   HIMAGELIST ImageList = nullptr;
-  int ModalActive = 0;
+  bool ModalActive = false;
   int RestoringHwnds = 0;
   bool InHandler = false;
   int RevealCountdown = 0;

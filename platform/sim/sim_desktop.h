@@ -172,6 +172,9 @@ class SimDesktop : public Platform {
   std::vector<UINT> AllowedFromLowerPrivilege(HWND hWnd) const;
   // The named mutexes held now (by any simulated process).
   bool MutexHeld(const std::string& name) const;
+  // A mutex held by a process with more rights: opening it is refused
+  // (ERROR_ACCESS_DENIED), as for a copy of ours started as administrator.
+  void HoldMutexAtHigherPrivilege(const std::string& name);
   // What the largest ReadFileBytes of the run delivered, in bytes.
   std::size_t LargestFileRead() const;
   // Answers for the next message boxes, in order; IDOK when none is queued.

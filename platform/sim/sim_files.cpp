@@ -444,6 +444,10 @@ BOOL SimDesktop::DeleteFileA(const std::string& path) { return s_->files.DeleteF
 
 HANDLE SimDesktop::CreateMutexA(const std::string& name) {
   State& s = *s_;
+  if (s.privilegedMutexes.count(name) != 0) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return nullptr;
+  }
   bool held = false;
   for (const auto& m : s.mutexes) held = held || m.second == name;
   const HANDLE h = reinterpret_cast<HANDLE>(s.nextMutex);
@@ -459,6 +463,10 @@ BOOL SimDesktop::CloseHandle(HANDLE handle) {
     return FALSE;
   }
   return TRUE;
+}
+
+void SimDesktop::HoldMutexAtHigherPrivilege(const std::string& name) {
+  s_->privilegedMutexes.insert(name);
 }
 
 bool SimDesktop::MutexHeld(const std::string& name) const {

@@ -179,6 +179,7 @@ struct SimDesktop::State {
   std::map<HWND, std::vector<UINT>> allowedFromLowerPrivilege;
   std::map<HANDLE, std::string> mutexes;  // handle -> name
   std::uintptr_t nextMutex = 0x70000;
+  std::set<std::string> privilegedMutexes;
   POINT cursor = {1200, 1000};  // where the tray sits
   HWND capture = nullptr;       // our thread's mouse capture
   int cursorResource = 0;       // what SetCursorResource showed last (0: the arrow)

@@ -120,6 +120,14 @@ TEST_F(ExitTest, ASecondCopyShowsTheFirstAndEndsWithoutTouchingAnything) {
   third.ExitInstance();
 }
 
+TEST_F(ExitTest, ASecondCopyBelowAnAdministratorCopyEndsToo) {
+  desk.HoldMutexAtHigherPrivilege(CMorimoApp::kInstanceMutex);
+  CMorimoApp second;
+  EXPECT_FALSE(second.InitInstance());
+  EXPECT_EQ(second.Manager(), nullptr);
+  EXPECT_EQ(second.ExitInstance(), 0);
+}
+
 TEST_F(ExitTest, FirstClickOnTheIconShowsAManagerStartedInvisible) {
   settings.DisplayWidthStartup = 0;  // not hidden at start, just never shown
   Start();

@@ -158,10 +158,12 @@ TEST_F(ProtocolTest, PrivateMessagesAreDroppedWhileAMenuIsOpen) {
   EXPECT_EQ(Managed(mail), nullptr);
 }
 
-TEST_F(ProtocolTest, TaskbarCreatedPassesTheFilterOfAnElevatedCopy) {
+TEST_F(ProtocolTest, TaskbarCreatedAndShowManagerPassTheFilterOfAnElevatedCopy) {
   StartWithWindows();
   const std::vector<UINT> allowed = desk.AllowedFromLowerPrivilege(dlg->Hwnd());
   EXPECT_NE(std::find(allowed.begin(), allowed.end(), dlg->TaskbarCreatedMessage()), allowed.end());
+  const UINT showManager = desk.RegisterWindowMessageA(kShowManagerMessage);
+  EXPECT_NE(std::find(allowed.begin(), allowed.end(), showManager), allowed.end());
 }
 
 TEST_F(ProtocolTest, TaskbarCreatedBringsTheIconsBack) {

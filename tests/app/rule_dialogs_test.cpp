@@ -276,6 +276,29 @@ TEST_F(RuleDialogsTest, ASearchAsksAProgramThatDoesNotAnswerOnlyOnce) {
   });
 }
 
+// The editor has no owner, so the manager's exit button stays usable while
+// it is open; declining the exit must not end the editor's modal state.
+TEST_F(RuleDialogsTest, AnExitDeclinedWhileTheEditorIsOpenStillGreysSettings) {
+  AddRule("Win");
+  Start();
+  HWND window = AddWindow("Win 1");
+  Tick();
+  const UINT id = Managed(window)->Id();
+  bool greyed = false;
+  desk.QueueModalScript([&](HWND editor) {
+    desk.QueueMessageBoxAnswer(IDNO);
+    desk.ClickButton(dlg->Hwnd(), IDC_BUTTON_EXIT);
+    desk.MouseOnTrayIcon(dlg->Hwnd(), id, WM_RBUTTONUP);
+    for (const auto& item : desk.TrackedMenus().back().items) {
+      if (item.id == ID_MENU_SETTING) greyed = (item.flags & MF_GRAYED) != 0;
+    }
+    desk.PressEscape(editor);
+  });
+  desk.QueueMenuChoice(ID_MENU_SETTING);
+  desk.MouseOnTrayIcon(dlg->Hwnd(), id, WM_RBUTTONUP);
+  EXPECT_TRUE(greyed);
+}
+
 TEST_F(RuleDialogsTest, PropertiesChangeTheRuleOfTheCurrentWindowAndSave) {
   AddRule("Win");
   Start();
