@@ -1,6 +1,7 @@
 #include "core/tray_wnd.h"
 
 #include <cstring>
+#include <utility>
 
 #include "core/exception_box.h"
 #include "core/tray_wnd_spec.h"
@@ -243,18 +244,26 @@ void CTrayWnd::RestoreStyles() {
     const int alpha = layeredBefore ? originalAlpha_ : 255;
     os.SetLayeredWindowAttributes(hWnd, 0, static_cast<BYTE>(alpha), LWA_ALPHA);
   }
-  // The style words wait for the program. One that does not answer within
-  // the longer bound would hold us at exit; its window keeps our title
-  // style but is shown again all the same.
-  if (!Answers(kSysCommandTimeoutMs)) return;
-  const DWORD exStyle = static_cast<DWORD>(os.GetWindowLongA(hWnd, GWL_EXSTYLE));
-  if (exStyle != SavedExStyle) os.SetWindowLongA(hWnd, GWL_EXSTYLE, static_cast<LONG>(SavedExStyle));
   // The saved word is the look we found; visibility and the minimised,
   // maximised and disabled states are the window's now. Writing the saved
   // ones back would hide again a window we took while it was hidden.
-  const DWORD style = static_cast<DWORD>(os.GetWindowLongA(hWnd, GWL_STYLE));
-  const DWORD restored = (SavedStyle & ~kStateBits) | (style & kStateBits);
-  if (restored != style) os.SetWindowLongA(hWnd, GWL_STYLE, static_cast<LONG>(restored));
+  auto restoredStyle = [&] {
+    const DWORD style = static_cast<DWORD>(os.GetWindowLongA(hWnd, GWL_STYLE));
+    return std::make_pair(style, (SavedStyle & ~kStateBits) | (style & kStateBits));
+  };
+  // Reading the words does not wait for the program; writing them does, so
+  // a window whose looks we never changed is not asked at all.
+  if (static_cast<DWORD>(os.GetWindowLongA(hWnd, GWL_EXSTYLE)) == SavedExStyle) {
+    const auto words = restoredStyle();
+    if (words.first == words.second) return;
+  }
+  // One that does not answer within the longer bound would hold us at
+  // exit; its window keeps our title style but is shown again all the same.
+  if (!Answers(kSysCommandTimeoutMs)) return;
+  const DWORD exStyle = static_cast<DWORD>(os.GetWindowLongA(hWnd, GWL_EXSTYLE));
+  if (exStyle != SavedExStyle) os.SetWindowLongA(hWnd, GWL_EXSTYLE, static_cast<LONG>(SavedExStyle));
+  const auto words = restoredStyle();
+  if (words.first != words.second) os.SetWindowLongA(hWnd, GWL_STYLE, static_cast<LONG>(words.second));
 }
 
 int CTrayWnd::Revert() {

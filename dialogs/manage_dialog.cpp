@@ -202,9 +202,7 @@ void CManageDialog::OnButtonReSearch() {
   // is drawn once, when it is full.
   RedrawOff quiet(list);
   ui::ListViewDeleteAllItems(list);
-  while (Os().ImageListGetImageCount(ImageList) != 0) {
-    if (!Os().ImageListRemove(ImageList, 0)) break;
-  }
+  Os().ImageListRemove(ImageList, -1);
 
   std::vector<HWND> windows;
   Os().EnumWindows(&CollectWindow, reinterpret_cast<LPARAM>(&windows));

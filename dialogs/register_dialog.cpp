@@ -34,11 +34,7 @@ CRegisterDialog::CRegisterDialog() : CDialog(IDD_REGISTER_DIALOG) {
 BOOL CRegisterDialog::OnInitDialog() {
   const std::vector<std::string> choices = OpacityChoices();
   for (int id : kOpacityBoxes) {
-    HWND box = Item(id);
-    while (ui::ComboBoxCount(box) > 0) {
-      if (ui::ComboBoxDeleteString(box, 0) == CB_ERR) break;
-    }
-    for (const std::string& choice : choices) Os().ComboBoxAddStringU8(box, choice);
+    for (const std::string& choice : choices) Os().ComboBoxAddStringU8(Item(id), choice);
   }
   AlphaPercentText = std::to_string(Rule.AlphaPercent);
   AlphaPercentBGText = std::to_string(Rule.AlphaPercentBG);

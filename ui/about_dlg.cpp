@@ -16,13 +16,12 @@ void CAboutDlg::DoDataExchange(CDataExchange& dx) {
 }
 
 BOOL CAboutDlg::OnInitDialog() {
-  CDialog::OnInitDialog();
   {
     CVerRes version;  // of our own program file
     versionLine_ = version.GetProductName() + "  Version " + version.GetVersionText();
     copyrightLine_ = version.GetLegalCopyright();
   }
-  UpdateData(false);
+  CDialog::OnInitDialog();
   // The focus stays where the dialog manager put it; Enter is still OK's.
   return FALSE;
 }

@@ -72,8 +72,6 @@ void ComboBoxResetContent(HWND comboBox) { Send(comboBox, CB_RESETCONTENT); }
 
 int ComboBoxCurSel(HWND comboBox) { return static_cast<int>(Send(comboBox, CB_GETCURSEL)); }
 
-UINT ButtonCheck(HWND button) { return static_cast<UINT>(Send(button, BM_GETCHECK)); }
-
 void SetButtonCheck(HWND button, UINT check) { Send(button, BM_SETCHECK, check); }
 
 }  // namespace mm::ui

@@ -34,7 +34,6 @@ void ComboBoxResetContent(HWND comboBox);
 int ComboBoxCurSel(HWND comboBox);
 
 // Buttons.
-UINT ButtonCheck(HWND button);
 void SetButtonCheck(HWND button, UINT check);
 
 }  // namespace mm::ui
