@@ -535,10 +535,12 @@ manager_answers() {
 }
 
 # watch_manager_start: from now on a watcher sends WM_NULL to the manager
-# window every 50 ms (1 s time-out each) until watch_manager_stop.
+# window every 50 ms (1 s time-out each) until watch_manager_stop; its
+# report is watchN.out in the work folder (N counts the watches).
 watch_manager_start() {
+  WATCH_COUNT=$((${WATCH_COUNT:-0} + 1))
   WATCH_STOP="$E2E_WORK/watch.stop"
-  WATCH_OUT="$E2E_WORK/watch.out"
+  WATCH_OUT="$E2E_WORK/watch$WATCH_COUNT.out"
   rm -f "$WATCH_STOP"
   timeout 900 wine "$E2E_PROBE" watch --hwnd "$MANAGER_HWND" --timeout 1000 \
     --stop-file "$(winpath "$WATCH_STOP")" >"$WATCH_OUT" 2>/dev/null &
