@@ -587,9 +587,16 @@ hang_hold() {
   done
 }
 
+# target_alive NAME: the target's process still runs.
+target_alive() {
+  local pid="TARGET_PID_$1"
+  kill -0 "${!pid}" 2>/dev/null
+}
+
 # unhang_target NAME WHAT: stops the watcher and lets the program run again.
 unhang_target() {
   watch_manager_stop "$2"
+  target_alive "$1" || e2e_fail "program $1 has ended while it hung ($2)"
   target_cmd "$1" unhang
   wait_for "program $1 runs again" 10 target_logged "$1" "hang end"
   : >"$E2E_WORK/$1.log"

@@ -54,6 +54,8 @@ recovery_is() { [ -f "$E2E_HWNDS" ] && [ "$(recovery_handles | tr '\n' ' ')" = "
 other_window_hides_and_shows() {
   click_minimize "$OTHER"
   soft_expect "the other window hides when minimised ($1)" visible=0 5000 --caption "$OTHER"
+  # A program that has ended takes its icon along, and the other's moves up.
+  target_alive H || e2e_fail "program H has ended ($1)"
   click_tray_icon 2
   soft_expect "the other window comes back from its icon ($1)" visible=1,iconic=0 5000 \
     --caption "$OTHER"
@@ -186,12 +188,18 @@ fi
 wait_for "morimo.exe has ended" 30 morimo_gone
 wait "$MORIMO_PID"
 rc=$?
-[ "$rc" = 0 ] && e2e_pass "exit code 0" || e2e_miss "morimo.exe exit code $rc"
+if [ "$rc" = 0 ]; then e2e_pass "exit code 0"; else e2e_miss "morimo.exe exit code $rc"; fi
 watch_manager_stop "exit with the window hung"
-[ ! -e "$E2E_HWNDS" ] && e2e_pass "no recovery file left" ||
+if [ ! -e "$E2E_HWNDS" ]; then
+  e2e_pass "no recovery file left"
+else
   e2e_miss "the recovery file is left: $(recovery_handles | tr '\n' ' ')"
-tray=$(probe tray --count 0 --timeout 5000) && e2e_pass "no tray icons left" ||
+fi
+if tray=$(probe tray --count 0 --timeout 5000); then
+  e2e_pass "no tray icons left"
+else
   e2e_miss "tray icons left: $tray"
+fi
 soft_expect "the other window is as it was found" visible=1,alpha=255,topmost=0,toolwindow=0,caption=1 \
   5000 --hwnd "$HWND_B"
 until_t=$((HANG_STARTED + HANG_SECONDS))
