@@ -198,7 +198,12 @@ void CTrayWnd::Show(int activate) {
   HWND hWnd = Window();
   if (!os.IsWindow(hWnd)) return;
   ShowTarget(SW_SHOW);
-  if (os.IsIconic(hWnd)) SysCommand(SC_RESTORE);
+  if (os.IsIconic(hWnd) && !SysCommand(SC_RESTORE)) {
+    // Not answered (a program counted as hung is not even asked): without
+    // it the window would come back minimised. Queued behind the show and
+    // before anything we ask later, it is done once the program runs.
+    ShowTarget(SW_RESTORE);
+  }
   if (activate) {
     // Topmost and back lifts the window above every other normal window,
     // which SetForegroundWindow alone may refuse to do.

@@ -332,6 +332,32 @@ TEST_F(TrayWndTest, HungApplicationNeverHoldsUsAndGetsOurRequestsWhenItRunsAgain
   EXPECT_TRUE(desk.IsWindowVisible(w));
 }
 
+// A restore asked of a program that does not answer is not lost: shown
+// from its icon or given back at exit while it hangs, a window we had
+// minimised and hidden comes back restored once it runs again.
+TEST_F(TrayWndTest, WindowShownWhileItsProgramHangsComesBackRestored) {
+  HWND w = App("Busy");
+  CTrayWnd& t = Take(w);
+  t.Hide();
+  ASSERT_TRUE(desk.IsIconic(w));
+  desk.SetHung(w, true);
+  t.Show(1);
+  desk.SetHung(w, false);
+  desk.Pump();
+  EXPECT_TRUE(desk.IsWindowVisible(w));
+  EXPECT_FALSE(desk.IsIconic(w));
+
+  t.Hide();
+  desk.Pump();
+  ASSERT_TRUE(desk.IsIconic(w));
+  desk.SetHung(w, true);
+  Release(t);
+  desk.SetHung(w, false);
+  desk.Pump();
+  EXPECT_TRUE(desk.IsWindowVisible(w));
+  EXPECT_FALSE(desk.IsIconic(w));
+}
+
 TEST_F(TrayWndTest, BusyProgramNeverLeavesItsWindowUnreachableOrTransparent) {
   // Shown from its icon while hung, with the icon only while hidden: the
   // icon stays until the window is really back.

@@ -488,3 +488,119 @@ e2e_shot_settled() {
   done
   e2e_shot_area "$name" "$x" "$y" "$w" "$h"
 }
+
+# ---- Hung programs ---------------------------------------------------------------
+# The scenarios with a program that stops answering (hang.sh, hang_actions.sh)
+# take two more options before e2e_init's: --hang-seconds N (how long each
+# hang lasts; default 6, past Wine's 5 s mark after which SMTO_ABORTIFHUNG
+# gives up at once) and --build DIR (the programs of a win64 build folder,
+# work folder DIR/hang-test/NAME, as e2e_init_from_build). A watcher sends
+# to the manager window every 50 ms while a program hangs; the worst answer
+# time of all sends is kept in MANAGER_WORST_MS.
+
+e2e_init_hang() {
+  HANG_SECONDS=6
+  MANAGER_WORST_MS=0
+  local build="" args=()
+  while [ $# -gt 0 ]; do
+    case $1 in
+      --hang-seconds) HANG_SECONDS=$2; shift 2 ;;
+      --build) build=$2; shift 2 ;;
+      *) args+=("$1"); shift ;;
+    esac
+  done
+  if [ -n "$build" ]; then
+    e2e_init_from_build "$build" "hang-test/$(basename "$0" .sh)"
+  else
+    e2e_init "${args[@]}"
+  fi
+  e2e_log "hangs of $HANG_SECONDS s"
+}
+
+note_answer_ms() { (($1 > MANAGER_WORST_MS)) && MANAGER_WORST_MS=$1; return 0; }
+
+# manager_answers WHAT: one message to the manager window with a 1 s
+# time-out; a miss if unanswered. Its time counts towards the worst.
+manager_answers() {
+  local out ms
+  out=$(probe send --hwnd "$MANAGER_HWND" --timeout 1000)
+  local rc=$?
+  ms=$(probe_field "$out" ms)
+  note_answer_ms "${ms:-1000}"
+  if [ "$rc" = 0 ]; then
+    e2e_pass "the manager answers within 1 s ($1): $out"
+  else
+    e2e_miss "the manager does not answer within 1 s ($1): $out"
+  fi
+}
+
+# watch_manager_start: from now on a watcher sends WM_NULL to the manager
+# window every 50 ms (1 s time-out each) until watch_manager_stop; its
+# report is watchN.out in the work folder (N counts the watches).
+watch_manager_start() {
+  WATCH_COUNT=$((${WATCH_COUNT:-0} + 1))
+  WATCH_STOP="$E2E_WORK/watch.stop"
+  WATCH_OUT="$E2E_WORK/watch$WATCH_COUNT.out"
+  rm -f "$WATCH_STOP"
+  timeout 900 wine "$E2E_PROBE" watch --hwnd "$MANAGER_HWND" --timeout 1000 \
+    --stop-file "$(winpath "$WATCH_STOP")" >"$WATCH_OUT" 2>/dev/null &
+  WATCH_PID=$!
+  E2E_PIDS+=("$WATCH_PID")
+}
+
+# watch_manager_stop WHAT: ends the watcher; a miss if any send went
+# unanswered or took a second or more. A manager that has ended meanwhile
+# (the exit) ends the watch as well.
+watch_manager_stop() {
+  : >"$WATCH_STOP"
+  wait "$WATCH_PID"
+  local summary worst missed samples
+  summary=$(tr -d '\r' <"$WATCH_OUT" | grep '^watch ')
+  worst=$(probe_field "$summary" worst)
+  missed=$(probe_field "$summary" missed)
+  samples=$(probe_field "$summary" samples)
+  [ -n "$worst" ] || { e2e_miss "the watcher of the manager gave no summary ($1)"; return; }
+  note_answer_ms "$worst"
+  if [ "$missed" = 0 ] && ((worst < 1000)); then
+    e2e_pass "the manager answered all $samples sends within 1 s ($1), the slowest in $worst ms"
+  else
+    tr -d '\r' <"$WATCH_OUT" | grep '^slow ' | sed 's/^/    /'
+    e2e_miss "the manager left $missed of $samples sends unanswered ($1), the slowest $worst ms"
+  fi
+}
+
+# hang_target NAME [COMMAND]: the program stops pumping messages (COMMAND:
+# hang or minimize-hang); sets HANG_STARTED (SECONDS) and starts the watcher.
+hang_target() {
+  target_cmd "$1" "${2:-hang}"
+  wait_for "program $1 has stopped pumping messages" 10 target_logged "$1" "hang begin"
+  HANG_STARTED=$SECONDS
+  watch_manager_start
+}
+
+# hang_hold WHAT: keeps the hang until HANG_SECONDS have passed since it
+# began, the manager answering a message now and then.
+hang_hold() {
+  while ((SECONDS < HANG_STARTED + HANG_SECONDS)); do
+    manager_answers "$1"
+    sleep 1
+  done
+}
+
+# target_alive NAME: the target's process still runs.
+target_alive() {
+  local pid="TARGET_PID_$1"
+  kill -0 "${!pid}" 2>/dev/null
+}
+
+# unhang_target NAME WHAT: stops the watcher and lets the program run again.
+unhang_target() {
+  watch_manager_stop "$2"
+  target_alive "$1" || e2e_fail "program $1 has ended while it hung ($2)"
+  target_cmd "$1" unhang
+  wait_for "program $1 runs again" 10 target_logged "$1" "hang end"
+  : >"$E2E_WORK/$1.log"
+}
+
+# print_worst_answer: the figure the scenario ends with.
+print_worst_answer() { e2e_log "worst manager answer time: $MANAGER_WORST_MS ms"; }

@@ -15,6 +15,9 @@
 //   morimo_probe acp                          the ANSI code page
 //   morimo_probe send --hwnd H [--msg M] [--wparam W] [--lparam L] [--timeout MS]
 //                                             SendMessageTimeout; exit 0 if answered
+//   morimo_probe watch --hwnd H [--timeout MS] [--for MS] [--stop-file F]
+//                                             sends WM_NULL over and over; prints
+//                                             the slow sends and the worst answer time
 //   morimo_probe foreground                   the foreground window, then the
 //                                             window with the keyboard focus
 //   morimo_probe redraw --hwnd H              has window H and its children
@@ -458,6 +461,45 @@ int Send(HWND h, long long msg, long long wp, long long lp, long long timeoutMs)
   return ok ? 0 : 1;
 }
 
+// Sends WM_NULL to the window every 50 ms until it is gone, file `stopFile`
+// exists or `forMs` have passed. Prints a line for each send slower than
+// 100 ms or unanswered (ms since the start, then its time), then
+// "watch samples=N missed=M worst=W gone=G" (W in ms).
+int Watch(HWND h, long long timeoutMs, long long forMs, const std::wstring& stopFile) {
+  const ULONGLONG start = GetTickCount64();
+  long long samples = 0, missed = 0, worst = 0;
+  bool gone = false;
+  for (;;) {
+    if (!stopFile.empty() && GetFileAttributesW(stopFile.c_str()) != INVALID_FILE_ATTRIBUTES) break;
+    if (GetTickCount64() - start >= static_cast<ULONGLONG>(forMs)) break;
+    if (!IsWindow(h)) {
+      gone = true;
+      break;
+    }
+    DWORD_PTR result = 0;
+    const ULONGLONG before = GetTickCount64();
+    const bool ok = SendMessageTimeoutW(h, WM_NULL, 0, 0, SMTO_NORMAL,
+                                        static_cast<UINT>(timeoutMs), &result) != 0;
+    const long long ms = static_cast<long long>(GetTickCount64() - before);
+    if (!ok && !IsWindow(h)) {
+      gone = true;
+      break;
+    }
+    ++samples;
+    if (!ok) ++missed;
+    worst = std::max(worst, ms);
+    if (!ok || ms > 100) {
+      Print(Format("slow at=%lld ms=%lld answered=%lld", static_cast<long long>(before - start), ms,
+                   ok));
+      std::fflush(stdout);
+    }
+    Sleep(50);
+  }
+  Print(Format("watch samples=%lld missed=%lld worst=%lld", samples, missed, worst) +
+        Format(" gone=%lld", gone));
+  return missed == 0 ? 0 : 1;
+}
+
 // Appends the words, joined by blanks, as one UTF-8 line.
 int Record(const std::wstring& file, const std::vector<std::wstring>& words) {
   std::wstring line;
@@ -471,7 +513,7 @@ int Record(const std::wstring& file, const std::vector<std::wstring>& words) {
 
 int Usage() {
   Print("usage: morimo_probe list|wait|child|items|titlebar|tray|folder|acp|send|foreground|"
-        "redraw|record [options]");
+        "redraw|record|watch [options]");
   return 2;
 }
 
@@ -489,6 +531,8 @@ int main() {
   Conditions until;
   long long timeoutMs = 10000, id = -1, count = -1, msg = WM_NULL, wp = 0, lp = 0;
   bool timeoutGiven = false;
+  long long forMs = 600000;
+  std::wstring stopFile;
   for (size_t i = 1; i < args.size(); ++i) {
     const std::wstring& a = args[i];
     if (a == L"--visible-only") {
@@ -497,6 +541,10 @@ int main() {
     }
     if (i + 1 >= args.size()) return Usage();
     const std::wstring& v = args[++i];
+    if (a == L"--stop-file") {
+      stopFile = v;
+      continue;
+    }
     long long n = 0;
     bool isNum = tools::ParseInt(v, &n);
     if (a == L"--caption") {
@@ -521,6 +569,8 @@ int main() {
     } else if (a == L"--timeout") {
       timeoutMs = n;
       timeoutGiven = true;
+    } else if (a == L"--for") {
+      forMs = n;
     } else if (a == L"--count") {
       count = n;
     } else if (a == L"--id") {
@@ -561,6 +611,8 @@ int main() {
     rc = 0;
   } else if (cmd == L"send") {
     rc = f.hwnd ? Send(f.hwnd, msg, wp, lp, timeoutGiven ? timeoutMs : 1000) : Usage();
+  } else if (cmd == L"watch") {
+    rc = f.hwnd ? Watch(f.hwnd, timeoutGiven ? timeoutMs : 1000, forMs, stopFile) : Usage();
   } else if (cmd == L"redraw") {
     if (!f.hwnd) return Usage();
     rc = RedrawWindow(f.hwnd, nullptr, nullptr,
