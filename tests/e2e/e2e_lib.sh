@@ -214,7 +214,7 @@ start_target() {
   : >"$ctl"
   rm -f "$ready"
   wine "$E2E_TARGET" --control "$(winpath "$ctl")" --ready "$(winpath "$ready")" \
-    --log "$(winpath "$E2E_WORK/$name.log")" "$@" >/dev/null 2>&1 &
+    --log "$(winpath "$E2E_WORK/$name.log")" "$@" >"$E2E_WORK/$name.out" 2>&1 &
   local pid=$!
   E2E_PIDS+=("$pid")
   printf -v "TARGET_PID_$name" '%s' "$pid"
