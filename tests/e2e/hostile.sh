@@ -8,20 +8,24 @@
 #  - its private messages with random parameters, sent and posted by another
 #    process: it still answers, and its managed windows, icons and recovery
 #    file stay as they were;
+#  - a tray host that starts afresh: every icon is back within one tick of
+#    the "TaskbarCreated" broadcast;
 #  - adopt and release cycles of a window whose caption moves in and out of
 #    a rule, with the program's objects and memory read before and after.
 # The sizes come from the environment (the defaults are the short form):
-#   MORIMO_HOSTILE_SEED, MORIMO_HOSTILE_FILES (starts of each kind, 5),
-#   MORIMO_HOSTILE_MESSAGES (1000), MORIMO_HOSTILE_CYCLES (30).
+#   MORIMO_HOSTILE_SEED, MORIMO_HOSTILE_FILES (starts of each kind, 3),
+#   MORIMO_HOSTILE_MESSAGES (1000), MORIMO_HOSTILE_CYCLES (20),
+#   MORIMO_HOSTILE_SHELL (1: the tray host step, 0: none).
 # tools/hostile_wine.sh and tools/long_run_wine.sh run long forms.
 set -u
 source "$(dirname "$0")/e2e_lib.sh"
 e2e_init "$@"
 
 SEED=${MORIMO_HOSTILE_SEED:-20261209}
-FILES=${MORIMO_HOSTILE_FILES:-5}
+FILES=${MORIMO_HOSTILE_FILES:-3}
 MESSAGES=${MORIMO_HOSTILE_MESSAGES:-1000}
-CYCLES=${MORIMO_HOSTILE_CYCLES:-30}
+CYCLES=${MORIMO_HOSTILE_CYCLES:-20}
+SHELL_RESTART=${MORIMO_HOSTILE_SHELL:-1}
 gen() { python3 "$E2E_REPO/tools/hostile_gen.py" "$@"; }
 e2e_log "seed $SEED (MORIMO_HOSTILE_SEED=$SEED makes the same files and messages again)"
 
@@ -77,11 +81,12 @@ DisableTitleStyleChanging=0
 INI
 }
 
-# The test windows as they were before any start: shown, opaque, not on
-# top, with their caption bars (a rule may hide them, fade them, put them on
-# top or take their caption bar while managed).
+# The test windows as they were before any start: shown, opaque, with
+# their caption bars (a rule may hide them, fade them or take their caption
+# bar while managed). Always on top is not undone by design: a window a rule
+# put on top stays there when let go.
 windows_given_back() {
-  probe wait --caption-prefix "$CAP" --until count=3,visible=1,alpha=255,topmost=0,caption=1,toolwindow=0 \
+  probe wait --caption-prefix "$CAP" --until count=3,visible=1,alpha=255,caption=1,toolwindow=0 \
     --timeout "${1:-3000}" >/dev/null
 }
 
@@ -190,6 +195,33 @@ if ((MESSAGES > 0)); then
   fi
 fi
 
+if ((SHELL_RESTART)); then
+  e2e_step "a tray host that starts afresh: no icons, then TaskbarCreated"
+  # Under Wine the tray lives in the desktop process (explorer.exe
+  # /desktop), which also owns the desktop window: ending it destroys every
+  # top-level window of every program, so it cannot be restarted alone.
+  # What a new shell shows is done instead: the icons go, then the
+  # registered "TaskbarCreated" is broadcast as a starting shell does.
+  target_cmd T "minimize 1"
+  expect_window "a test window minimised is hidden" visible=0 5000 --hwnd "${HANDLES[0]}"
+  icons=$(probe tray | grep -c '^icon ')
+  # The probe times the return itself, from the broadcast on.
+  if out=$(probe untray --hwnd "$MANAGER_HWND" --broadcast 1 --timeout 2000); then
+    if [ "$(probe_field "$out" left)" = 0 ] && [ "$(probe_field "$out" ms)" -le 500 ]; then
+      e2e_pass "all $icons icons are back within 500 ms, a tick at the default period, of TaskbarCreated: $out"
+    else
+      e2e_miss "the icons did not all go, or came back late: $out"
+    fi
+  else
+    e2e_miss "the icons are not all back 2 s after TaskbarCreated: $out"
+  fi
+  # Icons come back in the order of the managed windows, the recovery
+  # file's order.
+  index=$(recovery_handles | grep -nx "${HANDLES[0]}" | cut -d: -f1)
+  click_tray_icon $((index - 1))
+  expect_window "the hidden window comes back from its new icon" visible=1,iconic=0 5000 --hwnd "${HANDLES[0]}"
+fi
+
 if ((CYCLES > 0)); then
   e2e_step "$CYCLES adopt and release cycles of one window (scan period 100 ms)"
   resources() {
@@ -210,6 +242,7 @@ if ((CYCLES > 0)); then
   started=$SECONDS
   for ((i = 1; i <= CYCLES; i++)); do
     cycle || e2e_fail "cycle $i did not complete (waited 10 s for each step)"
+    ((i % 500 == 0 && i < CYCLES)) && e2e_log "after $i: $(resources)"
   done
   after=$(resources)
   e2e_log "before: $before"

@@ -26,6 +26,12 @@
 //                                             prints the counts
 //   morimo_probe resources --hwnd H           GDI and USER objects, private bytes
 //                                             and window count of H's process
+//   morimo_probe untray --hwnd H [--count N] [--broadcast 1] [--timeout MS]
+//                                             removes the tray icons of owner H with ids
+//                                             1..N (default 1000), as a tray host that
+//                                             starts afresh has none; with --broadcast,
+//                                             then broadcasts "TaskbarCreated" and times
+//                                             the icons' return
 //   morimo_probe record FILE TEXT...          appends TEXT as a line to FILE: the
 //                                             program the shell starts for an
 //                                             address or document in a test prefix
@@ -573,9 +579,45 @@ int Resources(HWND h) {
   return 0;
 }
 
+long long IconCount() {
+  HWND tray = FindWindowW(L"__winex11_standalone_tray", nullptr);
+  return tray ? static_cast<long long>(TrayIcons(tray).size()) : 0;
+}
+
+// A tray host that starts afresh, as far as one program's icons go: they
+// are removed, and with broadcast, once the tray shows none, the registered
+// "TaskbarCreated" goes to every top-level window as a starting shell sends
+// it; then the time until as many icons show as before.
+int Untray(HWND owner, long long count, bool broadcast, long long timeoutMs) {
+  const long long before = IconCount();
+  long long removed = 0;
+  for (long long id = 1; id <= count; ++id) {
+    NOTIFYICONDATAW data = {};
+    data.cbSize = sizeof data;
+    data.hWnd = owner;
+    data.uID = static_cast<UINT>(id);
+    if (Shell_NotifyIconW(NIM_DELETE, &data)) ++removed;
+  }
+  if (!broadcast) {
+    Print(Format("removed=%lld before=%lld", removed, before));
+    return 0;
+  }
+  ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(timeoutMs);
+  while (IconCount() != before - removed && GetTickCount64() < deadline) Sleep(5);
+  const long long left = IconCount();
+  const ULONGLONG sent = GetTickCount64();
+  SendNotifyMessageW(HWND_BROADCAST, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+  deadline = sent + static_cast<ULONGLONG>(timeoutMs);
+  long long now = left;
+  while ((now = IconCount()) != before && GetTickCount64() < deadline) Sleep(5);
+  Print(Format("removed=%lld before=%lld left=%lld", removed, before, left) +
+        Format(" after=%lld ms=%lld", now, static_cast<long long>(GetTickCount64() - sent)));
+  return now == before ? 0 : 1;
+}
+
 int Usage() {
   Print("usage: morimo_probe list|wait|child|items|titlebar|tray|folder|acp|send|foreground|"
-        "redraw|storm|resources|record [options]");
+        "redraw|storm|resources|untray|record [options]");
   return 2;
 }
 
@@ -591,7 +633,7 @@ int main() {
   }
   Filter f;
   Conditions until;
-  long long timeoutMs = 10000, id = -1, count = -1, msg = WM_NULL, wp = 0, lp = 0;
+  long long timeoutMs = 10000, id = -1, count = -1, msg = WM_NULL, wp = 0, lp = 0, broadcast = 0;
   bool timeoutGiven = false;
   std::wstring file;
   for (size_t i = 1; i < args.size(); ++i) {
@@ -638,6 +680,8 @@ int main() {
       wp = n;
     } else if (a == L"--lparam") {
       lp = n;
+    } else if (a == L"--broadcast") {
+      broadcast = n;
     } else {
       return Usage();
     }
@@ -672,6 +716,8 @@ int main() {
     if (!f.hwnd || (cmd == L"storm" && file.empty())) return Usage();
     rc = cmd == L"storm" ? Storm(f.hwnd, file, timeoutGiven ? timeoutMs : 1000)
                          : Resources(f.hwnd);
+  } else if (cmd == L"untray") {
+    rc = f.hwnd ? Untray(f.hwnd, count < 0 ? 1000 : count, broadcast != 0, timeoutMs) : Usage();
   } else if (cmd == L"redraw") {
     if (!f.hwnd) return Usage();
     rc = RedrawWindow(f.hwnd, nullptr, nullptr,
