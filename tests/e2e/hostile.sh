@@ -13,8 +13,8 @@
 #  - adopt and release cycles of a window whose caption moves in and out of
 #    a rule, with the program's objects and memory read before and after.
 # The sizes come from the environment (the defaults are the short form):
-#   MORIMO_HOSTILE_SEED, MORIMO_HOSTILE_FILES (starts of each kind, 3),
-#   MORIMO_HOSTILE_MESSAGES (1000), MORIMO_HOSTILE_CYCLES (20),
+#   MORIMO_HOSTILE_SEED, MORIMO_HOSTILE_FILES (starts of each kind, 2),
+#   MORIMO_HOSTILE_MESSAGES (500), MORIMO_HOSTILE_CYCLES (10),
 #   MORIMO_HOSTILE_SHELL (1: the tray host step, 0: none).
 # tools/hostile_wine.sh and tools/long_run_wine.sh run long forms.
 set -u
@@ -22,9 +22,9 @@ source "$(dirname "$0")/e2e_lib.sh"
 e2e_init "$@"
 
 SEED=${MORIMO_HOSTILE_SEED:-20261209}
-FILES=${MORIMO_HOSTILE_FILES:-3}
-MESSAGES=${MORIMO_HOSTILE_MESSAGES:-1000}
-CYCLES=${MORIMO_HOSTILE_CYCLES:-20}
+FILES=${MORIMO_HOSTILE_FILES:-2}
+MESSAGES=${MORIMO_HOSTILE_MESSAGES:-500}
+CYCLES=${MORIMO_HOSTILE_CYCLES:-10}
 SHELL_RESTART=${MORIMO_HOSTILE_SHELL:-1}
 gen() { python3 "$E2E_REPO/tools/hostile_gen.py" "$@"; }
 e2e_log "seed $SEED (MORIMO_HOSTILE_SEED=$SEED makes the same files and messages again)"
