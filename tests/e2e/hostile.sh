@@ -156,6 +156,13 @@ if ((FILES > 0)); then
     kind=$(gen settings "$SEED" "$i" "$E2E_INI" "$CAP")
     one_start "settings $i ($kind)"
   done
+  # What a damaged file once held: a rule for our own title that closes
+  # what it takes; the exit question must stay ours.
+  valid_ini 500
+  sed -i -e 's/^Caption=E2E Cycle\r$/Caption=MoriMo\r/' -e '0,/^CloseOnStartup=0/b' \
+    -e 's/^CloseOnStartup=0/CloseOnStartup=1/' "$E2E_INI"
+  rm -f "$E2E_HWNDS"
+  one_start "a rule for our own title that closes what it takes"
   for ((i = FIRST; i < FIRST + FILES; i++)); do
     valid_ini 500
     kind=$(gen recovery "$SEED" "$i" "$E2E_HWNDS" "${HANDLES[@]}" "$HWND_C")
