@@ -140,10 +140,10 @@ one_start() {
   e2e_log "$label: peak ${hwm:-?} kB"
 }
 
-e2e_step "three test windows that refuse to close, one that comes and goes"
+e2e_step "three test windows and one that comes and goes, all refusing to close (a damaged rule may close what it takes)"
 start_target T --caption "$CAP {n}" --count 3 --refuse-close --pos 420,90 --size 300,120
 mapfile -t HANDLES < <(awk '{ print $1 }' "$E2E_WORK/T.ready")
-start_target C --caption "$CYCLE" --pos 40,500 --size 300,120
+start_target C --caption "$CYCLE" --refuse-close --pos 40,500 --size 300,120
 HWND_C=$(hwnd_of "$CYCLE")
 mkdir -p "$E2E_DATA"
 
