@@ -292,7 +292,13 @@ CTrayWndSpec* CMorimoDlg::FindMatchingSpec(HWND window, bool scanning) {
   // Asked only of a window some rule wants, so the scan stays one read a
   // window for the rest.
   if (className == nullptr) className = &ClassNameOf(window, scanning);
-  return IsShellWindowClass(*className) ? nullptr : spec;
+  if (IsShellWindowClass(*className)) return nullptr;
+  // Our own dialogs and message boxes are never taken: a rule that matches
+  // our title ("MoriMo") would close or hide the exit question, and the
+  // manager is managed through its own rule already.
+  DWORD processId = 0;
+  Os().GetWindowThreadProcessId(window, &processId);
+  return processId == Os().GetCurrentProcessId() ? nullptr : spec;
 }
 
 const std::string& CMorimoDlg::ClassNameOf(HWND window, bool scanning) {

@@ -174,6 +174,27 @@ TEST_F(HostileInputTest, WindowsThatGoWhileTheyAreTakenAreLetGo) {
   EXPECT_EQ(desk.DroppedExceptions(), 0);
 }
 
+// A damaged or careless rule that matches our own title ("MoriMo" is the
+// title of the exit question too) must not take our dialogs: closed, the
+// exit question answered itself and the exit never happened; hidden, it
+// left the manager waiting on a box nobody could see.
+TEST_F(HostileInputTest, RulesNeverTakeOurOwnDialogs) {
+  AddRule("Morimo").CloseOnStartup = 1;  // the about box's title begins so
+  Start();
+  bool taken = true, open = false;
+  desk.QueueModalScript([&](HWND dialog) {
+    Tick();
+    Tick();
+    taken = Managed(dialog) != nullptr;
+    open = desk.IsWindowVisible(dialog) != 0;
+    desk.PressEnter(dialog);
+  });
+  desk.SendMessageToOwnWindow(dlg->Hwnd(), WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
+  EXPECT_FALSE(taken);
+  EXPECT_TRUE(open);
+  EXPECT_EQ(dlg->ManagedWindows().size(), 1u);  // the manager's own
+}
+
 TEST_F(HostileInputTest, FiveThousandWindows) {
   AddRule("Window 4");
   Start();

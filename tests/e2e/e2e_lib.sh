@@ -604,3 +604,49 @@ unhang_target() {
 
 # print_worst_answer: the figure the scenario ends with.
 print_worst_answer() { e2e_log "worst manager answer time: $MANAGER_WORST_MS ms"; }
+
+# ---- Damaged input, long runs ---------------------------------------------------
+
+# morimo_boxes: probe lines of the visible dialogs of morimo.exe other than
+# the manager (message boxes: a question, or an exception caught).
+morimo_boxes() {
+  probe list --same-process "$MANAGER_HWND" --class "#32770" --visible-only |
+    grep -v "^hwnd=$MANAGER_HWND "
+}
+
+# morimo_crash_signs: lines of morimo.exe's output that tell of a crash.
+morimo_crash_signs() {
+  grep -aiE 'unhandled|winedbg|backtrace|page fault|stack overflow|abnormal' \
+    "$E2E_WORK/morimo.out" 2>/dev/null | head -n 3
+}
+
+# morimo_vm KEY: a /proc status figure of morimo.exe's Linux process in kB
+# (VmHWM: the peak resident memory, VmRSS: now).
+morimo_vm() { awk -v k="$1:" '$1 == k { print $2 }' "/proc/$MORIMO_PID/status" 2>/dev/null; }
+
+# exit_morimo: the manager's exit button (its command, sent) and Yes to the
+# question, without real input: this works with the manager hidden, and
+# wherever the X focus is. True when morimo.exe ends with exit code 0
+# within 20 s; MORIMO_RC holds the code.
+exit_morimo() {
+  local box="" button deadline=$((SECONDS + 20))
+  MORIMO_RC=
+  # A button's click names the button. Posted: under Wine a sent one that
+  # the manager, busy with a long tick, had not taken when the sender gave
+  # up was never acted on; and a sender waits while the question is open.
+  button=$(probe_field "$(probe child --hwnd "$MANAGER_HWND" --id 1000)" hwnd)
+  printf 'post 0x111 1000 %s\n' "${button:-0}" >"$E2E_WORK/exit-command.txt"
+  probe storm --hwnd "$MANAGER_HWND" --file "$(winpath "$E2E_WORK/exit-command.txt")" >/dev/null
+  while ((SECONDS < deadline)) && morimo_running; do
+    box=$(morimo_boxes | head -n1)
+    if [ -n "$box" ]; then
+      printf 'post 0x111 6 0\n' >"$E2E_WORK/yes-command.txt"
+      probe storm --hwnd "$(probe_field "$box" hwnd)" --file "$(winpath "$E2E_WORK/yes-command.txt")" >/dev/null
+    fi
+    sleep 0.2
+  done
+  morimo_running && return 1
+  wait "$MORIMO_PID"
+  MORIMO_RC=$?
+  [ "$MORIMO_RC" = 0 ]
+}

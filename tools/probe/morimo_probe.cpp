@@ -22,6 +22,19 @@
 //                                             window with the keyboard focus
 //   morimo_probe redraw --hwnd H              has window H and its children
 //                                             painted again (for a picture)
+//   morimo_probe storm --hwnd H --file F [--timeout MS]
+//                                             sends or posts the messages of F to H,
+//                                             one "send|post MSG WPARAM LPARAM" a line
+//                                             (MSG a number or reg:NAME, registered);
+//                                             prints the counts
+//   morimo_probe resources --hwnd H           GDI and USER objects, private bytes
+//                                             and window count of H's process
+//   morimo_probe untray --hwnd H [--count N] [--broadcast 1] [--timeout MS]
+//                                             removes the tray icons of owner H with ids
+//                                             1..N (default 1000), as a tray host that
+//                                             starts afresh has none; with --broadcast,
+//                                             then broadcasts "TaskbarCreated" and times
+//                                             the icons' return
 //   morimo_probe record FILE TEXT...          appends TEXT as a line to FILE: the
 //                                             program the shell starts for an
 //                                             address or document in a test prefix
@@ -43,10 +56,12 @@
 #include "../tool_text.h"
 
 #include <commctrl.h>
+#include <psapi.h>
 #include <shlobj.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <string>
 #include <vector>
@@ -511,9 +526,140 @@ int Record(const std::wstring& file, const std::vector<std::wstring>& words) {
   return std::fclose(f) == 0 && written ? 0 : 1;
 }
 
+// Any 64-bit number, decimal or 0x-hex, negative ones wrapped.
+bool ParseWord(const std::string& text, unsigned long long* out) {
+  if (text.empty()) return false;
+  char* end = nullptr;
+  const bool negative = text[0] == '-';
+  unsigned long long v = std::strtoull(text.c_str() + (negative ? 1 : 0), &end, 0);
+  if (end == nullptr || *end != '\0') return false;
+  *out = negative ? 0 - v : v;
+  return true;
+}
+
+// Messages from a file, all in one process so that thousands take seconds.
+// Posts are paced by a sent WM_NULL every 100, so the queue never fills.
+int Storm(HWND h, const std::wstring& file, long long timeoutMs) {
+  std::FILE* f = _wfopen(file.c_str(), L"rb");
+  if (f == nullptr) {
+    Print("cannot read the message file");
+    return 2;
+  }
+  long long sent = 0, answered = 0, posted = 0, postFailed = 0, bad = 0, slowest = 0;
+  char line[512];
+  while (std::fgets(line, sizeof line, f) != nullptr) {
+    char how[16] = {}, msgText[128] = {}, wText[64] = {}, lText[64] = {};
+    unsigned long long msg = 0, wp = 0, lp = 0;
+    if (std::sscanf(line, "%15s %127s %63s %63s", how, msgText, wText, lText) != 4 ||
+        !ParseWord(wText, &wp) || !ParseWord(lText, &lp)) {
+      ++bad;
+      continue;
+    }
+    const std::string m = msgText;
+    if (m.rfind("reg:", 0) == 0) {
+      msg = RegisterWindowMessageW(tools::FromUtf8(m.substr(4)).c_str());
+    } else if (!ParseWord(m, &msg)) {
+      ++bad;
+      continue;
+    }
+    if (std::string(how) == "post") {
+      if (PostMessageW(h, static_cast<UINT>(msg), static_cast<WPARAM>(wp), static_cast<LPARAM>(lp)))
+        ++posted;
+      else
+        ++postFailed;
+      if (posted % 100 == 0) SendMessageTimeoutW(h, WM_NULL, 0, 0, SMTO_NORMAL, 5000, nullptr);
+      continue;
+    }
+    DWORD_PTR result = 0;
+    const ULONGLONG start = GetTickCount64();
+    ++sent;
+    if (SendMessageTimeoutW(h, static_cast<UINT>(msg), static_cast<WPARAM>(wp),
+                            static_cast<LPARAM>(lp), SMTO_NORMAL, static_cast<UINT>(timeoutMs),
+                            &result))
+      ++answered;
+    slowest = std::max<long long>(slowest, static_cast<long long>(GetTickCount64() - start));
+  }
+  std::fclose(f);
+  Print(Format("sent=%lld answered=%lld posted=%lld", sent, answered, posted) +
+        Format(" post-failed=%lld bad-lines=%lld slowest-ms=%lld", postFailed, bad, slowest));
+  return bad == 0 && answered == sent ? 0 : 1;
+}
+
+// What a process holds, read from outside: GDI and USER objects (0 where
+// the system does not count them), private bytes, and its top-level and
+// child windows.
+int Resources(HWND h) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(h, &pid);
+  HANDLE process = pid ? OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid)
+                       : nullptr;
+  if (process == nullptr) {
+    Print(Format("cannot open the process of the window (pid %lld, error %lld)", pid,
+                 GetLastError()));
+    return 1;
+  }
+  const DWORD gdi = GetGuiResources(process, GR_GDIOBJECTS);
+  const DWORD user = GetGuiResources(process, GR_USEROBJECTS);
+  PROCESS_MEMORY_COUNTERS_EX mem = {};
+  mem.cb = sizeof mem;
+  const bool haveMem = K32GetProcessMemoryInfo(
+      process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&mem), sizeof mem);
+  CloseHandle(process);
+  Filter f;
+  f.pid = pid;
+  long long tops = 0, children = 0;
+  for (HWND top : FindWindowsMatching(f)) {
+    ++tops;
+    EnumChildWindows(
+        top, [](HWND, LPARAM lp) -> BOOL { return ++*reinterpret_cast<long long*>(lp), TRUE; },
+        reinterpret_cast<LPARAM>(&children));
+  }
+  Print(Format("pid=%lld gdi=%lld user=%lld", pid, gdi, user) +
+        Format(" private=%lld working-set=%lld", haveMem ? static_cast<long long>(mem.PrivateUsage) : -1,
+               haveMem ? static_cast<long long>(mem.WorkingSetSize) : -1) +
+        Format(" windows=%lld children=%lld", tops, children));
+  return 0;
+}
+
+long long IconCount() {
+  HWND tray = FindWindowW(L"__winex11_standalone_tray", nullptr);
+  return tray ? static_cast<long long>(TrayIcons(tray).size()) : 0;
+}
+
+// A tray host that starts afresh, as far as one program's icons go: they
+// are removed, and with broadcast, once the tray shows none, the registered
+// "TaskbarCreated" goes to every top-level window as a starting shell sends
+// it; then the time until as many icons show as before.
+int Untray(HWND owner, long long count, bool broadcast, long long timeoutMs) {
+  const long long before = IconCount();
+  long long removed = 0;
+  for (long long id = 1; id <= count; ++id) {
+    NOTIFYICONDATAW data = {};
+    data.cbSize = sizeof data;
+    data.hWnd = owner;
+    data.uID = static_cast<UINT>(id);
+    if (Shell_NotifyIconW(NIM_DELETE, &data)) ++removed;
+  }
+  if (!broadcast) {
+    Print(Format("removed=%lld before=%lld", removed, before));
+    return 0;
+  }
+  ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(timeoutMs);
+  while (IconCount() != before - removed && GetTickCount64() < deadline) Sleep(5);
+  const long long left = IconCount();
+  const ULONGLONG sent = GetTickCount64();
+  SendNotifyMessageW(HWND_BROADCAST, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+  deadline = sent + static_cast<ULONGLONG>(timeoutMs);
+  long long now = left;
+  while ((now = IconCount()) != before && GetTickCount64() < deadline) Sleep(5);
+  Print(Format("removed=%lld before=%lld left=%lld", removed, before, left) +
+        Format(" after=%lld ms=%lld", now, static_cast<long long>(GetTickCount64() - sent)));
+  return now == before ? 0 : 1;
+}
+
 int Usage() {
   Print("usage: morimo_probe list|wait|child|items|titlebar|tray|folder|acp|send|foreground|"
-        "redraw|record|watch [options]");
+        "redraw|record|watch|storm|resources|untray [options]");
   return 2;
 }
 
@@ -529,10 +675,11 @@ int main() {
   }
   Filter f;
   Conditions until;
-  long long timeoutMs = 10000, id = -1, count = -1, msg = WM_NULL, wp = 0, lp = 0;
+  long long timeoutMs = 10000, id = -1, count = -1, msg = WM_NULL, wp = 0, lp = 0, broadcast = 0;
   bool timeoutGiven = false;
   long long forMs = 600000;
   std::wstring stopFile;
+  std::wstring file;
   for (size_t i = 1; i < args.size(); ++i) {
     const std::wstring& a = args[i];
     if (a == L"--visible-only") {
@@ -555,6 +702,8 @@ int main() {
       f.prefix = v;
     } else if (a == L"--class") {
       f.className = v;
+    } else if (a == L"--file") {
+      file = v;
     } else if (a == L"--until") {
       if (!ParseConditions(v, &until)) return Usage();
     } else if (!isNum) {
@@ -581,6 +730,8 @@ int main() {
       wp = n;
     } else if (a == L"--lparam") {
       lp = n;
+    } else if (a == L"--broadcast") {
+      broadcast = n;
     } else {
       return Usage();
     }
@@ -613,6 +764,12 @@ int main() {
     rc = f.hwnd ? Send(f.hwnd, msg, wp, lp, timeoutGiven ? timeoutMs : 1000) : Usage();
   } else if (cmd == L"watch") {
     rc = f.hwnd ? Watch(f.hwnd, timeoutGiven ? timeoutMs : 1000, forMs, stopFile) : Usage();
+  } else if (cmd == L"storm" || cmd == L"resources") {
+    if (!f.hwnd || (cmd == L"storm" && file.empty())) return Usage();
+    rc = cmd == L"storm" ? Storm(f.hwnd, file, timeoutGiven ? timeoutMs : 1000)
+                         : Resources(f.hwnd);
+  } else if (cmd == L"untray") {
+    rc = f.hwnd ? Untray(f.hwnd, count < 0 ? 1000 : count, broadcast != 0, timeoutMs) : Usage();
   } else if (cmd == L"redraw") {
     if (!f.hwnd) return Usage();
     rc = RedrawWindow(f.hwnd, nullptr, nullptr,
