@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "platform/sim/sim_desktop.h"
@@ -17,11 +18,15 @@ namespace {
 
 class SimWorld : public ContractWorld {
  public:
-  SimWorld() : desk_(::testing::TempDir() + "morimo_contract_" + Serial()) {
+  SimWorld() : root_(FreshRoot()), desk_(root_) {
     SetOs(&desk_);
     GiveProgramItsVersionBlock();
   }
-  ~SimWorld() override { SetOs(nullptr); }
+  ~SimWorld() override {
+    SetOs(nullptr);
+    std::error_code ignored;
+    std::filesystem::remove_all(root_, ignored);
+  }
 
   Platform& os() override { return desk_; }
 
@@ -81,15 +86,20 @@ class SimWorld : public ContractWorld {
     desk_.SetFileVersionBlock(program, block.Bytes());
   }
 
-  // Each world gets a file root of its own, also across test programs that
-  // run in parallel.
-  static std::string Serial() {
+  // Each world gets an empty file root of its own, also across test
+  // programs that run in parallel; process ids come round again, so what an
+  // earlier program with the same id left there is cleared first.
+  static std::string FreshRoot() {
     static int n = 0;
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%ld_%d", static_cast<long>(::getpid()), ++n);
-    return buffer;
+    const std::string root = ::testing::TempDir() + "morimo_contract_" + buffer;
+    std::error_code ignored;
+    std::filesystem::remove_all(root, ignored);
+    return root;
   }
 
+  std::string root_;
   sim::SimDesktop desk_;
   int scratch_ = 0;
 };

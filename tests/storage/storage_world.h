@@ -54,10 +54,15 @@ class StorageTest : public ::testing::Test {
   sim::SimDesktop desk;
 
  private:
+  // Process ids come round again: a root left by a program that crashed is
+  // cleared first.
   static std::string NewRoot() {
     static int n = 0;
-    return ::testing::TempDir() + "morimo_storage_" + std::to_string(::getpid()) + "_" +
-           std::to_string(++n);
+    const std::string root = ::testing::TempDir() + "morimo_storage_" +
+                             std::to_string(::getpid()) + "_" + std::to_string(++n);
+    std::error_code ignored;
+    std::filesystem::remove_all(root, ignored);
+    return root;
   }
 };
 
