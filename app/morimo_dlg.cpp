@@ -151,7 +151,9 @@ BOOL CMorimoDlg::OnInitDialog() {
   ImageList = Os().ImageListCreate(32, 32, ILC_COLOR32 | ILC_MASK, 50, 100);
   ui::ListViewSetImageList(ListView(), ImageList, LVSIL_NORMAL);
 
+  earlierLooks_ = ReadLooksFile();
   ReadHwndsFile(&RestoringHwnds, [this](HWND window) { return TryAddWindow(window); });
+  earlierLooks_.clear();
 
   StartScanTimer();
   UpdateData(false);
@@ -284,7 +286,10 @@ int CMorimoDlg::TryAddWindow(HWND window) {
   ruleIndex_.Update(TraySpecList);
   CTrayWndSpec* spec = FindMatchingSpec(window, /*scanning=*/false);
   if (spec == nullptr) return 0;
-  Adopt(window, spec);
+  // A window of the recovery file may still wear what the earlier run
+  // changed: the looks that run found are the ones to go by.
+  const auto earlier = earlierLooks_.find(HandleToRecord(window));
+  Adopt(window, spec, earlier != earlierLooks_.end() ? &earlier->second : nullptr);
   return 1;
 }
 
@@ -314,12 +319,12 @@ const std::string& CMorimoDlg::ClassNameOf(HWND window, bool scanning) {
   return it->second.name;
 }
 
-void CMorimoDlg::Adopt(HWND window, CTrayWndSpec* spec) {
+void CMorimoDlg::Adopt(HWND window, CTrayWndSpec* spec, const FoundLooks* earlier) {
   auto owned = std::make_unique<CTrayWnd>();
   CTrayWnd* trayWnd = owned.get();
   // Attach's result is not examined: a window whose icon could not be
   // added is managed all the same.
-  trayWnd->Attach(new TrayWndHandles{window, Hwnd()}, spec);
+  trayWnd->Attach(new TrayWndHandles{window, Hwnd()}, spec, earlier);
   if (spec->HideOnStartup == 0) trayWnd->Show(1);
   TrayWndList.push_back(std::move(owned));
   HwndList.Append(window);
@@ -336,8 +341,16 @@ void CMorimoDlg::Adopt(HWND window, CTrayWndSpec* spec) {
 void CMorimoDlg::WriteHwndsFile() {
   if (sessionEnding_) return;
   std::vector<HWND> handles;
+  std::vector<std::pair<HWND, FoundLooks>> looks;
   handles.reserve(TrayWndList.size());
-  for (const auto& trayWnd : TrayWndList) handles.push_back(trayWnd->Window());
+  looks.reserve(TrayWndList.size());
+  for (const auto& trayWnd : TrayWndList) {
+    handles.push_back(trayWnd->Window());
+    looks.emplace_back(trayWnd->Window(), trayWnd->Found());
+  }
+  // The looks first: a crash between the two leaves looks for windows the
+  // list does not name yet, never a listed window without its looks.
+  mm::WriteLooksFile(RestoringHwnds, looks);
   mm::WriteHwndsFile(RestoringHwnds, handles);
 }
 

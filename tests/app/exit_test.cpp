@@ -1,4 +1,6 @@
 // The exit question, the teardown and the clean-up after the loop.
+#include <map>
+
 #include "tests/app/app_world.h"
 
 namespace mm::testing {
@@ -167,6 +169,58 @@ TEST_F(ExitTest, LeftOverWindowsAreGivenBackWhenTheLoopEndsAnotherWay) {
   EXPECT_TRUE(desk.IsWindowVisible(w));
   EXPECT_TRUE(desk.TrayIcons().empty());
   EXPECT_TRUE(RecoveryFileExists());  // no orderly exit: the list stays
+}
+
+
+// Killed, the program leaves a window at 0 % and another without its title
+// bar as they are. The next run, started on the files the killed one left,
+// must give back the looks the windows had before either run touched them,
+// not take what it finds for the windows' own.
+TEST_F(ExitTest, AfterAKillTheNextRunGivesBackTheLooksTheKilledRunFound) {
+  CTrayWndSpec& clear = AddRule("Clear");
+  clear.AlphaPercent = 0;
+  clear.AlphaPercentBG = 0;
+  AddRule("Titled");
+  Start();
+  HWND glass = AddWindow("Clear window");
+  HWND titled = AddWindow("Titled window");
+  Tick();
+  desk.QueueMenuChoice(ID_MENU_TITLE_NONE);
+  desk.MouseOnTrayIcon(dlg->Hwnd(), Managed(titled)->Id(), WM_RBUTTONUP);
+  desk.Pump();
+  ASSERT_EQ(desk.GetWindowLongA(titled, GWL_STYLE) & WS_CAPTION, 0);
+  const LONG glassExStyle = desk.GetWindowLongA(glass, GWL_EXSTYLE);
+  const LONG titledStyle = desk.GetWindowLongA(titled, GWL_STYLE);
+
+  // The kill: the windows stay as the run left them, and so do its files.
+  std::map<std::string, std::string> files;
+  for (const std::string& path : {HwndsFilePath(), HwndsFilePath() + ".looks"}) {
+    if (desk.ReadFileBytes(path, &files[path])) continue;
+    files.erase(path);
+  }
+  app.reset();
+  desk.SetWindowLongA(glass, GWL_EXSTYLE, glassExStyle);
+  desk.SetLayeredWindowAttributes(glass, 0, 0, LWA_ALPHA);
+  desk.SetWindowLongA(titled, GWL_STYLE, titledStyle);
+  for (const auto& [path, bytes] : files) ASSERT_TRUE(desk.WriteFileBytes(path, bytes));
+
+  Start();
+  Tick();
+  ASSERT_NE(Managed(glass), nullptr);
+  ASSERT_NE(Managed(titled), nullptr);
+  EXPECT_EQ(desk.GetWindowLongA(titled, GWL_STYLE) & WS_CAPTION, WS_CAPTION)
+      << "the rule gives it its own title bar";
+  desk.QueueMessageBoxAnswer(IDYES);
+  ASSERT_TRUE(ClickExit());
+
+  BYTE alpha = 0;
+  COLORREF key = 0;
+  DWORD flags = 0;
+  const bool layered = (desk.GetWindowLongA(glass, GWL_EXSTYLE) & WS_EX_LAYERED) != 0;
+  EXPECT_TRUE(!layered || !desk.GetLayeredWindowAttributes(glass, &key, &alpha, &flags) ||
+              alpha == 255)
+      << "left at alpha " << static_cast<int>(alpha);
+  EXPECT_EQ(desk.GetWindowLongA(titled, GWL_STYLE) & WS_CAPTION, WS_CAPTION);
 }
 
 }  // namespace
