@@ -322,12 +322,16 @@ const std::string& CMorimoDlg::ClassNameOf(HWND window, bool scanning) {
 void CMorimoDlg::Adopt(HWND window, CTrayWndSpec* spec, const FoundLooks* earlier) {
   auto owned = std::make_unique<CTrayWnd>();
   CTrayWnd* trayWnd = owned.get();
-  // Attach's result is not examined: a window whose icon could not be
-  // added is managed all the same.
-  trayWnd->Attach(new TrayWndHandles{window, Hwnd()}, spec, earlier);
-  if (spec->HideOnStartup == 0) trayWnd->Show(1);
+  trayWnd->Take(new TrayWndHandles{window, Hwnd()}, spec, earlier);
   TrayWndList.push_back(std::move(owned));
   HwndList.Append(window);
+  // Listed, with the looks found, before anything of the window changes:
+  // a crash from here on leaves the next run what to give back.
+  WriteHwndsFile();
+  // Apply's result is not examined: a window whose icon could not be
+  // added is managed all the same.
+  trayWnd->Apply();
+  if (spec->HideOnStartup == 0) trayWnd->Show(1);
 
   const std::string title = trayWnd->GetCaption();
   const int image = AddListImage(trayWnd);
@@ -335,7 +339,6 @@ void CMorimoDlg::Adopt(HWND window, CTrayWndSpec* spec, const FoundLooks* earlie
   if (index >= 0) Os().ListViewSetItemParam(ListView(), index, trayWnd->Id());
 
   if (spec->CloseOnStartup != 0) Os().PostMessageA(window, WM_CLOSE, 0, 0);
-  WriteHwndsFile();
 }
 
 void CMorimoDlg::WriteHwndsFile() {

@@ -67,10 +67,15 @@ CTrayWnd::~CTrayWnd() {
 }
 
 int CTrayWnd::Attach(TrayWndHandles* handles, CTrayWndSpec* spec, const FoundLooks* earlier) {
-  if (handles == nullptr) return 0;
+  if (!Take(handles, spec, earlier)) return 0;
+  return Apply();
+}
+
+bool CTrayWnd::Take(TrayWndHandles* handles, CTrayWndSpec* spec, const FoundLooks* earlier) {
+  if (handles == nullptr) return false;
   if (Handles != handles) delete Handles;
   Handles = handles;
-  if (spec == nullptr) return 0;
+  if (spec == nullptr) return false;
   Spec = spec;
 
   TrayIcon = FindTrayIcon();
@@ -99,6 +104,13 @@ int CTrayWnd::Attach(TrayWndHandles* handles, CTrayWndSpec* spec, const FoundLoo
   }
 
   ProbeOpacity();
+  return true;
+}
+
+int CTrayWnd::Apply() {
+  if (Spec == nullptr || Handles == nullptr) return 0;
+  Platform& os = Os();
+  HWND hWnd = Window();
   ApplyOpacity();
   if (Spec->TitleStyle != TitleStyleCode::Default && CanChangeTitleStyle()) SetTitleStyle(Spec->TitleStyle);
 

@@ -61,6 +61,12 @@ class CTrayWnd {
   // recovery files); when it names this window's thread, those looks are
   // put back first and are the ones given back when we let it go.
   int Attach(TrayWndHandles* handles, CTrayWndSpec* spec, const FoundLooks* earlier = nullptr);
+  // Attach in two steps: Take reads what Attach reads and changes nothing
+  // (but putting back `earlier`); Apply makes the rule's changes, adds the
+  // icon and hides the window if the rule says so. The manager records the
+  // looks found in between, so that a crash during Apply loses nothing.
+  bool Take(TrayWndHandles* handles, CTrayWndSpec* spec, const FoundLooks* earlier = nullptr);
+  int Apply();
   // The looks we found, as Attach read them (or took them from `earlier`).
   FoundLooks Found() const;
   int Tick();

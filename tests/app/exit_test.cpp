@@ -25,6 +25,33 @@ class ExitTest : public AppWorld {
 
   bool ClickExit() { return desk.ClickButton(dlg->Hwnd(), IDC_BUTTON_EXIT); }
 
+  // The recovery files as a kill now would leave them.
+  std::map<std::string, std::string> FilesNow() {
+    std::map<std::string, std::string> files;
+    for (const std::string& path : {HwndsFilePath(), HwndsFilePath() + ".looks"}) {
+      if (!desk.ReadFileBytes(path, &files[path])) files.erase(path);
+    }
+    return files;
+  }
+
+  // The next run's start on the files a killed run left.
+  void RestartOn(const std::map<std::string, std::string>& files) {
+    for (const std::string& path : {HwndsFilePath(), HwndsFilePath() + ".looks"}) {
+      desk.DeleteFileA(path);
+    }
+    for (const auto& [path, bytes] : files) ASSERT_TRUE(desk.WriteFileBytes(path, bytes));
+    Start();
+    Tick();
+  }
+
+  bool Opaque(HWND window) {
+    BYTE alpha = 0;
+    COLORREF key = 0;
+    DWORD flags = 0;
+    return (desk.GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_LAYERED) == 0 ||
+           !desk.GetLayeredWindowAttributes(window, &key, &alpha, &flags) || alpha == 255;
+  }
+
   HWND shown = nullptr;
   HWND silent1 = nullptr;
 };
@@ -193,19 +220,13 @@ TEST_F(ExitTest, AfterAKillTheNextRunGivesBackTheLooksTheKilledRunFound) {
   const LONG titledStyle = desk.GetWindowLongA(titled, GWL_STYLE);
 
   // The kill: the windows stay as the run left them, and so do its files.
-  std::map<std::string, std::string> files;
-  for (const std::string& path : {HwndsFilePath(), HwndsFilePath() + ".looks"}) {
-    if (desk.ReadFileBytes(path, &files[path])) continue;
-    files.erase(path);
-  }
+  const auto files = FilesNow();
   app.reset();
   desk.SetWindowLongA(glass, GWL_EXSTYLE, glassExStyle);
   desk.SetLayeredWindowAttributes(glass, 0, 0, LWA_ALPHA);
   desk.SetWindowLongA(titled, GWL_STYLE, titledStyle);
-  for (const auto& [path, bytes] : files) ASSERT_TRUE(desk.WriteFileBytes(path, bytes));
 
-  Start();
-  Tick();
+  RestartOn(files);
   ASSERT_NE(Managed(glass), nullptr);
   ASSERT_NE(Managed(titled), nullptr);
   EXPECT_EQ(desk.GetWindowLongA(titled, GWL_STYLE) & WS_CAPTION, WS_CAPTION)
@@ -213,14 +234,39 @@ TEST_F(ExitTest, AfterAKillTheNextRunGivesBackTheLooksTheKilledRunFound) {
   desk.QueueMessageBoxAnswer(IDYES);
   ASSERT_TRUE(ClickExit());
 
-  BYTE alpha = 0;
-  COLORREF key = 0;
-  DWORD flags = 0;
-  const bool layered = (desk.GetWindowLongA(glass, GWL_EXSTYLE) & WS_EX_LAYERED) != 0;
-  EXPECT_TRUE(!layered || !desk.GetLayeredWindowAttributes(glass, &key, &alpha, &flags) ||
-              alpha == 255)
-      << "left at alpha " << static_cast<int>(alpha);
+  EXPECT_TRUE(Opaque(glass));
   EXPECT_EQ(desk.GetWindowLongA(titled, GWL_STYLE) & WS_CAPTION, WS_CAPTION);
+}
+
+// Killed in the middle of an adoption, once the rule has made the window
+// transparent: the files must already tell the next run it was opaque.
+TEST_F(ExitTest, AKillInTheMiddleOfAnAdoptionLeavesTheLooksFoundOnDisk) {
+  CTrayWndSpec& clear = AddRule("Clear");
+  clear.AlphaPercent = 0;
+  clear.AlphaPercentBG = 0;
+  Start();
+  sim::WindowSpec spec;
+  spec.caption = "Clear window";
+  spec.className = "Target";
+  spec.minimized = true;  // restored when taken: a wait on its program
+  HWND glass = desk.AddWindow(spec);
+  std::map<std::string, std::string> files;
+  LONG exStyle = 0;
+  desk.WhileAnswering(glass, WM_SYSCOMMAND, [&] {
+    files = FilesNow();
+    exStyle = desk.GetWindowLongA(glass, GWL_EXSTYLE);
+  });
+  Tick();
+  ASSERT_NE(exStyle & WS_EX_LAYERED, 0) << "the kill comes after the rule's change";
+
+  app.reset();
+  desk.SetWindowLongA(glass, GWL_EXSTYLE, exStyle);
+  desk.SetLayeredWindowAttributes(glass, 0, 0, LWA_ALPHA);
+  RestartOn(files);
+  ASSERT_NE(Managed(glass), nullptr);
+  desk.QueueMessageBoxAnswer(IDYES);
+  ASSERT_TRUE(ClickExit());
+  EXPECT_TRUE(Opaque(glass));
 }
 
 }  // namespace
