@@ -2,7 +2,7 @@
 # morimo.exe killed (kill -9) with windows hidden and changed, then started
 # again on the same settings and recovery files: every window it had hidden
 # or changed must be visible and reachable again, or managed again with its
-# tray icon, within a few seconds; the restarted program's orderly exit must
+# tray icon, within ten seconds; the restarted program's orderly exit must
 # then give every window back as it was found; and the settings file must be
 # the old one or the new one, whole.
 #
@@ -13,10 +13,12 @@
 # Each round is one session: windows hidden by minimising (rule
 # HideIfIconized=1), one hidden from its tray menu's 隠す, one at 0 % by its
 # rule, one a tool window by its rule, one without a title bar from its tray
-# menu, one left alone. The moment of the kill goes round four kinds:
-# adoption (new windows just shown), save (the rule list opened and closed
-# in a loop, each close a save of a changed setting), the rule list open, and
-# a plain random moment; the delay within each is random (--seed repeats it).
+# menu, one left alone; the windows opened during an adoption come under
+# the 0 % rule. The moment of the kill goes round four kinds:
+# adoption (new windows just shown), save (a setting changed, the rule list
+# opened and closed, which saves; the kill follows the first sign of the
+# save on disk), the rule list open, and a plain random moment; the delay
+# within each is random (--seed repeats it).
 # A round whose setting-up fails is reported and skipped, not counted.
 # Ends with the line
 #   kill test: N rounds, H windows hidden or changed at the kills, L lost
@@ -106,26 +108,49 @@ press_button() {
   probe send --hwnd "$MANAGER_HWND" --msg 0x111 --wparam "$1" --lparam "$button" --timeout 100 >/dev/null
 }
 
+# menu_command ICON ITEM WHAT CONDITIONS FILTER...: clicks item ITEM of the
+# icon's tray menu until the window matching FILTER meets CONDITIONS, at
+# most three times: a right click that comes while the manager is in the
+# middle of a scan is dropped (by design), as is a change asked of a
+# program that is busy for a moment.
+menu_command() {
+  local icon=$1 item=$2 what=$3 until=$4 attempt
+  shift 4
+  for attempt in 1 2 3; do
+    poll_for 10 no_menu_open || e2e_fail "a menu is still open before $what"
+    click_tray_icon "$icon" 3
+    if wait_new_menu; then
+      MENU_HWND=$NEW_MENU
+      read_menu "$MENU_HWND" "$NEW_MENU_RECT" "$TRAY_LAYOUT"
+      click_menu_item "$item"
+      probe wait "$@" --until "$until" --timeout 5000 >/dev/null && return 0
+    fi
+    e2e_log "$what: not done at try $attempt"
+  done
+  e2e_fail "$what: not done after three tries"
+}
+
 rand_ms() { echo $((RANDOM % $1)); }
 sleep_ms() { sleep "$(printf '%d.%03d' $(($1 / 1000)) $(($1 % 1000)))"; }
 
-# win_state LINE: "back" for a window as it was found (visible, not
-# minimised, on the screen, opaque, its own title bar), else what is wrong.
+# win_state LINE: sets STATE to "back" for a window as it was found
+# (visible, not minimised, on the screen, opaque, its own title bar), else
+# to what is wrong, and CAPTION; read without a process of its own (these
+# run for every window many times a round).
+WINDOW_RE='visible=([01]) iconic=([01]) .* alpha=([0-9]+) style=(0x[0-9a-f]+) exstyle=(0x[0-9a-f]+) rect=(-?[0-9]+),(-?[0-9]+),(-?[0-9]+),(-?[0-9]+) '
 win_state() {
-  local line=$1 v i a s x l t r b
-  v=$(probe_field "$line" visible)
-  i=$(probe_field "$line" iconic)
-  a=$(probe_field "$line" alpha)
-  s=$(probe_field "$line" style)
-  x=$(probe_field "$line" exstyle)
-  IFS=, read -r l t r b <<<"$(probe_field "$line" rect)"
-  if [ "$v" != 1 ]; then echo hidden
-  elif [ "$i" != 0 ]; then echo minimised
-  elif ((r <= 0 || b <= 0 || l >= SCREEN_W || t >= SCREEN_H)); then echo off-screen
-  elif [ "$a" != 255 ]; then echo "alpha=$a"
-  elif (((s & 0xC00000) != 0xC00000)); then echo no-title
-  elif (((x & 0x80) != 0)); then echo tool-window
-  else echo back
+  CAPTION=${1#* caption=}
+  if ! [[ $1 =~ $WINDOW_RE ]]; then STATE=unreadable; return; fi
+  local v=${BASH_REMATCH[1]} i=${BASH_REMATCH[2]} a=${BASH_REMATCH[3]} s=${BASH_REMATCH[4]}
+  local x=${BASH_REMATCH[5]} l=${BASH_REMATCH[6]} t=${BASH_REMATCH[7]} r=${BASH_REMATCH[8]}
+  local b=${BASH_REMATCH[9]}
+  if [ "$v" != 1 ]; then STATE=hidden
+  elif [ "$i" != 0 ]; then STATE=minimised
+  elif ((r <= 0 || b <= 0 || l >= SCREEN_W || t >= SCREEN_H)); then STATE=off-screen
+  elif [ "$a" != 255 ]; then STATE="alpha=$a"
+  elif (((s & 0xC00000) != 0xC00000)); then STATE=no-title
+  elif (((x & 0x80) != 0)); then STATE=tool-window
+  else STATE=back
   fi
 }
 
@@ -149,8 +174,8 @@ judge_restart() {
   JUDGE_NOTE="$icons icons, $rows rows in the manager's list: $(tr '\n' ',' <<<"$managed")"
   while read -r line; do
     [ -n "$line" ] || continue
-    caption=$(probe_field "$line" caption)
-    state=$(win_state "$line")
+    win_state "$line"
+    caption=$CAPTION state=$STATE
     if [ "$state" != back ]; then
       # Managed again, every managed window and the manager with an icon.
       # At least: under Wine the icons of the killed process may stay in
@@ -201,12 +226,8 @@ one_round() {
 
   target_cmd R "minimize 1"
   target_cmd R "minimize 2"
-  choose_from_icon_menu 1 "$TRAY_LAYOUT" "$T_HIDE" "hiding キルM 1"
-  probe wait --caption "キルM 1" --until visible=0 --timeout 5000 >/dev/null ||
-    e2e_fail "隠す did not hide キルM 1"
-  choose_from_icon_menu 2 "$TRAY_LAYOUT" "$T_TITLE_NONE" "キルN 1 without title"
-  probe wait --caption "キルN 1" --until caption=0 --timeout 5000 >/dev/null ||
-    e2e_fail "タイトル無し did not take キルN 1's title bar"
+  menu_command 1 "$T_HIDE" "隠す for キルM 1" visible=0 --caption "キルM 1"
+  menu_command 2 "$T_TITLE_NONE" "タイトル無し for キルN 1" caption=0 --caption "キルN 1"
   probe wait --caption-prefix "キルH" --until count=2,visible=0 --timeout 5000 >/dev/null ||
     e2e_fail "the minimised windows were not hidden"
   probe wait --caption "キルZ 1" --until alpha=0 --timeout 5000 >/dev/null ||
@@ -218,7 +239,9 @@ one_round() {
   case $kind in
     adoption)
       delay=$(rand_ms 800)
-      start_target A --caption "キルA {n}" --count 3 --pos 700,420
+      # Under the 0 % rule: a kill in the middle of their adoption may come
+      # after the rule's change.
+      start_target A --caption "キルZA {n}" --count 3 --pos 700,420
       sleep_ms "$delay"
       ;;
     save)
@@ -260,7 +283,8 @@ one_round() {
 
   while read -r line; do
     [ -n "$line" ] || continue
-    [ "$(win_state "$line")" = back ] || hidden=$((hidden + 1))
+    win_state "$line"
+    [ "$STATE" = back ] || hidden=$((hidden + 1))
   done <<<"$(target_lines)"
   e2e_log "at the kill: $hidden windows hidden or changed, $(probe tray | grep -c '^icon ') icons left; recovery file: $(
     [ -f "$E2E_HWNDS" ] && recovery_handles | tr '\n' ' ')"
@@ -307,13 +331,14 @@ one_round() {
     notback=0 kept=0 JUDGED=""
     while read -r line; do
       [ -n "$line" ] || continue
-      state=$(win_state "$line")
+      win_state "$line"
+      state=$STATE
       case $state in
         back) ;;
         no-title | tool-window) kept=$((kept + 1)) ;;
         *) notback=$((notback + 1)) ;;
       esac
-      JUDGED+="$state $(probe_field "$line" caption)"$'\n'
+      JUDGED+="$state $CAPTION"$'\n'
     done <<<"$(target_lines)"
     [ $((notback + kept)) = 0 ] && break
     ((SECONDS < deadline)) || break
@@ -363,7 +388,9 @@ sed 's/^/    /' "$RESULTS"
 e2e_log "$skipped rounds skipped (setting up failed); settings files neither old nor new: $badfiles;" \
   "windows left with our title style after the exit: $kept"
 echo "kill test: $done_rounds rounds, $hidden windows hidden or changed at the kills, $lost lost"
-if [ "$skipped" != 0 ] || [ "$lost" != 0 ] || [ "$kept" != 0 ] || [ "$badfiles" != 0 ]; then
-  E2E_MISSED=$((E2E_MISSED + 1))
-fi
+# The rounds' own checks ran in their processes: the run's verdict is these.
+for verdict in "$skipped rounds skipped" "$lost windows lost" \
+  "$kept windows left with our title style" "$badfiles settings files neither old nor new"; do
+  if [ "${verdict%% *}" = 0 ]; then e2e_pass "$verdict"; else e2e_miss "$verdict"; fi
+done
 e2e_done
