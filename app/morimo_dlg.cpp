@@ -145,7 +145,9 @@ BOOL CMorimoDlg::OnInitDialog() {
   ImageList = Os().ImageListCreate(32, 32, ILC_COLOR32 | ILC_MASK, 50, 100);
   ui::ListViewSetImageList(ListView(), ImageList, LVSIL_NORMAL);
 
+  earlierLooks_ = ReadLooksFile();
   ReadHwndsFile(&RestoringHwnds, [this](HWND window) { return TryAddWindow(window); });
+  earlierLooks_.clear();
 
   StartScanTimer();
   UpdateData(false);
@@ -277,7 +279,10 @@ int CMorimoDlg::TryAddWindow(HWND window) {
   ruleIndex_.Update(TraySpecList);
   CTrayWndSpec* spec = FindMatchingSpec(window, /*scanning=*/false);
   if (spec == nullptr) return 0;
-  Adopt(window, spec);
+  // A window of the recovery file may still wear what the earlier run
+  // changed: the looks that run found are the ones to go by.
+  const auto earlier = earlierLooks_.find(HandleToRecord(window));
+  Adopt(window, spec, earlier != earlierLooks_.end() ? &earlier->second : nullptr);
   return 1;
 }
 
@@ -313,15 +318,19 @@ const std::string& CMorimoDlg::ClassNameOf(HWND window, bool scanning) {
   return it->second.name;
 }
 
-void CMorimoDlg::Adopt(HWND window, CTrayWndSpec* spec) {
+void CMorimoDlg::Adopt(HWND window, CTrayWndSpec* spec, const FoundLooks* earlier) {
   auto owned = std::make_unique<CTrayWnd>();
   CTrayWnd* trayWnd = owned.get();
-  // Attach's result is not examined: a window whose icon could not be
-  // added is managed all the same.
-  trayWnd->Attach(new TrayWndHandles{window, Hwnd()}, spec);
-  if (spec->HideOnStartup == 0) trayWnd->Show(1);
+  trayWnd->Take(new TrayWndHandles{window, Hwnd()}, spec, earlier);
   TrayWndList.push_back(std::move(owned));
   HwndList.Append(window);
+  // Listed, with the looks found, before anything of the window changes:
+  // a crash from here on leaves the next run what to give back.
+  WriteHwndsFile();
+  // Apply's result is not examined: a window whose icon could not be
+  // added is managed all the same.
+  trayWnd->Apply();
+  if (spec->HideOnStartup == 0) trayWnd->Show(1);
 
   const std::string title = trayWnd->GetCaption();
   const int image = AddListImage(trayWnd);
@@ -329,14 +338,21 @@ void CMorimoDlg::Adopt(HWND window, CTrayWndSpec* spec) {
   if (index >= 0) Os().ListViewSetItemParam(ListView(), index, trayWnd->Id());
 
   if (spec->CloseOnStartup != 0) Os().PostMessageA(window, WM_CLOSE, 0, 0);
-  WriteHwndsFile();
 }
 
 void CMorimoDlg::WriteHwndsFile() {
   if (sessionEnding_) return;
   std::vector<HWND> handles;
+  std::vector<std::pair<HWND, FoundLooks>> looks;
   handles.reserve(TrayWndList.size());
-  for (const auto& trayWnd : TrayWndList) handles.push_back(trayWnd->Window());
+  looks.reserve(TrayWndList.size());
+  for (const auto& trayWnd : TrayWndList) {
+    handles.push_back(trayWnd->Window());
+    looks.emplace_back(trayWnd->Window(), trayWnd->Found());
+  }
+  // The looks first: a crash between the two leaves looks for windows the
+  // list does not name yet, never a listed window without its looks.
+  mm::WriteLooksFile(RestoringHwnds, looks);
   mm::WriteHwndsFile(RestoringHwnds, handles);
 }
 

@@ -66,7 +66,7 @@ class CMorimoDlg : public CDialog {
   // `scanning`: the class name may come from what the scan remembers.
   CTrayWndSpec* FindMatchingSpec(HWND window, bool scanning);
   const std::string& ClassNameOf(HWND window, bool scanning);
-  void Adopt(HWND window, CTrayWndSpec* spec);
+  void Adopt(HWND window, CTrayWndSpec* spec, const FoundLooks* earlier = nullptr);
   void Tick();
   void TickManagedWindows();
   void RevealOrHideOwnIcon();
@@ -148,6 +148,8 @@ class CMorimoDlg : public CDialog {
   HIMAGELIST ImageList = nullptr;
   bool ModalActive = false;
   int RestoringHwnds = 0;
+  // The looks file of an earlier run, while its recovery file is read.
+  std::map<DWORD, FoundLooks> earlierLooks_;
   bool InHandler = false;
   int RevealCountdown = 0;
   UINT TaskbarCreatedMsg = 0;

@@ -67,11 +67,16 @@ CTrayWnd::~CTrayWnd() {
   }
 }
 
-int CTrayWnd::Attach(TrayWndHandles* handles, CTrayWndSpec* spec) {
-  if (handles == nullptr) return 0;
+int CTrayWnd::Attach(TrayWndHandles* handles, CTrayWndSpec* spec, const FoundLooks* earlier) {
+  if (!Take(handles, spec, earlier)) return 0;
+  return Apply();
+}
+
+bool CTrayWnd::Take(TrayWndHandles* handles, CTrayWndSpec* spec, const FoundLooks* earlier) {
+  if (handles == nullptr) return false;
   if (Handles != handles) delete Handles;
   Handles = handles;
-  if (spec == nullptr) return 0;
+  if (spec == nullptr) return false;
   Spec = spec;
 
   TrayIcon = FindTrayIcon();
@@ -87,11 +92,26 @@ int CTrayWnd::Attach(TrayWndHandles* handles, CTrayWndSpec* spec) {
   thread_ = os.GetWindowThreadProcessId(hWnd, &processId);
   foreign_ = processId != os.GetCurrentProcessId();
   ReadWindowClassName(hWnd, &className_);
+  if (earlier != nullptr && (earlier->thread != thread_ || thread_ == 0)) earlier = nullptr;
+  if (earlier != nullptr) PutBack(*earlier);
   SavedExStyle = static_cast<DWORD>(os.GetWindowLongA(hWnd, GWL_EXSTYLE));
   SavedStyle = static_cast<DWORD>(os.GetWindowLongA(hWnd, GWL_STYLE));
   Layered = (SavedExStyle & WS_EX_LAYERED) != 0 ? 1 : 0;
+  if (earlier != nullptr) {
+    // Its program may not have taken the words back (it did not answer):
+    // what we give back later is still what the earlier run found.
+    SavedExStyle = earlier->exStyle;
+    SavedStyle = (earlier->style & ~kStateBits) | (SavedStyle & kStateBits);
+  }
 
   ProbeOpacity();
+  return true;
+}
+
+int CTrayWnd::Apply() {
+  if (Spec == nullptr || Handles == nullptr) return 0;
+  Platform& os = Os();
+  HWND hWnd = Window();
   ApplyOpacity();
   if (Spec->TitleStyle != TitleStyleCode::Default && CanChangeTitleStyle()) SetTitleStyle(Spec->TitleStyle);
 
@@ -103,6 +123,42 @@ int CTrayWnd::Attach(TrayWndHandles* handles, CTrayWndSpec* spec) {
   }
   if (Spec->HideOnStartup) Hide();
   return result;
+}
+
+FoundLooks CTrayWnd::Found() const {
+  FoundLooks found;
+  found.thread = thread_;
+  found.style = SavedStyle;
+  found.exStyle = SavedExStyle;
+  found.alpha = originalAlpha_;
+  return found;
+}
+
+void CTrayWnd::PutBack(const FoundLooks& earlier) {
+  Platform& os = Os();
+  HWND hWnd = Window();
+  // Opacity first, as RestoreStyles does: it does not wait for the program.
+  const DWORD exStyle = static_cast<DWORD>(os.GetWindowLongA(hWnd, GWL_EXSTYLE));
+  if ((exStyle & WS_EX_LAYERED) != 0) {
+    COLORREF key = 0;
+    BYTE alpha = 255;
+    DWORD flags = 0;
+    // Only alpha-only attributes can be ours; a colour key is the program's.
+    if (os.GetLayeredWindowAttributes(hWnd, &key, &alpha, &flags) && flags == LWA_ALPHA) {
+      const int found = (earlier.exStyle & WS_EX_LAYERED) != 0 ? earlier.alpha : 255;
+      if (found >= 0 && found != alpha) {
+        os.SetLayeredWindowAttributes(hWnd, 0, static_cast<BYTE>(found), LWA_ALPHA);
+      }
+    }
+  }
+  if (!Answers(kSysCommandTimeoutMs)) return;
+  if (exStyle != earlier.exStyle) os.SetWindowLongA(hWnd, GWL_EXSTYLE, static_cast<LONG>(earlier.exStyle));
+  const DWORD style = static_cast<DWORD>(os.GetWindowLongA(hWnd, GWL_STYLE));
+  const DWORD found = (earlier.style & ~kStateBits) | (style & kStateBits);
+  if (found != style) os.SetWindowLongA(hWnd, GWL_STYLE, static_cast<LONG>(found));
+  if (exStyle != earlier.exStyle || found != style) {
+    os.SetWindowPos(hWnd, nullptr, 0, 0, 0, 0, PosFlags(kFrameRefreshFlags));
+  }
 }
 
 int CTrayWnd::Tick() {

@@ -19,6 +19,16 @@ constexpr UINT WMA_TRAYSPEC_DELETED = WM_APP + 2;  // wParam: CTrayWndSpec*, lPa
 constexpr int IDR_MAINFRAME = 128;
 constexpr int IDI_FALLBACK = 129;
 
+// The looks of a window as we found it, before any change of ours: kept in
+// a file beside the recovery file, so that the run started after a crash
+// gives back these, not the looks the crashed run left the window with.
+struct FoundLooks {
+  DWORD thread = 0;   // the window's thread: a reused handle is not the same window
+  DWORD style = 0;
+  DWORD exStyle = 0;
+  int alpha = -1;     // alpha of alpha-only layered attributes we found, -1 for none
+};
+
 struct TrayWndHandles {
   HWND hWnd = nullptr;       // the managed window
   HWND hWndOwner = nullptr;  // the manager window
@@ -47,7 +57,18 @@ class CTrayWnd {
   UINT Id() const { return id_; }
 
   // Takes ownership of `handles` (even when it fails on a null rule).
-  int Attach(TrayWndHandles* handles, CTrayWndSpec* spec);
+  // `earlier`: what an earlier run of ours found the window like (from the
+  // recovery files); when it names this window's thread, those looks are
+  // put back first and are the ones given back when we let it go.
+  int Attach(TrayWndHandles* handles, CTrayWndSpec* spec, const FoundLooks* earlier = nullptr);
+  // Attach in two steps: Take reads what Attach reads and changes nothing
+  // (but putting back `earlier`); Apply makes the rule's changes, adds the
+  // icon and hides the window if the rule says so. The manager records the
+  // looks found in between, so that a crash during Apply loses nothing.
+  bool Take(TrayWndHandles* handles, CTrayWndSpec* spec, const FoundLooks* earlier = nullptr);
+  int Apply();
+  // The looks we found, as Attach read them (or took them from `earlier`).
+  FoundLooks Found() const;
   int Tick();
   // The same, with the foreground window and its thread read once for all
   // managed windows of a tick.
@@ -121,6 +142,7 @@ class CTrayWnd {
   // before a style word is written, which waits for the program.
   bool Answers(UINT timeoutMs = kIconTimeoutMs);
   void RestoreStyles();
+  void PutBack(const FoundLooks& earlier);
 
   UINT id_;
   // Alpha byte of a window that had alpha-only layered attributes when we

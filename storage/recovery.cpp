@@ -1,5 +1,6 @@
 #include "storage/recovery.h"
 
+#include <algorithm>
 #include <string>
 
 #include "platform/platform.h"
@@ -28,6 +29,20 @@ class RestoringScope {
  private:
   int* flag_;
 };
+
+constexpr size_t kLooksRecordBytes = 20;
+
+std::string LooksFilePath() { return HwndsFilePath() + ".looks"; }
+
+void PutWord(std::string* bytes, DWORD word) {
+  for (int shift = 0; shift < 32; shift += 8) *bytes += static_cast<char>((word >> shift) & 0xFF);
+}
+
+DWORD WordAt(const std::string& bytes, size_t at) {
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data()) + at;
+  return static_cast<DWORD>(p[0]) | static_cast<DWORD>(p[1]) << 8 |
+         static_cast<DWORD>(p[2]) << 16 | static_cast<DWORD>(p[3]) << 24;
+}
 
 }  // namespace
 
@@ -69,6 +84,42 @@ void ReadHwndsFile(int* restoringHwnds, const std::function<int(HWND)>& tryAddWi
   }
 }
 
-void DeleteHwndsFile() { Os().DeleteFileA(HwndsFilePath()); }
+void DeleteHwndsFile() {
+  Os().DeleteFileA(HwndsFilePath());
+  Os().DeleteFileA(LooksFilePath());
+}
+
+void WriteLooksFile(int restoringHwnds, const std::vector<std::pair<HWND, FoundLooks>>& looks) {
+  if (restoringHwnds != 0) return;
+  std::string bytes;
+  bytes.reserve(looks.size() * kLooksRecordBytes);
+  for (const auto& [window, found] : looks) {
+    PutWord(&bytes, HandleToRecord(window));
+    PutWord(&bytes, found.thread);
+    PutWord(&bytes, found.style);
+    PutWord(&bytes, found.exStyle);
+    PutWord(&bytes, static_cast<DWORD>(found.alpha));
+  }
+  ReplaceFileContent(LooksFilePath(), bytes);
+}
+
+std::map<DWORD, FoundLooks> ReadLooksFile() {
+  std::map<DWORD, FoundLooks> looks;
+  std::string bytes;
+  if (!Os().ReadFileBytes(LooksFilePath(), &bytes, kMaxRecordsRead * kLooksRecordBytes)) return looks;
+  const size_t records = std::min(bytes.size() / kLooksRecordBytes, kMaxRecordsRead);
+  for (size_t i = 0; i < records; ++i) {
+    const size_t at = i * kLooksRecordBytes;
+    FoundLooks found;
+    found.thread = WordAt(bytes, at + 4);
+    found.style = WordAt(bytes, at + 8);
+    found.exStyle = WordAt(bytes, at + 12);
+    const DWORD alpha = WordAt(bytes, at + 16);
+    // Anything but an alpha byte is "none": the file may be damaged.
+    found.alpha = alpha <= 255 ? static_cast<int>(alpha) : -1;
+    looks[WordAt(bytes, at)] = found;
+  }
+  return looks;
+}
 
 }  // namespace mm

@@ -3,8 +3,11 @@
 #pragma once
 
 #include <functional>
+#include <map>
+#include <utility>
 #include <vector>
 
+#include "core/tray_wnd.h"
 #include "platform/types.h"
 
 namespace mm {
@@ -15,7 +18,16 @@ void WriteHwndsFile(int restoringHwnds, const std::vector<HWND>& handles);
 // Sets *restoringHwnds for the length of the call and offers every stored
 // handle, in order, to `tryAddWindow`.
 void ReadHwndsFile(int* restoringHwnds, const std::function<int(HWND)>& tryAddWindow);
+// Deletes the recovery file and the looks file beside it.
 void DeleteHwndsFile();
+
+// The looks file beside the recovery file: for every managed window, the
+// looks we found it with (five 4-byte little-endian words a window: handle,
+// thread, style, extended style, alpha or 0xFFFFFFFF). Written and read
+// like the recovery file; the two are changed together.
+void WriteLooksFile(int restoringHwnds, const std::vector<std::pair<HWND, FoundLooks>>& looks);
+// The stored looks by handle record; empty without a file.
+std::map<DWORD, FoundLooks> ReadLooksFile();
 
 // The on-disk form of a handle and back (sign-extended as the system
 // widens 32-bit window handles on 64-bit Windows).

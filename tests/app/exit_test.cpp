@@ -1,4 +1,6 @@
 // The exit question, the teardown and the clean-up after the loop.
+#include <map>
+
 #include "tests/app/app_world.h"
 
 namespace mm::testing {
@@ -22,6 +24,33 @@ class ExitTest : public AppWorld {
   }
 
   bool ClickExit() { return desk.ClickButton(dlg->Hwnd(), IDC_BUTTON_EXIT); }
+
+  // The recovery files as a kill now would leave them.
+  std::map<std::string, std::string> FilesNow() {
+    std::map<std::string, std::string> files;
+    for (const std::string& path : {HwndsFilePath(), HwndsFilePath() + ".looks"}) {
+      if (!desk.ReadFileBytes(path, &files[path])) files.erase(path);
+    }
+    return files;
+  }
+
+  // The next run's start on the files a killed run left.
+  void RestartOn(const std::map<std::string, std::string>& files) {
+    for (const std::string& path : {HwndsFilePath(), HwndsFilePath() + ".looks"}) {
+      desk.DeleteFileA(path);
+    }
+    for (const auto& [path, bytes] : files) ASSERT_TRUE(desk.WriteFileBytes(path, bytes));
+    Start();
+    Tick();
+  }
+
+  bool Opaque(HWND window) {
+    BYTE alpha = 0;
+    COLORREF key = 0;
+    DWORD flags = 0;
+    return (desk.GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_LAYERED) == 0 ||
+           !desk.GetLayeredWindowAttributes(window, &key, &alpha, &flags) || alpha == 255;
+  }
 
   HWND shown = nullptr;
   HWND silent1 = nullptr;
@@ -175,6 +204,77 @@ TEST_F(ExitTest, LeftOverWindowsAreGivenBackWhenTheLoopEndsAnotherWay) {
   EXPECT_TRUE(desk.IsWindowVisible(w));
   EXPECT_TRUE(desk.TrayIcons().empty());
   EXPECT_TRUE(RecoveryFileExists());  // no orderly exit: the list stays
+}
+
+
+// Killed, the program leaves a window at 0 % and another without its title
+// bar as they are. The next run, started on the files the killed one left,
+// must give back the looks the windows had before either run touched them,
+// not take what it finds for the windows' own.
+TEST_F(ExitTest, AfterAKillTheNextRunGivesBackTheLooksTheKilledRunFound) {
+  CTrayWndSpec& clear = AddRule("Clear");
+  clear.AlphaPercent = 0;
+  clear.AlphaPercentBG = 0;
+  AddRule("Titled");
+  Start();
+  HWND glass = AddWindow("Clear window");
+  HWND titled = AddWindow("Titled window");
+  Tick();
+  desk.QueueMenuChoice(ID_MENU_TITLE_NONE);
+  desk.MouseOnTrayIcon(dlg->Hwnd(), Managed(titled)->Id(), WM_RBUTTONUP);
+  desk.Pump();
+  ASSERT_EQ(desk.GetWindowLongA(titled, GWL_STYLE) & WS_CAPTION, 0);
+  const LONG glassExStyle = desk.GetWindowLongA(glass, GWL_EXSTYLE);
+  const LONG titledStyle = desk.GetWindowLongA(titled, GWL_STYLE);
+
+  // The kill: the windows stay as the run left them, and so do its files.
+  const auto files = FilesNow();
+  app.reset();
+  desk.SetWindowLongA(glass, GWL_EXSTYLE, glassExStyle);
+  desk.SetLayeredWindowAttributes(glass, 0, 0, LWA_ALPHA);
+  desk.SetWindowLongA(titled, GWL_STYLE, titledStyle);
+
+  RestartOn(files);
+  ASSERT_NE(Managed(glass), nullptr);
+  ASSERT_NE(Managed(titled), nullptr);
+  EXPECT_EQ(desk.GetWindowLongA(titled, GWL_STYLE) & WS_CAPTION, WS_CAPTION)
+      << "the rule gives it its own title bar";
+  desk.QueueMessageBoxAnswer(IDYES);
+  ASSERT_TRUE(ClickExit());
+
+  EXPECT_TRUE(Opaque(glass));
+  EXPECT_EQ(desk.GetWindowLongA(titled, GWL_STYLE) & WS_CAPTION, WS_CAPTION);
+}
+
+// Killed in the middle of an adoption, once the rule has made the window
+// transparent: the files must already tell the next run it was opaque.
+TEST_F(ExitTest, AKillInTheMiddleOfAnAdoptionLeavesTheLooksFoundOnDisk) {
+  CTrayWndSpec& clear = AddRule("Clear");
+  clear.AlphaPercent = 0;
+  clear.AlphaPercentBG = 0;
+  Start();
+  sim::WindowSpec spec;
+  spec.caption = "Clear window";
+  spec.className = "Target";
+  spec.minimized = true;  // restored when taken: a wait on its program
+  HWND glass = desk.AddWindow(spec);
+  std::map<std::string, std::string> files;
+  LONG exStyle = 0;
+  desk.WhileAnswering(glass, WM_SYSCOMMAND, [&] {
+    files = FilesNow();
+    exStyle = desk.GetWindowLongA(glass, GWL_EXSTYLE);
+  });
+  Tick();
+  ASSERT_NE(exStyle & WS_EX_LAYERED, 0) << "the kill comes after the rule's change";
+
+  app.reset();
+  desk.SetWindowLongA(glass, GWL_EXSTYLE, exStyle);
+  desk.SetLayeredWindowAttributes(glass, 0, 0, LWA_ALPHA);
+  RestartOn(files);
+  ASSERT_NE(Managed(glass), nullptr);
+  desk.QueueMessageBoxAnswer(IDYES);
+  ASSERT_TRUE(ClickExit());
+  EXPECT_TRUE(Opaque(glass));
 }
 
 }  // namespace
