@@ -311,6 +311,42 @@ write_ini() {
   sed 's/$/\r/' | iconv -f UTF-8 -t CP932 >"$E2E_INI"
 }
 
+# ini_section NAME "KEY=VALUE ..." [KEY=VALUE ...]: an INI section with the
+# given keys in their order, each with its value from the arguments when one
+# is given there; argument keys that are not among them follow.
+ini_section() {
+  local name=$1 defaults=$2 pair key line o
+  shift 2
+  printf '[%s]\n' "$name"
+  for pair in $defaults; do
+    key=${pair%%=*}
+    line=$pair
+    for o in "$@"; do [ "${o%%=*}" = "$key" ] && line=$o; done
+    printf '%s\n' "$line"
+  done
+  for o in "$@"; do
+    [[ " $defaults " == *" ${o%%=*}="* ]] || printf '%s\n' "$o"
+  done
+}
+
+# ini_general [KEY=VALUE ...]: the [General] section of the scenarios, one
+# rule, with the given values instead.
+ini_general() {
+  ini_section General "DisplayWidthStartup=1 ShowTopMost=0 RealyHideOnHidden=0 TimerPeriod=500 \
+ShowOnlyHidden=0 TraySpec_Count=1" "$@"
+}
+
+# ini_rule N [KEY=VALUE ...]: rule N with all sixteen keys (a key left out
+# would have a default of its own), the given values instead of ours.
+ini_rule() {
+  local n=$1
+  shift
+  ini_section "$(printf 'TraySpec_%04d' "$n")" "UseCaption=1 UseClassname=0 HideIfIconized=1 \
+UseTrayIcon=1 ShowIconOnlyHidden=0 ShowTopMost=0 CaptionMatchType=1 Caption= ClassName= UserName= \
+AlphaPercent=100 AlphaPercentBG=100 HideOnStartup=0 CloseOnStartup=0 TitleStyle=0 \
+DisableTitleStyleChanging=0" "$@"
+}
+
 # ini_pairs FILE: "section|key|value" per line (UTF-8), in file order.
 ini_pairs() {
   iconv -f CP932 -t UTF-8 "$1" | tr -d '\r' | awk '

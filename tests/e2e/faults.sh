@@ -24,26 +24,9 @@ LAYERED="E2E Layered"
 ZERO="E2E Zero"
 
 # A rule, all sixteen keys (a missing key has its own default).
-rule() {  # SECTION CAPTION MATCH ICON ALPHA
-  cat <<INI
-[$1]
-UseCaption=1
-UseClassname=0
-HideIfIconized=1
-UseTrayIcon=$4
-ShowIconOnlyHidden=0
-ShowTopMost=0
-CaptionMatchType=$3
-Caption=$2
-ClassName=
-UserName=$2
-AlphaPercent=$5
-AlphaPercentBG=$5
-HideOnStartup=0
-CloseOnStartup=0
-TitleStyle=0
-DisableTitleStyleChanging=0
-INI
+rule() {  # N CAPTION MATCH ICON ALPHA
+  ini_rule "$1" "UseTrayIcon=$4" "CaptionMatchType=$3" "Caption=$2" "UserName=$2" \
+    "AlphaPercent=$5" "AlphaPercentBG=$5"
 }
 
 # The recovery file holds these handles, in any order (the scan meets
@@ -63,17 +46,9 @@ paint_result() {
 
 e2e_step "settings: 起動時に表示する cleared; a rule for a self-painting window, one for windows at 0 % without icons"
 {
-  cat <<'INI'
-[General]
-DisplayWidthStartup=0
-ShowTopMost=0
-RealyHideOnHidden=0
-TimerPeriod=500
-ShowOnlyHidden=0
-TraySpec_Count=2
-INI
-  rule TraySpec_0000 "$LAYERED" 0 1 100
-  rule TraySpec_0001 "$ZERO" 1 0 0
+  ini_general DisplayWidthStartup=0 TraySpec_Count=2
+  rule 0 "$LAYERED" 0 1 100
+  rule 1 "$ZERO" 1 0 0
 } | write_ini
 # Wine's relay trace of the image-list calls that morimo.exe makes (and no
 # others): ImageList_Destroy answers FALSE for a list that is gone already.
@@ -204,17 +179,7 @@ soft_expect "let go at the exit, the other window at 0 % is opaque again" alpha=
   --hwnd "$HWND_Z2"
 
 e2e_step "(10) 最小化時に完全に隠す: Ctrl+Shift in another program's window"
-{
-  cat <<'INI'
-[General]
-DisplayWidthStartup=1
-ShowTopMost=0
-RealyHideOnHidden=1
-TimerPeriod=500
-ShowOnlyHidden=0
-TraySpec_Count=0
-INI
-} | write_ini
+ini_general RealyHideOnHidden=1 TraySpec_Count=0 | write_ini
 start_morimo
 start_target F --caption "E2E Focus" --pos 300,300
 tray=$(probe tray --count 0 --timeout 10000) || e2e_fail "the manager's icon does not go: $tray"

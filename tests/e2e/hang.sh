@@ -15,32 +15,10 @@ TRAY_LAYOUT="1 4 1 3 4 1 1"
 HUNG="E2E Hang"
 OTHER="E2E Other"
 
-write_ini <<'EOF'
-[General]
-DisplayWidthStartup=1
-ShowTopMost=0
-RealyHideOnHidden=0
-TimerPeriod=500
-ShowOnlyHidden=0
-TraySpec_Count=1
-[TraySpec_0000]
-UseCaption=1
-UseClassname=0
-HideIfIconized=1
-UseTrayIcon=1
-ShowIconOnlyHidden=0
-ShowTopMost=0
-CaptionMatchType=1
-Caption=E2E 
-ClassName=
-UserName=hang test
-AlphaPercent=100
-AlphaPercentBG=100
-HideOnStartup=0
-CloseOnStartup=0
-TitleStyle=0
-DisableTitleStyleChanging=0
-EOF
+{
+  ini_general
+  ini_rule 0 "Caption=E2E " "UserName=hang test"
+} | write_ini
 
 recovery_is() { [ -f "$E2E_HWNDS" ] && [ "$(recovery_handles | tr '\n' ' ')" = "$* " ]; }
 

@@ -38,49 +38,11 @@ PEAK_KB=0
 # A well-formed settings file: the test windows under one rule with an
 # icon, the cycling window under another, the scan period given.
 valid_ini() {  # PERIOD
-  write_ini <<INI
-[General]
-DisplayWidthStartup=0
-ShowTopMost=0
-RealyHideOnHidden=0
-TimerPeriod=$1
-ShowOnlyHidden=0
-TraySpec_Count=2
-[TraySpec_0000]
-UseCaption=1
-UseClassname=0
-HideIfIconized=1
-UseTrayIcon=1
-ShowIconOnlyHidden=0
-ShowTopMost=0
-CaptionMatchType=1
-Caption=$CAP
-ClassName=
-UserName=hostile
-AlphaPercent=100
-AlphaPercentBG=100
-HideOnStartup=0
-CloseOnStartup=0
-TitleStyle=0
-DisableTitleStyleChanging=0
-[TraySpec_0001]
-UseCaption=1
-UseClassname=0
-HideIfIconized=1
-UseTrayIcon=1
-ShowIconOnlyHidden=0
-ShowTopMost=0
-CaptionMatchType=0
-Caption=$CYCLE
-ClassName=
-UserName=cycle
-AlphaPercent=100
-AlphaPercentBG=100
-HideOnStartup=0
-CloseOnStartup=0
-TitleStyle=0
-DisableTitleStyleChanging=0
-INI
+  {
+    ini_general DisplayWidthStartup=0 "TimerPeriod=$1" TraySpec_Count=2
+    ini_rule 0 "Caption=$CAP" UserName=hostile
+    ini_rule 1 CaptionMatchType=0 "Caption=$CYCLE" UserName=cycle
+  } | write_ini
 }
 
 # The test windows as they were before any start: shown, opaque, with

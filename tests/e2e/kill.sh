@@ -60,43 +60,17 @@ ROUND_PID=""
 trap '[ -n "$ROUND_PID" ] && kill "$ROUND_PID" 2>/dev/null && wait "$ROUND_PID"; e2e_cleanup' EXIT
 : >"$RESULTS"
 
-rule() {  # SECTION CAPTION ALPHA TITLESTYLE
-  cat <<INI
-[$1]
-UseCaption=1
-UseClassname=0
-HideIfIconized=1
-UseTrayIcon=1
-ShowIconOnlyHidden=0
-ShowTopMost=0
-CaptionMatchType=1
-Caption=$2
-ClassName=
-UserName=$2
-AlphaPercent=$3
-AlphaPercentBG=$3
-HideOnStartup=0
-CloseOnStartup=0
-TitleStyle=$4
-DisableTitleStyleChanging=0
-INI
+rule() {  # N CAPTION ALPHA TITLESTYLE
+  ini_rule "$1" "Caption=$2" "UserName=$2" "AlphaPercent=$3" "AlphaPercentBG=$3" "TitleStyle=$4"
 }
 
 # Every key present, so that a save changes ShowTopMost's value alone: the
 # new file is the old one with that line changed.
 settings() {
-  cat <<'INI'
-[General]
-DisplayWidthStartup=1
-ShowTopMost=0
-RealyHideOnHidden=0
-TimerPeriod=500
-ShowOnlyHidden=0
-TraySpec_Count=3
-INI
-  rule TraySpec_0000 "キルZ" 0 0
-  rule TraySpec_0001 "キルT" 100 1
-  rule TraySpec_0002 "キル" 100 0
+  ini_general TraySpec_Count=3
+  rule 0 "キルZ" 0 0
+  rule 1 "キルT" 100 1
+  rule 2 "キル" 100 0
 }
 
 # press_button ID: the manager's button ID, as its click reaches the

@@ -25,32 +25,10 @@ MAIN_LAYOUT="1 2 1 3 1"
 M_SHOW=1 M_EXIT=7
 
 e2e_step "a rule for every window whose caption starts with ターゲット"
-write_ini <<'INI'
-[General]
-DisplayWidthStartup=1
-ShowTopMost=0
-RealyHideOnHidden=0
-TimerPeriod=500
-ShowOnlyHidden=0
-TraySpec_Count=1
-[TraySpec_0000]
-UseCaption=1
-UseClassname=0
-HideIfIconized=1
-UseTrayIcon=1
-ShowIconOnlyHidden=0
-ShowTopMost=0
-CaptionMatchType=1
-Caption=ターゲット
-ClassName=
-UserName=メニューの試験
-AlphaPercent=100
-AlphaPercentBG=100
-HideOnStartup=0
-CloseOnStartup=0
-TitleStyle=0
-DisableTitleStyleChanging=0
-INI
+{
+  ini_general
+  ini_rule 0 Caption=ターゲット UserName=メニューの試験
+} | write_ini
 
 e2e_step "morimo.exe, then three windows, adopted one at a time"
 start_morimo

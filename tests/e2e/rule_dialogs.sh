@@ -12,15 +12,7 @@ LIST_CAPTION="ウインドウ情報の追加と削除"
 EDITOR_CAPTION="詳細入力"
 ROW_TEXTS="$CAPTION|$CAPTION|MoriMoTarget|隠す|いつも表示|しない|"
 
-write_ini <<'EOF'
-[General]
-DisplayWidthStartup=1
-ShowTopMost=0
-RealyHideOnHidden=0
-TimerPeriod=500
-ShowOnlyHidden=0
-TraySpec_Count=0
-EOF
+ini_general TraySpec_Count=0 | write_ini
 
 recovery_is() { [ -f "$E2E_HWNDS" ] && [ "$(recovery_handles | tr '\n' ' ')" = "$* " ]; }
 ini_has() { ini_pairs "$E2E_INI" | grep -qxF "$1"; }
