@@ -301,6 +301,9 @@ recovery_handles() {
   for v in $(od -An -v -tu4 -w4 --endian=little "$E2E_HWNDS"); do printf '0x%x\n' "$v"; done
 }
 
+# recovery_is HANDLE...: the recovery file lists exactly these, in this order.
+recovery_is() { [ -f "$E2E_HWNDS" ] && [ "$(recovery_handles | tr '\n' ' ')" = "$* " ]; }
+
 # cp932 TEXT: the bytes that the A functions see for TEXT on a Japanese system.
 cp932() { printf '%s' "$1" | iconv -f UTF-8 -t CP932; }
 
@@ -685,4 +688,34 @@ exit_morimo() {
   wait "$MORIMO_PID"
   MORIMO_RC=$?
   [ "$MORIMO_RC" = 0 ]
+}
+
+# other_window_hides_and_shows WHEN: the window $OTHER of program B hides
+# when minimised and comes back from its tray icon (the second of ours)
+# while program H hangs.
+other_window_hides_and_shows() {
+  click_minimize "$OTHER"
+  soft_expect "the other window hides when minimised ($1)" visible=0 5000 --caption "$OTHER"
+  # A program that has ended takes its icon along, and the other's moves up.
+  target_alive H || e2e_fail "program H has ended ($1)"
+  click_tray_icon 2
+  soft_expect "the other window comes back from its icon ($1)" visible=1,iconic=0 5000 \
+    --caption "$OTHER"
+}
+
+# start_hung_and_other X,Y: morimo.exe, then program H with window $HUNG
+# and program B with window $OTHER at X,Y, each adopted in turn; sets
+# HWND_H and HWND_B.
+start_hung_and_other() {
+  e2e_step "morimo.exe manages two windows of two programs"
+  start_morimo
+  start_target H --caption "$HUNG" --pos 300,100
+  HWND_H=$(hwnd_of "$HUNG")
+  wait_for "the first window is adopted" 10 recovery_is "$MANAGER_HWND" "$HWND_H"
+  start_target B --caption "$OTHER" --pos "$1"
+  HWND_B=$(hwnd_of "$OTHER")
+  wait_for "the second window is adopted" 10 recovery_is "$MANAGER_HWND" "$HWND_H" "$HWND_B"
+  local tray
+  tray=$(probe tray --count 3 --timeout 5000) || e2e_fail "want 3 tray icons: $tray"
+  e2e_pass "three tray icons: manager, hung-to-be, other"
 }

@@ -20,17 +20,6 @@ OTHER="E2E Other"
   ini_rule 0 "Caption=E2E " "UserName=hang test"
 } | write_ini
 
-recovery_is() { [ -f "$E2E_HWNDS" ] && [ "$(recovery_handles | tr '\n' ' ')" = "$* " ]; }
-
-# The other window hides when minimised and comes back from its tray icon.
-other_window_hides_and_shows() {
-  click_minimize "$OTHER"
-  soft_expect "the other window hides when minimised ($1)" visible=0 5000 --caption "$OTHER"
-  click_tray_icon 2
-  soft_expect "the other window comes back from its icon ($1)" visible=1,iconic=0 5000 \
-    --caption "$OTHER"
-}
-
 # Lets the hung program go and waits until the manager answers again, so a
 # freeze found by one step does not hide what the next one would show.
 release_hang() {
@@ -54,16 +43,7 @@ release_hang() {
   done
 }
 
-e2e_step "morimo.exe manages two windows of two programs"
-start_morimo
-start_target H --caption "$HUNG" --pos 300,100
-HWND_H=$(hwnd_of "$HUNG")
-wait_for "the first window is adopted" 10 recovery_is "$MANAGER_HWND" "$HWND_H"
-start_target B --caption "$OTHER" --pos 300,480
-HWND_B=$(hwnd_of "$OTHER")
-wait_for "the second window is adopted" 10 recovery_is "$MANAGER_HWND" "$HWND_H" "$HWND_B"
-tray=$(probe tray --count 3 --timeout 5000) || e2e_fail "want 3 tray icons: $tray"
-e2e_pass "three tray icons: manager, hung-to-be, other"
+start_hung_and_other 300,480
 
 e2e_step "a shown window's program hangs"
 hang_target H

@@ -26,19 +26,6 @@ A_50=5
   ini_rule 0 "Caption=E2E " "UserName=hang test"
 } | write_ini
 
-recovery_is() { [ -f "$E2E_HWNDS" ] && [ "$(recovery_handles | tr '\n' ' ')" = "$* " ]; }
-
-# The other window hides when minimised and comes back from its tray icon.
-other_window_hides_and_shows() {
-  click_minimize "$OTHER"
-  soft_expect "the other window hides when minimised ($1)" visible=0 5000 --caption "$OTHER"
-  # A program that has ended takes its icon along, and the other's moves up.
-  target_alive H || e2e_fail "program H has ended ($1)"
-  click_tray_icon 2
-  soft_expect "the other window comes back from its icon ($1)" visible=1,iconic=0 5000 \
-    --caption "$OTHER"
-}
-
 # click_window HWND: a click in the middle of a window.
 click_window() {
   local l t r b
@@ -51,17 +38,8 @@ dialog_gone() { probe wait --caption "$1" --class "#32770" --until count=0 --tim
 # The rule list's upper list (every visible window) has a row for the hung window.
 lists_hung() { probe items --hwnd "$LIST_HWND" --id 1003 | grep -q " texts=$HUNG|"; }
 
-e2e_step "morimo.exe manages two windows of two programs"
-start_morimo
-start_target H --caption "$HUNG" --pos 300,100
-HWND_H=$(hwnd_of "$HUNG")
-wait_for "the first window is adopted" 10 recovery_is "$MANAGER_HWND" "$HWND_H"
-# Clear of the rule list, which opens in the middle of the screen.
-start_target B --caption "$OTHER" --pos 910,480
-HWND_B=$(hwnd_of "$OTHER")
-wait_for "the second window is adopted" 10 recovery_is "$MANAGER_HWND" "$HWND_H" "$HWND_B"
-tray=$(probe tray --count 3 --timeout 5000) || e2e_fail "want 3 tray icons: $tray"
-e2e_pass "three tray icons: manager, hung-to-be, other"
+# The other window clear of the rule list, which opens in the middle of the screen.
+start_hung_and_other 910,480
 
 e2e_step "隠す from the menu of a hung window"
 hang_target H

@@ -82,7 +82,6 @@ expect_window "the matching window is adopted and brought to the front" \
   visible=1,iconic=0,fg=1 10000 --caption "$CAPTION_A"
 tray=$(probe tray --count 2 --timeout 5000) || e2e_fail "want 2 tray icons (manager, target): $tray"
 e2e_pass "two tray icons: the manager's and the target's"
-recovery_is() { [ -f "$E2E_HWNDS" ] && [ "$(recovery_handles | tr '\n' ' ')" = "$* " ]; }
 wait_for "the recovery file lists the manager, then the target" 5 \
   recovery_is "$MANAGER_HWND" "$HWND_A"
 [ "$(stat -c %s "$E2E_HWNDS")" = 8 ] || e2e_fail "recovery file is not 2 records of 4 bytes"

@@ -14,7 +14,6 @@ ROW_TEXTS="$CAPTION|$CAPTION|MoriMoTarget|隠す|いつも表示|しない|"
 
 ini_general TraySpec_Count=0 | write_ini
 
-recovery_is() { [ -f "$E2E_HWNDS" ] && [ "$(recovery_handles | tr '\n' ' ')" = "$* " ]; }
 ini_has() { ini_pairs "$E2E_INI" | grep -qxF "$1"; }
 dialog_hwnd() { hwnd_of "$1" 2>/dev/null; }
 dialog_up() { probe wait --caption "$1" --class "#32770" --until count=1,visible=1 --timeout 100 >/dev/null; }
