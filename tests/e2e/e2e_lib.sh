@@ -134,14 +134,14 @@ e2e_done() {
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
 
 # morimo_probe.exe with a bound on its run time; output without CRs. The
-# probe itself ends with 0, 1 or 2; any other status with nothing printed
-# is Wine failing to run it (seen once in many thousand runs), so it is run
-# once more.
+# probe itself ends with 0, 1 or 2; another status with nothing printed,
+# but for the time-out's 124, is Wine failing to start it (seen once in
+# many thousand runs), so it is run once more.
 probe() {
   local out rc
   out=$(timeout 60 wine "$E2E_PROBE" "$@" 2>/dev/null | tr -d '\r'; exit "${PIPESTATUS[0]}")
   rc=$?
-  if [ "$rc" -gt 2 ] && [ -z "$out" ]; then
+  if [ "$rc" -gt 2 ] && [ "$rc" -ne 124 ] && [ -z "$out" ]; then
     e2e_log "morimo_probe $1 did not run (status $rc); once more"
     out=$(timeout 60 wine "$E2E_PROBE" "$@" 2>/dev/null | tr -d '\r'; exit "${PIPESTATUS[0]}")
     rc=$?
