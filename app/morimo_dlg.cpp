@@ -19,7 +19,6 @@ static_assert(IDI_MORIMO == IDR_MAINFRAME, "program icon resource");
 
 namespace {
 
-constexpr char kAppTitle[] = "MoriMo";
 constexpr char kExitQuestion[] = "MoriMoを終了しますか？";
 constexpr char kHelpPage[] = "Document\\Readme.html";
 constexpr char kWindowDestroyedHandler[] =
@@ -558,7 +557,7 @@ LRESULT CMorimoDlg::OnTaskbarCreated(WPARAM, LPARAM) {
 
 
 void CMorimoDlg::ShowInvariantBox(const char* text) {
-  Os().MessageBoxU8(Hwnd(), text, kAppTitle, MB_OK);
+  Os().MessageBoxU8(Hwnd(), text, MORIMO_PRODUCT_NAME, MB_OK);
 }
 
 // ---- Exit and system menu ----------------------------------------------------------
@@ -571,7 +570,7 @@ void CMorimoDlg::OnButtonExit() {
     // Restores what was set before: a rule editor may be open (it has no
     // owner, so this button stays usable meanwhile).
     FlagScope modal(&ModalActive);
-    answer = Os().MessageBoxU8(Hwnd(), kExitQuestion, kAppTitle, MB_YESNO | MB_ICONQUESTION);
+    answer = Os().MessageBoxU8(Hwnd(), kExitQuestion, MORIMO_PRODUCT_NAME, MB_YESNO | MB_ICONQUESTION);
   }
   if (answer != IDYES || exiting_) return;
 

@@ -1,6 +1,7 @@
 #include "core/exception_box.h"
 
 #include "platform/platform.h"
+#include "res/version.h"
 
 namespace mm {
 
@@ -10,7 +11,7 @@ std::string ExceptionBoxText(const std::string& where) {
 }
 
 void ShowExceptionBox(HWND owner, const std::string& where) {
-  Os().MessageBoxU8(owner, ExceptionBoxText(where), "MoriMo", MB_OK | MB_ICONINFORMATION);
+  Os().MessageBoxU8(owner, ExceptionBoxText(where), MORIMO_PRODUCT_NAME, MB_OK | MB_ICONINFORMATION);
 }
 
 }  // namespace mm

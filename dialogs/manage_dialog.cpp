@@ -9,13 +9,13 @@
 #include "dialogs/register_dialog.h"
 #include "dialogs/rule_list_logic.h"
 #include "res/resource.h"
+#include "res/version.h"
 #include "ui/controls.h"
 
 namespace mm {
 
 namespace {
 
-constexpr char kBoxCaption[] = "MoriMo";
 constexpr char kDeleteQuestion[] = "選択中のアイテムを削除します。\n\nよろしいですか？";
 constexpr char kRuleNotFound[] = "選択されたアイテムがリストから見つかりません";
 constexpr char kDeleteHandler[] = "void CManageDialog::OnButtonDelete()";
@@ -319,7 +319,7 @@ void CManageDialog::OnButtonDelete() {
   const int row = SelectedRow(list);
   if (row < 0) return;
   const auto* rule = reinterpret_cast<const CTrayWndSpec*>(Os().ListViewGetItemParam(list, row));
-  if (Os().MessageBoxU8(Hwnd(), kDeleteQuestion, kBoxCaption, MB_YESNO | MB_ICONQUESTION) !=
+  if (Os().MessageBoxU8(Hwnd(), kDeleteQuestion, MORIMO_PRODUCT_NAME, MB_YESNO | MB_ICONQUESTION) !=
       IDYES) {
     return;
   }
@@ -332,7 +332,7 @@ void CManageDialog::OnButtonDelete() {
                                   0);
     });
     if (!deleted) {
-      Os().MessageBoxU8(Hwnd(), kRuleNotFound, kBoxCaption, MB_OK | MB_ICONINFORMATION);
+      Os().MessageBoxU8(Hwnd(), kRuleNotFound, MORIMO_PRODUCT_NAME, MB_OK | MB_ICONINFORMATION);
       return;
     }
     ui::ListViewDeleteItem(list, row);

@@ -5,13 +5,13 @@
 
 #include "dialogs/rule_editor_logic.h"
 #include "res/resource.h"
+#include "res/version.h"
 #include "ui/controls.h"
 
 namespace mm {
 
 namespace {
 
-constexpr char kBoxCaption[] = "MoriMo";
 constexpr char kOpacityRange[] = "0～100までの値を指定してください。";
 constexpr char kNoCaption[] = "ウインドウタイトル名を設定してください。";
 constexpr char kNoClassName[] = "ウインドウクラス名を設定してください。";
@@ -123,11 +123,11 @@ void CRegisterDialog::OnOK() {
   UpdateData(true);
   switch (FirstMissingText(Rule)) {
     case MissingText::Caption:
-      Os().MessageBoxU8(Hwnd(), kNoCaption, kBoxCaption, MB_OK | MB_ICONINFORMATION);
+      Os().MessageBoxU8(Hwnd(), kNoCaption, MORIMO_PRODUCT_NAME, MB_OK | MB_ICONINFORMATION);
       Os().SetFocus(Item(IDC_EDIT_CAPTION));
       return;
     case MissingText::ClassName:
-      Os().MessageBoxU8(Hwnd(), kNoClassName, kBoxCaption, MB_OK | MB_ICONINFORMATION);
+      Os().MessageBoxU8(Hwnd(), kNoClassName, MORIMO_PRODUCT_NAME, MB_OK | MB_ICONINFORMATION);
       Os().SetFocus(Item(IDC_EDIT_CLASSNAME));
       return;
     case MissingText::None:

@@ -3,6 +3,7 @@
 #include <climits>
 #include <vector>
 
+#include "res/version.h"
 #include "ui/hosted_control.h"
 
 namespace mm {
@@ -98,7 +99,7 @@ void CDataExchange::Int(int id, int& value, int min, int max, const std::string&
     value = read;
     return;
   }
-  Os().MessageBoxU8(dialog_, rangeMessage, "MoriMo", MB_OK | MB_ICONINFORMATION);
+  Os().MessageBoxU8(dialog_, rangeMessage, MORIMO_PRODUCT_NAME, MB_OK | MB_ICONINFORMATION);
   Os().SetFocus(Item(id));
   Fail(id);
 }
