@@ -25,10 +25,6 @@ while [ $# -gt 0 ]; do
     *) echo "usage: $0 [N] [--build DIR] [--seed S] [--messages M]" >&2; exit 2 ;;
   esac
 done
-for exe in app/morimo.exe tools/morimo_target.exe tools/morimo_probe.exe; do
-  [ -f "$build/$exe" ] || { echo "build morimo, morimo_target and morimo_probe in $build first" >&2; exit 2; }
-done
 MORIMO_HOSTILE_SEED=$seed MORIMO_HOSTILE_FILES=$n MORIMO_HOSTILE_MESSAGES=$messages \
-  MORIMO_HOSTILE_CYCLES=0 MORIMO_HOSTILE_SHELL=0 exec bash "$repo/tests/e2e/hostile.sh" \
-  --morimo "$build/app/morimo.exe" --target "$build/tools/morimo_target.exe" \
-  --probe "$build/tools/morimo_probe.exe" --work "$build/hostile-wine"
+  MORIMO_HOSTILE_CYCLES=0 MORIMO_HOSTILE_SHELL=0 \
+  exec bash "$repo/tests/e2e/hostile.sh" --build "$build" hostile-wine

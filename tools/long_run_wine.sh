@@ -20,10 +20,5 @@ while [ $# -gt 0 ]; do
     *) echo "usage: $0 [N] [--build DIR]" >&2; exit 2 ;;
   esac
 done
-for exe in app/morimo.exe tools/morimo_target.exe tools/morimo_probe.exe; do
-  [ -f "$build/$exe" ] || { echo "build morimo, morimo_target and morimo_probe in $build first" >&2; exit 2; }
-done
 MORIMO_HOSTILE_FILES=0 MORIMO_HOSTILE_MESSAGES=0 MORIMO_HOSTILE_CYCLES=$n MORIMO_HOSTILE_SHELL=0 \
-  exec bash "$repo/tests/e2e/hostile.sh" \
-  --morimo "$build/app/morimo.exe" --target "$build/tools/morimo_target.exe" \
-  --probe "$build/tools/morimo_probe.exe" --work "$build/long-run-wine"
+  exec bash "$repo/tests/e2e/hostile.sh" --build "$build" long-run-wine

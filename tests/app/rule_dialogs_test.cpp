@@ -33,6 +33,13 @@ class RuleDialogsTest : public AppWorld {
     return desk.ListViewCellUtf8(list, row, 1);
   }
   bool Enabled(HWND d, int id) { return desk.IsWindowEnabled(Item(d, id)) != 0; }
+  // Whether the popup menu opened last shows command `id` greyed.
+  bool LastMenuGreys(UINT id) {
+    for (const auto& item : desk.TrackedMenus().back().items) {
+      if (item.id == id) return (item.flags & MF_GRAYED) != 0;
+    }
+    return false;
+  }
 
   // Drags the picker's target icon to a screen point and lets go there.
   void DragPickerTo(HWND d, POINT to) {
@@ -90,9 +97,7 @@ TEST_F(RuleDialogsTest, FromTheMainMenuTheHiddenManagerStaysHiddenAndMenusGreySe
   bool greyed = false;
   desk.QueueModalScript([&](HWND) {
     desk.MouseOnTrayIcon(dlg->Hwnd(), self, WM_RBUTTONUP);
-    for (const auto& item : desk.TrackedMenus().back().items) {
-      if (item.id == ID_MENU_SETTING) greyed = (item.flags & MF_GRAYED) != 0;
-    }
+    greyed = LastMenuGreys(ID_MENU_SETTING);
   });
   desk.QueueMenuChoice(ID_MENU_SETTING);
   desk.MouseOnTrayIcon(dlg->Hwnd(), self, WM_RBUTTONUP);
@@ -289,9 +294,7 @@ TEST_F(RuleDialogsTest, AnExitDeclinedWhileTheEditorIsOpenStillGreysSettings) {
     desk.QueueMessageBoxAnswer(IDNO);
     desk.ClickButton(dlg->Hwnd(), IDC_BUTTON_EXIT);
     desk.MouseOnTrayIcon(dlg->Hwnd(), id, WM_RBUTTONUP);
-    for (const auto& item : desk.TrackedMenus().back().items) {
-      if (item.id == ID_MENU_SETTING) greyed = (item.flags & MF_GRAYED) != 0;
-    }
+    greyed = LastMenuGreys(ID_MENU_SETTING);
     desk.PressEscape(editor);
   });
   desk.QueueMenuChoice(ID_MENU_SETTING);

@@ -20,7 +20,13 @@
 # tools/hostile_wine.sh and tools/long_run_wine.sh run long forms.
 set -u
 source "$(dirname "$0")/e2e_lib.sh"
-e2e_init "$@"
+# --build DIR [WORK-NAME]: the programs of a win64 build (the long forms in
+# tools/), the work folder DIR/WORK-NAME.
+if [ "${1:-}" = --build ]; then
+  e2e_init_from_build "$2" "${3:-hostile-wine}"
+else
+  e2e_init "$@"
+fi
 
 SEED=${MORIMO_HOSTILE_SEED:-20261209}
 FILES=${MORIMO_HOSTILE_FILES:-2}
