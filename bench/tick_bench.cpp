@@ -15,7 +15,7 @@
 #include "app/morimo_dlg.h"
 #include "core/tray_wnd_spec.h"
 #include "core/window_text.h"
-#include "platform/sim/sim_desktop.h"
+#include "tests/sim/sim_desktop.h"
 #include "storage/settings.h"
 
 namespace {

@@ -2,7 +2,7 @@
 //
 // Everything the program does to a window, the tray, a file or the user goes
 // through one Platform object: platform/win32 forwards to user32, shell32,
-// comctl32 and kernel32; platform/sim is a simulated desktop for tests.
+// comctl32 and kernel32; tests/sim is a simulated desktop for tests.
 // The operations keep their Win32 names and semantics (byte strings in the
 // ANSI code page, BOOL results, the same message numbers), so the code above
 // reads like the Windows code it is. Policy (what a rule is, when to hide)

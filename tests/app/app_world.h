@@ -15,7 +15,7 @@
 #include "app/morimo_dlg.h"
 #include "core/tray_wnd.h"
 #include "core/tray_wnd_spec.h"
-#include "platform/sim/sim_desktop.h"
+#include "tests/sim/sim_desktop.h"
 #include "res/resource.h"
 #include "storage/paths.h"
 #include "storage/recovery.h"

@@ -10,7 +10,7 @@
 #include <sstream>
 #include <string>
 
-#include "platform/sim/rc_script.h"
+#include "tests/sim/rc_script.h"
 #include "res/resource.h"
 
 namespace mm::testing {

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/sim/sim_desktop.h"
+#include "tests/sim/sim_desktop.h"
 #include "tests/contract/contract_version.h"
 #include "tests/contract/contract_world.h"
 #include "tests/support/version_block.h"

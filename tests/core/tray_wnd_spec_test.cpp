@@ -6,7 +6,7 @@
 
 #include "core/tray_wnd_spec.h"
 #include "core/window_text.h"
-#include "platform/sim/sim_desktop.h"
+#include "tests/sim/sim_desktop.h"
 
 namespace mm {
 namespace {

@@ -12,7 +12,7 @@
 
 #include "core/tray_wnd.h"
 #include "core/tray_wnd_spec.h"
-#include "platform/sim/sim_desktop.h"
+#include "tests/sim/sim_desktop.h"
 
 namespace mm::test {
 

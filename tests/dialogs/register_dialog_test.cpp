@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "dialogs/register_dialog.h"
-#include "platform/sim/sim_desktop.h"
+#include "tests/sim/sim_desktop.h"
 #include "res/resource.h"
 
 namespace mm {

@@ -11,7 +11,7 @@
 #include <sstream>
 #include <string>
 
-#include "platform/sim/sim_desktop.h"
+#include "tests/sim/sim_desktop.h"
 #include "storage/paths.h"
 
 namespace mm::test {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/sim/sim_desktop.h"
+#include "tests/sim/sim_desktop.h"
 #include "res/resource.h"
 #include "res/version.h"
 #include "tests/support/version_block.h"

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/sim/sim_desktop.h"
+#include "tests/sim/sim_desktop.h"
 #include "ui/dialog.h"
 
 namespace mm {

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "platform/sim/sim_desktop.h"
+#include "tests/sim/sim_desktop.h"
 #include "tests/support/version_block.h"
 #include "ui/ver_res.h"
 

@@ -7,7 +7,7 @@
 #include <tuple>
 #include <vector>
 
-#include "platform/sim/sim_desktop.h"
+#include "tests/sim/sim_desktop.h"
 #include "ui/controls.h"
 
 namespace mm::sim {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/sim/sim_desktop.h"
+#include "tests/sim/sim_desktop.h"
 
 namespace mm::sim {
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/sim/sim_desktop.h"
+#include "tests/sim/sim_desktop.h"
 #include "ui/controls.h"
 
 namespace mm::sim {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/sim/sim_desktop.h"
+#include "tests/sim/sim_desktop.h"
 #include "res/resource.h"
 
 namespace mm::sim {

@@ -2,7 +2,7 @@
 // clock, and the message loop.
 #include <algorithm>
 
-#include "platform/sim/sim_state.h"
+#include "tests/sim/sim_state.h"
 
 namespace mm::sim {
 

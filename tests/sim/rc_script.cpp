@@ -1,4 +1,4 @@
-#include "platform/sim/rc_script.h"
+#include "tests/sim/rc_script.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -4,7 +4,7 @@
 // clicks on them, and image lists.
 #include <algorithm>
 
-#include "platform/sim/sim_state.h"
+#include "tests/sim/sim_state.h"
 
 namespace mm::sim {
 

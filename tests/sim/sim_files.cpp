@@ -1,4 +1,4 @@
-#include "platform/sim/sim_files.h"
+#include "tests/sim/sim_files.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -10,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/sim/sim_state.h"
+#include "tests/sim/sim_state.h"
 
 namespace mm::sim {
 

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/sim/sim_state.h"
+#include "tests/sim/sim_state.h"
 
 namespace mm::sim {
 

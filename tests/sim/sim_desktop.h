@@ -40,7 +40,7 @@
 
 #include "platform/dialog_template.h"
 #include "platform/platform.h"
-#include "platform/sim/rc_script.h"
+#include "tests/sim/rc_script.h"
 
 namespace mm::sim {
 

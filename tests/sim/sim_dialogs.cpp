@@ -3,7 +3,7 @@
 // and string resources, and what the user does to a dialog's controls.
 #include <algorithm>
 
-#include "platform/sim/sim_state.h"
+#include "tests/sim/sim_state.h"
 
 namespace mm::sim {
 

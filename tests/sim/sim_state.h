@@ -12,9 +12,9 @@
 #include <variant>
 #include <vector>
 
-#include "platform/sim/rc_script.h"
-#include "platform/sim/sim_desktop.h"
-#include "platform/sim/sim_files.h"
+#include "tests/sim/rc_script.h"
+#include "tests/sim/sim_desktop.h"
+#include "tests/sim/sim_files.h"
 
 namespace mm::sim {
 

@@ -3,7 +3,7 @@
 //
 // A window's client area is its whole rectangle (no frame is modelled);
 // children keep their rectangles in their parent's client area.
-#include "platform/sim/sim_state.h"
+#include "tests/sim/sim_state.h"
 
 namespace mm::sim {
 

@@ -21,8 +21,8 @@ foreach(input IN LISTS INPUTS)
   endif()
   string(APPEND entries "      {\"${name}\", std::string(${literal},\n                   ${bytes})},\n")
 endforeach()
-file(WRITE "${OUTPUT}" "// Generated from res/ by platform/sim/embed_texts.cmake.
-#include \"platform/sim/rc_script.h\"
+file(WRITE "${OUTPUT}" "// Generated from res/ by tests/sim/embed_texts.cmake.
+#include \"tests/sim/rc_script.h\"
 
 namespace mm::sim {
 

@@ -8,7 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "platform/sim/sim_files.h"
+#include "tests/sim/sim_files.h"
 
 namespace mm::sim {
 

@@ -1,13 +1,13 @@
 // The simulated desktop's core: the window table, message delivery, the
 // window life cycle, posted and sent messages, and the pump.
-#include "platform/sim/sim_desktop.h"
+#include "tests/sim/sim_desktop.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
 
-#include "platform/sim/sim_state.h"
+#include "tests/sim/sim_state.h"
 
 namespace mm::sim {
 

@@ -1,7 +1,7 @@
 // Menus: a window's system menu with what the program appended, and popup
 // menus loaded from the resource script, changed as the program asks, shown
 // and answered as the test's user decides.
-#include "platform/sim/sim_state.h"
+#include "tests/sim/sim_state.h"
 
 namespace mm::sim {
 

@@ -1,6 +1,6 @@
 // Controls of our dialogs with a host of ours (a link label): their messages
 // reach the host first, and their look is only recorded.
-#include "platform/sim/sim_state.h"
+#include "tests/sim/sim_state.h"
 
 namespace mm::sim {
 
