@@ -14,9 +14,9 @@
 #include "app/morimo_app.h"
 #include "app/morimo_dlg.h"
 #include "core/tray_wnd_spec.h"
-#include "core/window_text.h"
-#include "tests/sim/sim_desktop.h"
+#include "platform/window_text.h"
 #include "storage/settings.h"
+#include "tests/sim/sim_desktop.h"
 
 namespace {
 
@@ -99,7 +99,7 @@ class Desktop {
 
   // One scan, as the timer's message brings it.
   void Tick(CMorimoDlg* dlg) {
-    desk_.SendMessageToOwnWindow(dlg->Hwnd(), WM_TIMER, CMorimoDlg::kScanTimerId, 0);
+    desk_.SendMessageToOwnWindow(dlg->Hwnd(), WM_TIMER, CWindowKeeper::kScanTimerId, 0);
   }
 
  private:

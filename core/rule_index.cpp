@@ -9,10 +9,6 @@ namespace mm {
 
 namespace {
 
-// Class names take part in matching up to this many bytes; longer ones are
-// cut (at a character boundary) by the rule itself.
-constexpr std::size_t kClassBytesCompared = 254;
-
 std::uint8_t Byte(char c) { return static_cast<std::uint8_t>(c); }
 
 // One- and two-byte keys never collide: the length is part of the key.
@@ -67,7 +63,6 @@ void CRuleIndex::Rebuild(const TraySpecList& rules) {
   always_.clear();
   equal_.clear();
   classOnly_.clear();
-  classOnlyAll_.clear();
   startsWith_.clear();
   endsWith_.clear();
   contains_.clear();
@@ -81,15 +76,15 @@ void CRuleIndex::Rebuild(const TraySpecList& rules) {
   // rebuild.
   for (int i = 0; i < static_cast<int>(keys_.size()); ++i) {
     const RuleKey& k = keys_[static_cast<std::size_t>(i)];
-    if (k.useCaption != 0) needsCaption_ = true;
-    if (k.useClassname != 0) needsClassName_ = true;
-    if (k.useCaption == 0) {
-      if (k.useClassname == 0) {
+    const CTrayWndSpec& rule = *k.spec;
+    if (rule.TestsCaption()) needsCaption_ = true;
+    if (rule.TestsClassName()) needsClassName_ = true;
+    if (!rule.TestsCaption()) {
+      if (rule.MatchesEveryWindow()) {
         always_.push_back(i);
       } else {
         classOnly_[std::string_view(k.className)].push_back(i);
         SetBit(classShapes_, Shape(k.className));
-        classOnlyAll_.push_back(i);
       }
       continue;
     }
@@ -200,11 +195,9 @@ CTrayWndSpec* CRuleIndex::FirstMatch(const std::string& caption, const std::stri
       }
     }
   }
-  if (!classOnlyAll_.empty()) {
+  if (!classOnly_.empty()) {
     const std::string_view cls = UpToNul(className);
-    if (cls.size() > kClassBytesCompared) {
-      Add(&classOnlyAll_);  // cut by the rule itself: let it decide
-    } else if (TestBit(classShapes_, Shape(cls))) {
+    if (TestBit(classShapes_, Shape(cls))) {
       auto it = classOnly_.find(cls);
       if (it != classOnly_.end()) Add(&it->second);
     }

@@ -57,7 +57,6 @@ class CRuleIndex {
   Bucket always_;  // match without looking at the window
   std::unordered_map<std::string_view, Bucket> equal_;      // caption equal to
   std::unordered_map<std::string_view, Bucket> classOnly_;  // class name alone
-  Bucket classOnlyAll_;                                     // the same, in one list
   std::unordered_map<std::uint32_t, Bucket> startsWith_;    // by first one or two bytes
   std::unordered_map<std::uint32_t, Bucket> endsWith_;      // by last one or two bytes
   std::unordered_map<std::uint32_t, Bucket> contains_;      // by first one or two bytes

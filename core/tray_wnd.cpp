@@ -5,8 +5,8 @@
 
 #include "core/exception_box.h"
 #include "core/tray_wnd_spec.h"
-#include "core/window_text.h"
 #include "platform/platform.h"
+#include "platform/window_text.h"
 
 namespace mm {
 

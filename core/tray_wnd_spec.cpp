@@ -6,19 +6,11 @@
 
 #include "platform/platform.h"
 #include "platform/text.h"
+#include "platform/window_text.h"
 
 namespace mm {
 
 namespace {
-
-// The class name is read with a limit one below its 256-byte buffer, so at
-// most 254 bytes of it ever take part in matching.
-constexpr int kClassBufferSize = 256;
-constexpr int kClassReadLimit = kClassBufferSize - 1;
-constexpr size_t kClassMaxBytes = kClassReadLimit - 1;
-
-// Captions that fit here are read without a heap allocation.
-constexpr size_t kStackCaption = 512;
 
 // `needle` occurs in `text` at a character boundary. Candidates come from
 // a plain byte search; only a candidate inside double-byte text needs the
@@ -50,56 +42,17 @@ bool CaptionPasses(std::string_view caption, std::string_view wanted, int matchT
   }
 }
 
-// Bytes of `text` that a read limited to kClassReadLimit delivers: at most
-// 254, never half a double-byte character.
-size_t ClassBytesRead(std::string_view text) {
-  if (text.size() <= kClassMaxBytes) return text.size();
-  size_t i = 0;
-  while (i < kClassMaxBytes) {
-    const size_t step = CharBytes(text, i);
-    if (i + step > kClassMaxBytes) break;
-    i += step;
-  }
-  return i;
-}
-
 }  // namespace
 
 CTrayWndSpec::CTrayWndSpec() = default;
 
 CTrayWndSpec::~CTrayWndSpec() = default;
 
-int CTrayWndSpec::Matches(HWND window) const {
-  if (!UseCaption && !UseClassname) return 1;
-  Platform& os = Os();
-  if (UseCaption) {
-    const int length = os.GetWindowTextLengthA(window);
-    const size_t size = static_cast<size_t>(length > 0 ? length : 0) + 10;
-    char stackBuffer[kStackCaption];
-    std::vector<char> heapBuffer;
-    char* buffer = stackBuffer;
-    if (size > kStackCaption) {
-      heapBuffer.resize(size);
-      buffer = heapBuffer.data();
-    }
-    buffer[0] = '\0';
-    os.GetWindowTextA(window, buffer, static_cast<int>(size));
-    buffer[size - 1] = '\0';
-    if (!CaptionPasses(buffer, Caption, CaptionMatchType)) return 0;
-  }
-  if (UseClassname) {
-    char className[kClassBufferSize] = {};
-    os.GetClassNameA(window, className, kClassReadLimit);
-    if (ClassName != className) return 0;
-  }
-  return 1;
-}
-
-const std::array<RuleField, 16>& RuleFields() {
+const std::vector<RuleField>& RuleFields() {
   using S = CTrayWndSpec;
   // A missing key reads as the default beside it, so a rule read from the
   // file never depends on the constructor's values.
-  static const std::array<RuleField, 16> fields{{
+  static const std::vector<RuleField> fields{
       {"UseCaption", &S::UseCaption, nullptr, 1},
       {"UseClassname", &S::UseClassname, nullptr, 1},
       {"HideIfIconized", &S::HideIfIconized, nullptr, 1},
@@ -116,7 +69,7 @@ const std::array<RuleField, 16>& RuleFields() {
       {"CloseOnStartup", &S::CloseOnStartup, nullptr, 0},
       {"TitleStyle", &S::TitleStyle, nullptr, TitleStyleCode::Default},
       {"DisableTitleStyleChanging", &S::DisableTitleStyleChanging, nullptr, 0},
-  }};
+  };
   return fields;
 }
 
@@ -138,16 +91,11 @@ bool SameRuleFields(const CTrayWndSpec& a, const CTrayWndSpec& b) {
 }
 
 int CTrayWndSpec::MatchesText(const std::string& caption, const std::string& className) const {
-  if (!UseCaption && !UseClassname) return 1;
-  if (UseCaption && !CaptionPasses(UpToNul(caption), Caption, CaptionMatchType)) return 0;
-  if (UseClassname) {
-    // Only a name as long as the rule's can equal it; the cut is worked
-    // out only for names longer than a read delivers.
-    const std::string_view name = UpToNul(className);
-    if (ClassName.size() > kClassMaxBytes) return 0;
-    if (name.size() < ClassName.size()) return 0;
-    if (name.compare(0, ClassName.size(), ClassName) != 0) return 0;
-    if (name.size() != ClassName.size() && ClassBytesRead(name) != ClassName.size()) return 0;
+  if (TestsCaption() && !CaptionPasses(UpToNul(caption), Caption, CaptionMatchType)) return 0;
+  // A name longer than a read delivers (a rule can hold one) never matches.
+  if (TestsClassName() &&
+      (ClassName.size() >= kClassNameBuffer || ClassName != UpToNul(className))) {
+    return 0;
   }
   return 1;
 }

@@ -1,10 +1,10 @@
 // A window rule: how to recognise a top-level window and what to do with it.
 #pragma once
 
-#include <array>
 #include <list>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/types.h"
 
@@ -27,12 +27,16 @@ class CTrayWndSpec {
   CTrayWndSpec();
   virtual ~CTrayWndSpec();
 
-  // Nonzero when the window satisfies the rule. Reads the caption and class
-  // name from the window system each time; no side effects.
-  int Matches(HWND window) const;
-  // The same decision on a caption and class name the caller has already
-  // read (the scan reads each window once for all rules). `className` is
-  // only looked at when the caption test passes.
+  // Which of a window's texts the rule tests. A rule that tests none
+  // matches every window; every reader of rules asks these, never the
+  // fields themselves.
+  bool TestsCaption() const { return UseCaption != 0; }
+  bool TestsClassName() const { return UseClassname != 0; }
+  bool MatchesEveryWindow() const { return !TestsCaption() && !TestsClassName(); }
+
+  // Nonzero when a window with this caption and class name (read with
+  // ReadWindowCaption and ReadWindowClassName) satisfies the rule. A text
+  // the rule does not test is never looked at.
   int MatchesText(const std::string& caption, const std::string& className) const;
 
   std::string UserName;
@@ -56,8 +60,8 @@ class CTrayWndSpec {
 // The rules in the order they are tried (and stored).
 using TraySpecList = std::list<std::unique_ptr<CTrayWndSpec>>;
 
-// One of the sixteen fields of a rule: the name it is stored under, where
-// it lives, and what a missing key reads as. A field is a number or a text.
+// One field of a rule: the name it is stored under, where it lives, and
+// what a missing key reads as. A field is a number or a text.
 struct RuleField {
   const char* key;
   int CTrayWndSpec::*number;        // null for a text field
@@ -65,8 +69,8 @@ struct RuleField {
   int defaultNumber;                // what a missing key reads as
 };
 
-// All sixteen, in the order the settings file stores them.
-const std::array<RuleField, 16>& RuleFields();
+// Every field, in the order the settings file stores them.
+const std::vector<RuleField>& RuleFields();
 
 // Field by field, as the dialogs that edit a rule transfer it.
 void CopyRuleFields(const CTrayWndSpec& from, CTrayWndSpec& to);

@@ -5,9 +5,9 @@
 
 #include "core/exception_box.h"
 #include "core/tray_wnd.h"
-#include "core/window_text.h"
 #include "dialogs/register_dialog.h"
 #include "dialogs/rule_list_logic.h"
+#include "platform/window_text.h"
 #include "res/resource.h"
 #include "res/version.h"
 #include "ui/controls.h"
@@ -19,10 +19,6 @@ namespace {
 constexpr char kDeleteQuestion[] = "選択中のアイテムを削除します。\n\nよろしいですか？";
 constexpr char kRuleNotFound[] = "選択されたアイテムがリストから見つかりません";
 constexpr char kDeleteHandler[] = "void CManageDialog::OnButtonDelete()";
-
-// Titles and class names are read into 256 bytes with a limit of 255: at
-// most 254 bytes of each are listed.
-constexpr int kTextReadLimit = 255;
 
 constexpr DWORD kListStyles = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT;
 
@@ -47,12 +43,6 @@ constexpr Column kRuleColumnHeaders[kRuleColumns] = {
     {"最前面に表示", LVCFMT_CENTER},
     {"", LVCFMT_CENTER},
 };
-
-std::string ReadLimited(HWND window, int (Platform::*read)(HWND, char*, int)) {
-  char buffer[kTextReadLimit + 1] = {};
-  const int copied = (Os().*read)(window, buffer, kTextReadLimit);
-  return std::string(buffer, copied > 0 ? static_cast<std::size_t>(copied) : 0);
-}
 
 template <std::size_t N>
 void InsertColumns(HWND list, const Column (&columns)[N]) {
@@ -211,7 +201,7 @@ void CManageDialog::OnButtonReSearch() {
   for (HWND window : windows) {
     const bool visible = Os().IsWindowVisible(window) != 0;
     if (!filter.ListsVisibility(visible)) continue;
-    const std::string title = ReadLimited(window, &Platform::GetWindowTextA);
+    const std::string title = ListedWindowCaption(window);
     if (!filter.ListsTitle(title)) continue;
     const HICON icon = icons.Find(window);
     int image = icon != nullptr ? Os().ImageListReplaceIcon(ImageList, -1, icon) : -1;
@@ -223,7 +213,7 @@ void CManageDialog::OnButtonReSearch() {
     Os().ListViewSetItemParam(list, row, reinterpret_cast<LPARAM>(window));
     Os().ListViewSetItemTextU8(list, row, 1, WindowStateText(visible));
     Os().ListViewSetItemTextU8(list, row, 2,
-                               Os().AnsiToUtf8(ReadLimited(window, &Platform::GetClassNameA)));
+                               Os().AnsiToUtf8(WindowClassName(window)));
   }
   FitColumns(list, 0, 2, kWindowColumnCount);
   UpdateData(false);
@@ -294,7 +284,7 @@ void CManageDialog::AddRuleForWindow(HWND window) {
   CRegisterDialog editor;
   ReadWindowCaption(window, &editor.Rule.Caption);
   editor.Rule.UserName = editor.Rule.Caption;
-  editor.Rule.ClassName = ReadLimited(window, &Platform::GetClassNameA);
+  editor.Rule.ClassName = WindowClassName(window);
   if (editor.DoModal(Hwnd()) != IDOK) return;
   AppendRule(rules_, editor.Rule);
   RefreshRuleList();

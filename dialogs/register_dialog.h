@@ -14,7 +14,7 @@ class CRegisterDialog : public CDialog {
  public:
   CRegisterDialog();
 
-  // The sixteen fields being edited; a new editor holds the defaults.
+  // The rule's fields being edited; a new editor holds the defaults.
   CTrayWndSpec Rule;
   // The opacity boxes' texts as typed; AlphaPercent and AlphaPercentBG
   // take them only when they read as 0 to 100.

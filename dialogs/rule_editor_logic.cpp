@@ -4,19 +4,21 @@ namespace mm {
 
 RuleEditorEnables EditorEnables(const CTrayWndSpec& rule) {
   RuleEditorEnables enables;
-  enables.captionTest = rule.UseCaption != 0;
-  enables.className = rule.UseClassname != 0;
+  enables.captionTest = rule.TestsCaption();
+  enables.className = rule.TestsClassName();
   enables.titleStyles = rule.DisableTitleStyleChanging == 0;
   enables.iconOnlyHidden = rule.UseTrayIcon != 0;
   return enables;
 }
 
+// A rule the editor writes always tests something: the test just turned
+// off hands over to the other one.
 void AfterCaptionTestClicked(CTrayWndSpec& rule) {
-  if (rule.UseCaption == 0) rule.UseClassname = 1;
+  if (rule.MatchesEveryWindow()) rule.UseClassname = 1;
 }
 
 void AfterClassTestClicked(CTrayWndSpec& rule) {
-  if (rule.UseClassname == 0) rule.UseCaption = 1;
+  if (rule.MatchesEveryWindow()) rule.UseCaption = 1;
 }
 
 void AfterStyleLockClicked(CTrayWndSpec& rule) {
@@ -25,8 +27,8 @@ void AfterStyleLockClicked(CTrayWndSpec& rule) {
 }
 
 MissingText FirstMissingText(const CTrayWndSpec& rule) {
-  if (rule.UseCaption != 0 && rule.Caption.empty()) return MissingText::Caption;
-  if (rule.UseClassname != 0 && rule.ClassName.empty()) return MissingText::ClassName;
+  if (rule.TestsCaption() && rule.Caption.empty()) return MissingText::Caption;
+  if (rule.TestsClassName() && rule.ClassName.empty()) return MissingText::ClassName;
   return MissingText::None;
 }
 

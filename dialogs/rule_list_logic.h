@@ -50,7 +50,7 @@ struct ManageButtonStates {
 // `windowVisible` is that of the selected window (false without one).
 ManageButtonStates ManageButtons(bool windowSelected, bool windowVisible, bool ruleSelected);
 
-// A new rule with the sixteen fields of `fields`, at the end of the list.
+// A new rule with every field of `fields`, at the end of the list.
 CTrayWndSpec& AppendRule(TraySpecList& rules, const CTrayWndSpec& fields);
 
 // The rule of the list whose address is `candidate`, or nullptr: an address

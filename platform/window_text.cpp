@@ -1,4 +1,4 @@
-#include "core/window_text.h"
+#include "platform/window_text.h"
 
 #include <vector>
 
@@ -14,7 +14,15 @@ constexpr int kFirstRead = 512;
 // double-byte caption that does not fit comes back a byte or two short of
 // the buffer, not full. Below this it is certainly whole.
 constexpr int kSureWhole = kFirstRead / 2;
-constexpr int kClassBuffer = 256;  // class names are at most 256 characters
+
+// One read into a buffer of `size` bytes, up to the first NUL.
+std::string ReadCut(HWND window, int (Platform::*read)(HWND, char*, int), int size) {
+  std::vector<char> buffer(static_cast<std::size_t>(size) + 1, '\0');
+  int copied = (Os().*read)(window, buffer.data(), size);
+  if (copied < 0) copied = 0;
+  if (copied >= size) copied = size - 1;
+  return std::string(UpToNul(std::string_view(buffer.data(), static_cast<std::size_t>(copied))));
+}
 
 }  // namespace
 
@@ -35,22 +43,22 @@ void ReadWindowCaption(HWND window, std::string* out) {
   out->assign(UpToNul(std::string_view(buffer.data(), buffer.size() - 1)));
 }
 
-void ReadWindowClassName(HWND window, std::string* out) {
-  char name[kClassBuffer];
-  name[0] = '\0';
-  int copied = Os().GetClassNameA(window, name, kClassBuffer);
-  if (copied < 0) copied = 0;
-  if (copied >= kClassBuffer) copied = kClassBuffer - 1;
-  out->assign(UpToNul(std::string_view(name, static_cast<std::size_t>(copied))));
+std::string WindowCaption(HWND window) {
+  std::string caption;
+  ReadWindowCaption(window, &caption);
+  return caption;
 }
 
-bool IsShellWindowClass(const std::string& className) {
-  static const char* const kShellClasses[] = {"Shell_TrayWnd", "Shell_SecondaryTrayWnd", "Progman",
-                                              "WorkerW", "__winex11_standalone_tray"};
-  for (const char* shell : kShellClasses) {
-    if (className == shell) return true;
-  }
-  return false;
+std::string ListedWindowCaption(HWND window) {
+  return ReadCut(window, &Platform::GetWindowTextA, kListedCaptionBuffer);
+}
+
+void ReadWindowClassName(HWND window, std::string* out) {
+  *out = ReadCut(window, &Platform::GetClassNameA, kClassNameBuffer);
+}
+
+std::string WindowClassName(HWND window) {
+  return ReadCut(window, &Platform::GetClassNameA, kClassNameBuffer);
 }
 
 }  // namespace mm

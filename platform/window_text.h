@@ -1,4 +1,5 @@
-// Reading another program's caption and class name as the rules see them.
+// Reading a window's caption and class name: the one reader of each, for
+// the rules, the managed windows, the lists and the dialogs alike.
 #pragma once
 
 #include <string>
@@ -7,17 +8,25 @@
 
 namespace mm {
 
-// The caption's bytes up to its first NUL, as CTrayWndSpec::Matches reads
-// them. A caption of up to 255 bytes takes one call instead of two (under
-// Wine every call about another program's window is a trip to the server).
+// Class names are at most 256 characters. Read with a 255-byte buffer they
+// arrive as at most 254 bytes, never half a double-byte character: the
+// bytes every rule has been matched against, so every reader gives these.
+constexpr int kClassNameBuffer = 255;
+// A caption shown in a list row, where a cut title does: what a 255-byte
+// buffer receives in one call (at most 254 bytes).
+constexpr int kListedCaptionBuffer = 255;
+
+// The whole caption, up to its first NUL. A caption of up to 255 bytes
+// takes one call instead of two (under Wine every call about another
+// program's window is a trip to the server).
 void ReadWindowCaption(HWND window, std::string* out);
+std::string WindowCaption(HWND window);
 
-// The class name as a 256-byte buffer receives it (at most 255 bytes).
+// The caption as a list row shows it (kListedCaptionBuffer), in one call.
+std::string ListedWindowCaption(HWND window);
+
+// The class name as rules see it (kClassNameBuffer).
 void ReadWindowClassName(HWND window, std::string* out);
-
-// The taskbar, the desktop and the notification area's own windows (Wine's
-// too): taking one would take every tray icon with it, ours included, so
-// no rule ever does.
-bool IsShellWindowClass(const std::string& className);
+std::string WindowClassName(HWND window);
 
 }  // namespace mm

@@ -25,7 +25,7 @@ class DefaultsOnly : public CIniFile {
   int GetInt(const std::string&, int defaultValue) override { return defaultValue; }
 };
 
-// A rule's sixteen keys, in the section the file has selected.
+// A rule's keys, in the section the file has selected.
 void ReadRule(CIniFile& file, CTrayWndSpec& spec) {
   for (const RuleField& f : RuleFields()) {
     if (f.number != nullptr) {
@@ -38,7 +38,7 @@ void ReadRule(CIniFile& file, CTrayWndSpec& spec) {
 
 // Whether a rule section can hold keys. A damaged count names thousands of
 // sections that do not exist, and asking the profile functions about each
-// one, let alone reading its sixteen keys, takes seconds; one list of the
+// one, let alone reading all its keys, takes seconds; one list of the
 // file's sections answers for all of them when it fits CIniFile's buffer.
 class RuleSections {
  public:

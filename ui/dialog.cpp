@@ -3,6 +3,7 @@
 #include <climits>
 #include <vector>
 
+#include "platform/window_text.h"
 #include "res/version.h"
 #include "ui/hosted_control.h"
 
@@ -21,13 +22,6 @@ int ReadIntLikeAtoi(std::string_view text) {
   if (value > INT_MAX) return INT_MAX;
   if (value < INT_MIN) return INT_MIN;
   return static_cast<int>(value);
-}
-
-std::string WindowTextA(HWND window) {
-  const int length = Os().GetWindowTextLengthA(window);
-  std::vector<char> buffer(static_cast<std::size_t>(length > 0 ? length : 0) + 1, '\0');
-  const int copied = Os().GetWindowTextA(window, buffer.data(), static_cast<int>(buffer.size()));
-  return std::string(buffer.data(), static_cast<std::size_t>(copied > 0 ? copied : 0));
 }
 
 // ---- Data exchange ------------------------------------------------------------
@@ -71,7 +65,7 @@ void CDataExchange::Radio(std::initializer_list<int> ids, int& index) {
 
 void CDataExchange::Text(int id, std::string& ansi) {
   if (save_) {
-    ansi = WindowTextA(Item(id));
+    ansi = WindowCaption(Item(id));
   } else {
     Os().SetWindowTextA(Item(id), ansi);
   }

@@ -21,9 +21,6 @@ namespace mm {
 // read as 0. Values beyond an int are held at its ends.
 int ReadIntLikeAtoi(std::string_view text);
 
-// The window text of a window as ANSI bytes (GetWindowTextA), whole.
-std::string WindowTextA(HWND window);
-
 class CHostedControl;
 
 // Moves values between controls and members in one direction per pass,

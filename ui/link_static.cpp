@@ -1,6 +1,7 @@
 #include "ui/link_static.h"
 
 #include "platform/text.h"
+#include "platform/window_text.h"
 #include "ui/dialog.h"
 
 namespace mm {
@@ -83,7 +84,7 @@ void CLinkStatic::OnLButtonUp(POINT at) {
 }
 
 void CLinkStatic::Open() {
-  if (target_.empty()) target_ = WindowTextA(Hwnd());
+  if (target_.empty()) target_ = WindowCaption(Hwnd());
   // Without a scheme the text is taken for a mail address. A target that
   // got the prefix has a colon from then on and is not prefixed again.
   if (!HasColon(target_)) target_.insert(0, "mailto:");

@@ -15,11 +15,11 @@
 #include "app/morimo_dlg.h"
 #include "core/tray_wnd.h"
 #include "core/tray_wnd_spec.h"
-#include "tests/sim/sim_desktop.h"
 #include "res/resource.h"
 #include "storage/paths.h"
 #include "storage/recovery.h"
 #include "storage/settings.h"
+#include "tests/sim/sim_desktop.h"
 #include "ui/controls.h"
 
 namespace mm::testing {

@@ -70,7 +70,7 @@ TEST_F(ExitTest, NoLeavesEverythingRunning) {
   EXPECT_EQ(desk.TrayIcons().size(), icons);
   EXPECT_FALSE(desk.IsWindowVisible(shown));
   EXPECT_TRUE(RecoveryFileExists());
-  EXPECT_TRUE(desk.TimerActive(dlg->Hwnd(), CMorimoDlg::kScanTimerId));
+  EXPECT_TRUE(desk.TimerActive(dlg->Hwnd(), CWindowKeeper::kScanTimerId));
   HWND later = AddWindow("Shown later");
   Tick();
   EXPECT_NE(Managed(later), nullptr);
@@ -93,7 +93,7 @@ TEST_F(ExitTest, YesGivesWindowsBackSavesAndQuits) {
   EXPECT_TRUE(desk.TrayIcons().empty());
   EXPECT_FALSE(RecoveryFileExists());
   EXPECT_FALSE(desk.IsWindowVisible(dlg->Hwnd()));
-  EXPECT_FALSE(desk.TimerActive(dlg->Hwnd(), CMorimoDlg::kScanTimerId));
+  EXPECT_FALSE(desk.TimerActive(dlg->Hwnd(), CWindowKeeper::kScanTimerId));
   EXPECT_TRUE(dlg->ManagedWindows().empty());
   EXPECT_TRUE(dlg->Rules().empty());
   EXPECT_EQ(dlg->Self(), nullptr);

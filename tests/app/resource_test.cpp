@@ -10,8 +10,8 @@
 #include <sstream>
 #include <string>
 
-#include "tests/sim/rc_script.h"
 #include "res/resource.h"
+#include "tests/sim/rc_script.h"
 
 namespace mm::testing {
 namespace {

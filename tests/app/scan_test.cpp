@@ -62,7 +62,7 @@ TEST_F(ScanTest, StartUpWithoutRulesStillManagesItsOwnWindow) {
   EXPECT_TRUE(HasIcon(dlg->Self()));
   EXPECT_EQ(Managed(some), nullptr);
   EXPECT_EQ(ui::ListViewItemCount(List()), 0);  // the manager has no list item
-  EXPECT_TRUE(desk.TimerActive(dlg->Hwnd(), CMorimoDlg::kScanTimerId));
+  EXPECT_TRUE(desk.TimerActive(dlg->Hwnd(), CWindowKeeper::kScanTimerId));
   EXPECT_FALSE(desk.IsWindowVisible(dlg->Hwnd()));  // reached through its icon
 
   // Its rule is its exact title and is not one of the user's rules.
@@ -298,7 +298,7 @@ TEST_F(ScanTest, TickIsSkippedWhileAMenuIsOpenAndTheTimerStaysArmed) {
     Tick();
     Tick();
     EXPECT_EQ(Managed(mail), nullptr);
-    EXPECT_TRUE(desk.TimerActive(dlg->Hwnd(), CMorimoDlg::kScanTimerId));
+    EXPECT_TRUE(desk.TimerActive(dlg->Hwnd(), CWindowKeeper::kScanTimerId));
     return 0;
   });
   desk.MouseOnTrayIcon(dlg->Hwnd(), dlg->Self()->Id(), WM_RBUTTONUP);
@@ -322,7 +322,7 @@ TEST_F(ScanTest, RealyHideOnHiddenRemovesTheOwnIconUntilCtrlShift) {
   EXPECT_TRUE(HasIcon(self));
   desk.SetKeyDown(VK_CONTROL, false);
   desk.SetKeyDown(VK_SHIFT, false);
-  for (int i = 0; i < CMorimoDlg::kRevealTicks; ++i) {
+  for (int i = 0; i < CWindowKeeper::kRevealTicks; ++i) {
     Tick();
     EXPECT_TRUE(HasIcon(self)) << "tick " << i + 1 << " after the reveal";
   }

@@ -7,9 +7,9 @@
 #include <filesystem>
 #include <string>
 
-#include "tests/sim/sim_desktop.h"
 #include "tests/contract/contract_version.h"
 #include "tests/contract/contract_world.h"
+#include "tests/sim/sim_desktop.h"
 #include "tests/support/version_block.h"
 
 namespace mm::contract {

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "dialogs/register_dialog.h"
-#include "tests/sim/sim_desktop.h"
 #include "res/resource.h"
+#include "tests/sim/sim_desktop.h"
 
 namespace mm {
 namespace {

@@ -11,8 +11,8 @@
 #include <sstream>
 #include <string>
 
-#include "tests/sim/sim_desktop.h"
 #include "storage/paths.h"
+#include "tests/sim/sim_desktop.h"
 
 namespace mm::test {
 

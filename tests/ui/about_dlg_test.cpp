@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "tests/sim/sim_desktop.h"
 #include "res/resource.h"
 #include "res/version.h"
+#include "tests/sim/sim_desktop.h"
 #include "tests/support/version_block.h"
 #include "ui/about_dlg.h"
 

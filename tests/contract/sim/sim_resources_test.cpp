@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "tests/sim/sim_desktop.h"
 #include "res/resource.h"
+#include "tests/sim/sim_desktop.h"
 
 namespace mm::sim {
 namespace {
