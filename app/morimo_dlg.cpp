@@ -235,6 +235,10 @@ void CMorimoDlg::OnSysCommand(UINT id, LPARAM, bool* handled) {
 }
 
 void CMorimoDlg::ShowAboutBox() {
+  // Modal like the rule dialogs: a rule list opened over it would enable
+  // the manager again when it closes, with the about box still open.
+  if (ModalActive) return;
+  FlagScope modal(&ModalActive);
   CAboutDlg about;
   about.DoModal(Hwnd());
 }
@@ -311,7 +315,7 @@ void CMorimoDlg::OnMenuSetting() {
   if (IsOwn(keeper_.Current())) {
     OnButtonSetting();
   } else {
-    OnButtonProperty();
+    EditRule(keeper_.Current());
   }
   UpdateButtons();
 }
@@ -415,10 +419,24 @@ LRESULT CMorimoDlg::OnListItemChanged(const NMHDR* hdr) {
 }
 
 void CMorimoDlg::OnButtonProperty() {
-  // One rule dialog at a time: a rule list opened meanwhile could delete
-  // the rule this editor copies back into.
-  if (keeper_.Current() == nullptr || ModalActive) return;
-  CTrayWndSpec* rule = keeper_.Current()->Spec;
+  // The button edits the rule of the selected row, whatever icon was
+  // clicked since the row was chosen (the manager's own icon makes the
+  // manager current, and its rule is not one the user can edit).
+  if (ui::ListViewSelectedCount(ListView()) != 1) return;
+  CTrayWnd* selected = nullptr;
+  ForEachSelected([&selected](CTrayWnd* trayWnd) { selected = trayWnd; });
+  if (selected == nullptr) return;
+  keeper_.SetCurrent(selected);
+  EditRule(selected);
+}
+
+void CMorimoDlg::EditRule(CTrayWnd* trayWnd) {
+  // The manager's own rule is made afresh at each start from its title and
+  // check boxes, so an edit of it would be lost: never offered. One rule
+  // dialog at a time: a rule list opened meanwhile could delete the rule
+  // this editor copies back into.
+  if (trayWnd == nullptr || IsOwn(trayWnd) || ModalActive) return;
+  CTrayWndSpec* rule = trayWnd->Spec;
   CRegisterDialog editor;
   CopyRuleFields(*rule, editor.Rule);
   INT_PTR result = 0;

@@ -78,6 +78,8 @@ class CMorimoDlg : public CDialog, private KeeperView {
   void OnButtonHide();
   void OnButtonClose();
   void OnButtonProperty();
+  // The rule editor on a managed window's rule, saved when it is changed.
+  void EditRule(CTrayWnd* trayWnd);
   void OnButtonSetting();
   void OnButtonHelp();
   void OnCheckTopMost();
@@ -92,7 +94,8 @@ class CMorimoDlg : public CDialog, private KeeperView {
   CWindowKeeper keeper_;
   HICON AppIcon = nullptr;
   HIMAGELIST ImageList = nullptr;
-  // A rule dialog or the exit question is open: the menus offer no other.
+  // A rule dialog, the about box or the exit question is open: the menus
+  // offer no other.
   bool ModalActive = false;
   UINT ShowManagerMsg = 0;
   std::map<UINT, int> imageOf_;   // managed window's identity -> its picture

@@ -62,6 +62,7 @@ PopupMenuDescription BuildTrayMenu(const TrayMenuState& state) {
     if (state.modalActive) {
       menu.changes.push_back(Grey(ID_MENU_EXIT, true));
       menu.changes.push_back(Grey(ID_MENU_SETTING, true));
+      menu.changes.push_back(Grey(IDM_ABOUTBOX, true));
     }
     return menu;
   }

@@ -12,7 +12,7 @@ namespace mm {
 // What the menu shows of one managed window and of the manager.
 struct TrayMenuState {
   bool ownIcon = false;       // the manager's own icon: the main menu
-  bool modalActive = false;   // a rule dialog or the exit question is open
+  bool modalActive = false;   // a rule dialog, the about box or the exit question is open
   bool opacityAvailable = true;
   int alphaActive = 100;      // percent
   int alphaInactive = 100;

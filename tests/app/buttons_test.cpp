@@ -1,5 +1,7 @@
 // The manager's list of managed windows, its buttons and check boxes, and
 // the about box.
+#include <algorithm>
+
 #include "tests/app/app_world.h"
 #include "tests/support/version_block.h"
 
@@ -167,6 +169,45 @@ TEST_F(ButtonsTest, SystemMenuItemAndMainMenuCommandOpenTheAboutBox) {
   desk.MouseOnTrayIcon(dlg->Hwnd(), dlg->Self()->Id(), WM_RBUTTONUP);
   EXPECT_EQ(titles, std::vector<std::string>(2, "Morimoのﾊﾞｰｼﾞｮﾝ情報"));
   EXPECT_EQ(versions, std::vector<std::string>(2, "MoriMo  Version 2.3.4 build(56)"));
+}
+
+// The manager's own icon makes the manager current; the button still edits
+// the selected row's rule, never the manager's own (it could not be kept).
+TEST_F(ButtonsTest, PropertiesEditTheSelectedRowsRuleAfterTheOwnIconWasClicked) {
+  ASSERT_TRUE(Select({1}));
+  desk.MouseOnTrayIcon(dlg->Hwnd(), dlg->Self()->Id(), WM_LBUTTONDOWN);
+  ASSERT_EQ(dlg->Current(), dlg->Self());
+  std::string caption;
+  desk.QueueModalScript([&](HWND editor) {
+    caption = desk.GetWindowTextU8(desk.GetDlgItem(editor, IDC_EDIT_CAPTION));
+    desk.PressEscape(editor);
+  });
+  ASSERT_TRUE(Click(IDC_BUTTON_PROPERTY));
+  EXPECT_EQ(caption, "Win");
+  EXPECT_EQ(dlg->Current(), Managed(b));
+}
+
+// While the about box is open the main menu offers no other dialog, and a
+// second about command (any program can post one) opens no second box.
+TEST_F(ButtonsTest, TheAboutBoxCountsAsAModalDialogForTheMainMenu) {
+  int opened = 0;
+  std::vector<UINT> greyed;
+  desk.QueueModalScript([&](HWND about) {
+    ++opened;
+    desk.QueueModalScript([&](HWND) { ++opened; });
+    desk.SendMessageToOwnWindow(dlg->Hwnd(), WM_COMMAND, IDM_ABOUTBOX, 0);
+    desk.MouseOnTrayIcon(dlg->Hwnd(), dlg->Self()->Id(), WM_RBUTTONUP);
+    for (const auto& item : desk.TrackedMenus().back().items) {
+      if (item.flags & MF_GRAYED) greyed.push_back(item.id);
+    }
+    desk.PressEnter(about);
+  });
+  desk.SendMessageToOwnWindow(dlg->Hwnd(), WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
+  EXPECT_EQ(opened, 1);
+  const UINT wanted[] = {ID_MENU_SETTING, ID_MENU_EXIT, IDM_ABOUTBOX};
+  for (UINT id : wanted) {
+    EXPECT_NE(std::find(greyed.begin(), greyed.end(), id), greyed.end()) << id;
+  }
 }
 
 }  // namespace
