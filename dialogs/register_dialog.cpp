@@ -90,15 +90,19 @@ void CRegisterDialog::OnCheckBox(void (*follows)(CTrayWndSpec&)) {
 }
 
 bool CRegisterDialog::TakeOpacity(int boxId, int& percent) {
+  // The range message takes the focus from the box while it is open: that
+  // is not the user leaving the box, and must not ask a second time.
+  asking_ = true;
   CDataExchange dx(Hwnd(), true);
   dx.Int(boxId, percent, 0, 100, kOpacityRange);
+  asking_ = false;
   return !dx.Failed();
 }
 
 void CRegisterDialog::OnOpacityKillFocus(int boxId, int& percent) {
   // Ending the dialog takes the focus from the box too (EndDialog focuses
   // the dialog); what the user left there is no longer asked about.
-  if (ending_) return;
+  if (ending_ || asking_) return;
   UpdateData(true);
   if (TakeOpacity(boxId, percent)) UpdateData(false);
 }

@@ -42,6 +42,7 @@ class CRegisterDialog : public CDialog {
   int FocusedOpacityBox();
 
   bool ending_ = false;
+  bool asking_ = false;  // a range message of ours is open
 };
 
 }  // namespace mm

@@ -37,6 +37,9 @@ class ContractWorld {
   // Sends a message from another thread and waits for the answer, letting
   // our own messages flow meanwhile (another program's SendMessage).
   virtual LRESULT SendFromAnotherThread(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) = 0;
+  // The next message box with this caption is answered as a user would
+  // answer it (a click on the button `answer`), once it is open.
+  virtual void AnswerNextMessageBox(const std::string& caption, int answer) = 0;
   // True on the simulated desktop (for the few promises only it can keep,
   // such as failure knobs).
   virtual bool IsSimulated() const = 0;

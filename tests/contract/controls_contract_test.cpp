@@ -172,6 +172,18 @@ TEST_F(ControlsContract, FocusLeavingAnEditTellsTheDialog) {
   EXPECT_NE(os.GetFocus(), Item(kEdit));
 }
 
+// A check that shows a message when its field loses the focus must not
+// take the message's own taking of the focus for the user leaving.
+TEST_F(ControlsContract, AMessageBoxTakesTheFocusWhileOpenAndGivesItBack) {
+  ASSERT_EQ(os.GetFocus(), Item(kEdit));
+  host.commands.clear();
+  world->AnswerNextMessageBox("Contract question", IDOK);
+  EXPECT_EQ(os.MessageBoxU8(dialog, "?", "Contract question", MB_OK), IDOK);
+  world->Settle();
+  EXPECT_TRUE(host.Saw(kEdit, EN_KILLFOCUS, Item(kEdit)));
+  EXPECT_EQ(os.GetFocus(), Item(kEdit));
+}
+
 TEST_F(ControlsContract, EndingTheDialogTakesTheFocusFromItsControl) {
   ASSERT_EQ(os.GetFocus(), Item(kEdit));
   host.commands.clear();

@@ -64,6 +64,10 @@ class SimWorld : public ContractWorld {
     return desk_.SendFromOtherProgram(hWnd, msg, wParam, lParam);
   }
 
+  void AnswerNextMessageBox(const std::string&, int answer) override {
+    desk_.QueueMessageBoxAnswer(answer);
+  }
+
   bool IsSimulated() const override { return true; }
 
  private:

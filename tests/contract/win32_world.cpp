@@ -142,6 +142,7 @@ class Win32World : public ContractWorld {
       if (::IsWindow(hwnd)) ::DestroyWindow(hwnd);
     }
     Settle();
+    for (std::thread& answerer : answerers_) answerer.join();
     if (!scratch_.empty()) DeleteTree(scratch_);
     SetOs(nullptr);
   }
@@ -238,9 +239,24 @@ class Win32World : public ContractWorld {
     return answer;
   }
 
+  void AnswerNextMessageBox(const std::string& caption, int answer) override {
+    // Another thread waits for the box (it opens on ours) and clicks.
+    answerers_.emplace_back([caption, answer] {
+      const ::DWORD deadline = ::GetTickCount() + 10000;
+      while (static_cast<::LONG>(deadline - ::GetTickCount()) > 0) {
+        if (::HWND box = ::FindWindowA("#32770", caption.c_str())) {
+          ::PostMessageA(box, WM_COMMAND, static_cast<::WPARAM>(answer), 0);
+          return;
+        }
+        ::Sleep(20);
+      }
+    });
+  }
+
   bool IsSimulated() const override { return false; }
 
  private:
+  std::vector<std::thread> answerers_;
   Win32Platform platform_;
   std::vector<::HWND> windows_;
   std::string scratch_;

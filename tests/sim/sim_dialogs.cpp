@@ -38,13 +38,22 @@ void SimDesktop::SetString(UINT id, const std::string& textUtf8) { s_->strings[i
 
 int SimDesktop::MessageBoxU8(HWND owner, const std::string& text, const std::string& caption,
                              UINT type) {
-  s_->messageBoxes.push_back({owner, text, caption, type});
+  State& s = *s_;
+  s.messageBoxes.push_back({owner, text, caption, type});
+  // The box takes the keyboard focus while it is open: the control that
+  // had it hears that it lost it, and gets it back when the box closes
+  // (the dialog manager restores a dialog's focus on its reactivation).
+  const HWND hadFocus = s.MoveFocus(nullptr);
   // The box runs a message loop of its own while it is open.
   Pump();
-  if (s_->messageBoxAnswers.empty()) return IDOK;
-  auto answer = std::move(s_->messageBoxAnswers.front());
-  s_->messageBoxAnswers.pop_front();
-  return answer();
+  int result = IDOK;
+  if (!s.messageBoxAnswers.empty()) {
+    auto answer = std::move(s.messageBoxAnswers.front());
+    s.messageBoxAnswers.pop_front();
+    result = answer();
+  }
+  if (s.focus == nullptr && hadFocus != nullptr && s.Find(hadFocus) != nullptr) SetFocus(hadFocus);
+  return result;
 }
 
 void SimDesktop::QueueMessageBoxAnswer(int answer) {
