@@ -34,6 +34,9 @@ constexpr UINT kZOrderFlags = SWP_NOMOVE | SWP_NOSIZE;
 constexpr DWORD kStateBits = WS_VISIBLE | WS_MINIMIZE | WS_MAXIMIZE | WS_DISABLED;
 // About five seconds at the default period.
 constexpr int kHideRetryTicks = 10;
+// Ticks between two tries of a title style its program did not take: each
+// try may wait the bound of one question on a program that has just hung.
+constexpr int kStyleRetryTicks = 4;
 
 }  // namespace
 
@@ -220,6 +223,9 @@ int CTrayWnd::Tick(HWND foreground, DWORD foregroundThread) {
       }
 
       foundGone_ = false;
+      if (pendingTitleStyle_ >= 0 && --styleRetryCountdown_ <= 0) {
+        SetTitleStyle(pendingTitleStyle_);
+      }
       // Windows seldom change their icons, and every question is a round
       // trip to another program: asked every few seconds, each window on a
       // tick of its own, not all of them on every tick.
@@ -529,9 +535,15 @@ DWORD CTrayWnd::ExStyleFor(int code) const {
 }
 
 void CTrayWnd::SetTitleStyle(int code) {
+  pendingTitleStyle_ = -1;
   if (code == CurTitleStyle) return;
-  // Left as it is for now; the next change asks again.
-  if (!Answers()) return;
+  // Writing a style word waits for the program: one that does not answer
+  // gets the style once it does (Tick tries again), not never.
+  if (!Answers()) {
+    pendingTitleStyle_ = code;
+    styleRetryCountdown_ = kStyleRetryTicks;
+    return;
+  }
   Platform& os = Os();
   HWND hWnd = Window();
   DWORD exStyle = ExStyleFor(code);

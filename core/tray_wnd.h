@@ -91,6 +91,7 @@ class CTrayWnd {
   int IsOpacityAvailable() const { return AlphaCapable; }
   void ApplyOpacity();
   int SetTopMost(int on);
+  // A program that does not answer gets the style once it does.
   void SetTitleStyle(int code);
   int CanChangeTitleStyle() const;
 
@@ -157,6 +158,10 @@ class CTrayWnd {
   // Ticks left before a hide asked of the window is asked again: a busy
   // program takes it late, and a request per tick would pile up in its queue.
   int hideWaitTicks_ = 0;
+  // A title style chosen while the program did not answer, or -1, and the
+  // ticks before it is tried again.
+  int pendingTitleStyle_ = -1;
+  int styleRetryCountdown_ = 0;
   bool foundGone_ = false;
   int iconCountdown_;  // ticks left before the icon is asked again
 };

@@ -112,6 +112,20 @@ TEST_F(TrayWndAppearanceTest, TitleStyleRoundTripGivesBackTheSavedWords) {
   EXPECT_EQ(1, t.CurTitleStyle);
 }
 
+TEST_F(TrayWndAppearanceTest, TitleStyleChosenWhileTheProgramHangsIsAppliedOnceItAnswers) {
+  HWND w = App("Busy");
+  CTrayWnd& t = Take(w);
+  const DWORD exStyle = ExStyle(w);
+  desk.SetHung(w, true);
+  t.SetTitleStyle(TitleStyleCode::ToolWindow);
+  for (int i = 0; i < 10; ++i) t.Tick();
+  EXPECT_EQ(exStyle, ExStyle(w));
+  desk.SetHung(w, false);
+  for (int i = 0; i < 10; ++i) t.Tick();
+  EXPECT_EQ(exStyle | WS_EX_TOOLWINDOW, ExStyle(w));
+  EXPECT_EQ(TitleStyleCode::ToolWindow, t.CurTitleStyle);
+}
+
 TEST_F(TrayWndAppearanceTest, TitleStyleAndOpacityKeepEachOther) {
   rule.AlphaPercent = rule.AlphaPercentBG = 50;
   HWND w = App("Editor");
