@@ -91,6 +91,7 @@ void CWindowKeeper::ReleaseAll() {
   exiting_ = true;
   current_ = nullptr;
   self_ = nullptr;
+  MarkSilentPrograms();
   // Our own window goes first (it is the first member), so its icon is the
   // first to leave the tray. Each leaves the list before it is deleted, as
   // everywhere else: deleting gives the window back, which may take a while.
@@ -102,6 +103,27 @@ void CWindowKeeper::ReleaseAll() {
   }
   rules_.clear();
   selfRule_.reset();
+}
+
+void CWindowKeeper::MarkSilentPrograms() {
+  // Letting a window go may ask its program (style words, a restore), and
+  // a program that has just hung makes each question wait its bound: five
+  // windows of one took seconds one after another. All programs are asked
+  // once, together, and the windows of those that are silent are given
+  // back with what does not wait (opacity, an asynchronous show and
+  // restore, done once the program runs again).
+  std::vector<HWND> windows;
+  std::vector<CTrayWnd*> asked;
+  for (const auto& trayWnd : managed_) {
+    if (trayWnd->Window() == manager_) continue;
+    windows.push_back(trayWnd->Window());
+    asked.push_back(trayWnd.get());
+  }
+  if (windows.empty()) return;
+  const std::vector<bool> answers = Os().ProgramsAnswer(windows, kReleaseQuestionMs);
+  for (std::size_t i = 0; i < asked.size() && i < answers.size(); ++i) {
+    if (!answers[i]) asked[i]->ProgramDoesNotAnswer();
+  }
 }
 
 void CWindowKeeper::Save() const { SaveSettings(settings_, rules_); }

@@ -36,6 +36,8 @@ class CWindowKeeper {
  public:
   static constexpr UINT_PTR kScanTimerId = 10000;
   static constexpr int kRevealTicks = 10;
+  // How long letting every window go waits for their programs, in all.
+  static constexpr UINT kReleaseQuestionMs = 1000;
 
   explicit CWindowKeeper(KeeperView& view);
   ~CWindowKeeper();  // lets every window go, as Exit does
@@ -135,6 +137,7 @@ class CWindowKeeper {
   CTrayWnd* TakeChecked(HWND window, CTrayWndSpec* rule, const FoundLooks* earlier, bool scanning);
   int TakeFromRecoveryFile(HWND window);
   void Remove(CTrayWnd* trayWnd);
+  void MarkSilentPrograms();
   void WriteHwndsFile();
   LRESULT OnTrayIconNotify(WPARAM wParam, LPARAM lParam);
   void OnWindowDestroyed(WPARAM wParam);

@@ -566,6 +566,7 @@ int CTrayWnd::CanChangeTitleStyle() const {
 }
 
 BOOL CTrayWnd::SysCommand(WPARAM command) {
+  if (silent_) return FALSE;
   DWORD_PTR answer = 0;
   return Os().SendMessageTimeoutA(Window(), WM_SYSCOMMAND, command, 0, SMTO_ABORTIFHUNG,
                                   kSysCommandTimeoutMs, &answer);
@@ -580,6 +581,7 @@ UINT CTrayWnd::PosFlags(UINT flags) const { return foreign_ ? flags | SWP_ASYNCW
 
 bool CTrayWnd::Answers(UINT timeoutMs) {
   if (!foreign_) return true;
+  if (silent_) return false;
   DWORD_PTR answer = 0;
   return Os().SendMessageTimeoutA(Window(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, timeoutMs, &answer) !=
          0;

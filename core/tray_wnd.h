@@ -77,6 +77,9 @@ class CTrayWnd {
   bool FoundGone() const { return foundGone_; }
   void Show(int activate);
   void Hide();
+  // Its program was found not to answer: from now on nothing is asked of
+  // it that would wait (letting go of many such windows at exit).
+  void ProgramDoesNotAnswer() { silent_ = true; }
   int Revert();
   std::string GetCaption() const;
 
@@ -152,6 +155,7 @@ class CTrayWnd {
   bool alphaChanged_ = false;  // we set layered attributes at least once
   bool iconSearchTimedOut_ = false;
   bool foreign_ = true;  // the window belongs to another process
+  bool silent_ = false;  // its program is known not to answer
   DWORD thread_ = 0;     // the window's thread, read at Attach
   std::string className_;  // read at Attach
   std::string caption_;    // the last tick's read, kept for its buffer

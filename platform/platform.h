@@ -94,6 +94,10 @@ class Platform {
   // application cannot freeze us. FALSE on time-out or failure.
   virtual BOOL SendMessageTimeoutA(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam,
                                    UINT flags, UINT timeoutMs, DWORD_PTR* result) = 0;
+  // Whether each window's program takes a message (WM_NULL), asked of all
+  // programs at once: waits at most `timeoutMs` in total, however many of
+  // them hang. One answer a window, in order; a gone window answers false.
+  virtual std::vector<bool> ProgramsAnswer(const std::vector<HWND>& windows, UINT timeoutMs) = 0;
   virtual BOOL PostMessageA(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) = 0;
   // Synchronous send; only for windows of our own process (dialog to its
   // parent, list view to the manager).

@@ -3,6 +3,9 @@
 
 #include <cstring>
 #include <exception>
+#include <map>
+#include <system_error>
+#include <thread>
 
 static_assert(sizeof(mm::WINDOWINFO) == sizeof(::WINDOWINFO), "WINDOWINFO");
 MM_SAME_OFFSET(WINDOWINFO, WINDOWINFO, rcWindow);
@@ -80,6 +83,41 @@ BOOL Win32Platform::SendMessageTimeoutA(HWND hWnd, UINT msg, WPARAM wParam, LPAR
       ::SendMessageTimeoutA(W(hWnd), msg, wParam, lParam, flags, timeoutMs, &answer);
   if (result != nullptr) *result = ok ? answer : 0;
   return ok ? TRUE : FALSE;
+}
+
+std::vector<bool> Win32Platform::ProgramsAnswer(const std::vector<HWND>& windows,
+                                                UINT timeoutMs) {
+  // One question a window thread, each from a thread of its own, so that
+  // the hung programs wait out the bound together rather than in turn.
+  // Our own thread answers by running this: its windows are not asked
+  // (the question would wait for the join below).
+  std::map<::DWORD, std::vector<std::size_t>> byThread;
+  std::vector<char> answered(windows.size(), 0);
+  for (std::size_t i = 0; i < windows.size(); ++i) {
+    const ::DWORD thread = ::GetWindowThreadProcessId(W(windows[i]), nullptr);
+    if (thread == ::GetCurrentThreadId()) {
+      answered[i] = 1;
+    } else if (thread != 0) {
+      byThread[thread].push_back(i);
+    }
+  }
+  std::vector<std::thread> askers;
+  askers.reserve(byThread.size());
+  try {
+    for (const auto& entry : byThread) {
+      const std::vector<std::size_t>* members = &entry.second;
+      askers.emplace_back([&windows, &answered, members, timeoutMs] {
+        ::DWORD_PTR ignored = 0;
+        const bool ok = ::SendMessageTimeoutW(W(windows[members->front()]), WM_NULL, 0, 0,
+                                              SMTO_ABORTIFHUNG, timeoutMs, &ignored) != 0;
+        for (std::size_t i : *members) answered[i] = ok ? 1 : 0;
+      });
+    }
+  } catch (const std::system_error&) {
+    // No more threads to be had: the rest count as not answering.
+  }
+  for (std::thread& asker : askers) asker.join();
+  return std::vector<bool>(answered.begin(), answered.end());
 }
 
 BOOL Win32Platform::PostMessageA(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {

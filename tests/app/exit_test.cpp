@@ -1,4 +1,5 @@
 // The exit question, the teardown and the clean-up after the loop.
+#include <algorithm>
 #include <map>
 
 #include "tests/app/app_world.h"
@@ -119,6 +120,42 @@ TEST_F(ExitTest, YesGivesWindowsBackSavesAndQuits) {
   // The list view's picture list had one owner and went once.
   EXPECT_EQ(desk.InvalidImageListDestroys(), 0);
   EXPECT_FALSE(desk.MutexHeld(CMorimoApp::kInstanceMutex));
+}
+
+// Five windows of a program that has just hung: their programs are asked
+// once, all together, instead of each question waiting its bound in turn;
+// every window comes back once the program runs again.
+TEST_F(ExitTest, AnExitWithWindowsOfAHungProgramAsksItOnceForAll) {
+  CTrayWndSpec& rule = AddRule("Busy");
+  rule.AlphaPercent = rule.AlphaPercentBG = 50;
+  Start();
+  std::vector<HWND> busy;
+  for (int i = 0; i < 5; ++i) busy.push_back(AddWindow("Busy " + std::to_string(i)));
+  Tick();
+  for (HWND w : busy) desk.UserMinimize(w);
+  Tick();
+  for (HWND w : busy) {
+    ASSERT_FALSE(desk.IsWindowVisible(w));
+    desk.SetHung(w, true);
+  }
+  desk.ClearHistory();
+  desk.QueueMessageBoxAnswer(IDYES);
+  ASSERT_TRUE(ClickExit());
+  int questions = 0;
+  for (const auto& record : desk.History()) {
+    if (std::find(busy.begin(), busy.end(), record.hWnd) == busy.end() || record.posted) continue;
+    EXPECT_EQ(record.msg, static_cast<UINT>(WM_NULL)) << "a question that waited, one of many";
+    ++questions;
+  }
+  EXPECT_EQ(questions, 5);
+  EXPECT_TRUE(desk.TrayIcons().empty());
+  for (HWND w : busy) desk.SetHung(w, false);
+  desk.Pump();
+  for (HWND w : busy) {
+    EXPECT_TRUE(desk.IsWindowVisible(w));
+    EXPECT_FALSE(desk.IsIconic(w));
+    EXPECT_TRUE(Opaque(w));
+  }
 }
 
 TEST_F(ExitTest, ASecondCopyShowsTheFirstAndEndsWithoutTouchingAnything) {

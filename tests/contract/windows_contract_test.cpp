@@ -75,6 +75,17 @@ TEST_F(WindowsContract, EnumerationVisitsEveryWindowOnceVisibleOrNot) {
   }
 }
 
+// Windows of running programs answer; a gone window does not, and the
+// answers keep the order of the question.
+TEST_F(WindowsContract, ProgramsThatRunAnswerTheQuestionForManyWindows) {
+  HWND first = Create("Answers 1");
+  HWND second = Create("Answers 2", false);
+  HWND gone = Create("Gone");
+  world->Destroy(gone);
+  EXPECT_EQ(os.ProgramsAnswer({first, gone, second}, 1000), (std::vector<bool>{true, false, true}));
+  EXPECT_TRUE(os.ProgramsAnswer({}, 1000).empty());
+}
+
 TEST_F(WindowsContract, EnumerationStopsWhenTheCallbackSaysSo) {
   Create("contract a");
   Create("contract b");

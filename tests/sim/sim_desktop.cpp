@@ -317,6 +317,19 @@ BOOL SimDesktop::SendMessageTimeoutA(HWND hWnd, UINT msg, WPARAM wParam, LPARAM 
   return TRUE;
 }
 
+std::vector<bool> SimDesktop::ProgramsAnswer(const std::vector<HWND>& windows, UINT) {
+  // All asked at once: the bound is waited for once, whatever hangs.
+  State& s = *s_;
+  std::vector<bool> answers;
+  for (HWND hWnd : windows) {
+    const Window* w = s.Find(hWnd);
+    const bool ok = w != nullptr && !(w->hung && !s.Ours(*w));
+    if (w != nullptr) s.history.push_back({hWnd, WM_NULL, 0, 0, false, ok});
+    answers.push_back(ok);
+  }
+  return answers;
+}
+
 BOOL SimDesktop::PostMessageA(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   State& s = *s_;
   if (hWnd == HwndBroadcast()) {

@@ -351,6 +351,7 @@ class SimDesktop : public Platform {
   BOOL EnumWindows(WNDENUMPROC proc, LPARAM lParam) override;
   BOOL ShowWindow(HWND hWnd, int cmd) override;
   BOOL ShowWindowAsync(HWND hWnd, int cmd) override;
+  std::vector<bool> ProgramsAnswer(const std::vector<HWND>& windows, UINT timeoutMs) override;
   BOOL SendMessageTimeoutA(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT flags,
                            UINT timeoutMs, DWORD_PTR* result) override;
   BOOL PostMessageA(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
