@@ -1,12 +1,14 @@
 #include "storage/settings.h"
 
 #include <cstdio>
+#include <memory>
 #include <set>
 
 #include "core/tray_wnd_spec.h"
 #include "platform/platform.h"
 #include "platform/text.h"
 #include "storage/ini_file.h"
+#include "storage/ini_reader.h"
 #include "storage/ini_text.h"
 #include "storage/paths.h"
 
@@ -133,7 +135,9 @@ std::string RuleSectionName(int index) {
 }
 
 void LoadSettings(GeneralSettings& settings, TraySpecList& specs) {
-  CIniFile file(SettingsFilePath(), "General");
+  // One read and one parse of the file answer every key; asking the profile
+  // functions instead reads the whole file again for each of them.
+  CIniReader file(SettingsFilePath(), "General");
   settings.DisplayWidthStartup = file.GetInt("DisplayWidthStartup", 1);
   settings.ShowTopMost = file.GetInt("ShowTopMost", 1);
   settings.RealyHideOnHidden = file.GetInt("RealyHideOnHidden", 0);
@@ -143,14 +147,19 @@ void LoadSettings(GeneralSettings& settings, TraySpecList& specs) {
   if (count > kMaxRulesRead) count = kMaxRulesRead;
 
   DefaultsOnly defaults;
-  RuleSections sections(file);
+  // Only a file left to the profile functions needs the list of sections
+  // to skip the missing ones; the parsed text answers for them at once.
+  std::unique_ptr<RuleSections> sections;
+  if (!file.Parsed()) sections = std::make_unique<RuleSections>(file);
   for (int i = 0; i < count; ++i) {
     auto spec = std::make_unique<CTrayWndSpec>();
+    const std::string section = RuleSectionName(i);
+    file.SetSectionName(section);
     // A section without keys gives the default of every key.
-    if (sections.MayHaveKeys(RuleSectionName(i))) {
-      ReadRule(file, *spec);
-    } else {
+    if (sections && !sections->MayHaveKeys(section)) {
       ReadRule(defaults, *spec);
+    } else {
+      ReadRule(file, *spec);
     }
     specs.push_back(std::move(spec));
   }

@@ -657,9 +657,47 @@ int Untray(HWND owner, long long count, bool broadcast, long long timeoutMs) {
   return now == before ? 0 : 1;
 }
 
+// Starts `file` and times it from the launch until a window of its process
+// matching `f` answers a message; then ends the process it started. Prints
+// "startup ms=N pid=P", or "startup timeout pid=P".
+int Startup(Filter f, const std::wstring& file, long long timeoutMs) {
+  std::wstring commandLine = L"\"" + file + L"\"";
+  STARTUPINFOW si = {};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi = {};
+  const ULONGLONG start = GetTickCount64();
+  if (!CreateProcessW(file.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &si, &pi)) {
+    Print(Format("startup error=%lld", static_cast<long long>(GetLastError())));
+    return 1;
+  }
+  f.pid = pi.dwProcessId;
+  long long ms = -1;
+  while (ms < 0 && GetTickCount64() - start < static_cast<ULONGLONG>(timeoutMs)) {
+    for (HWND h : FindWindowsMatching(f)) {
+      DWORD_PTR result = 0;
+      if (SendMessageTimeoutW(h, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &result)) {
+        ms = static_cast<long long>(GetTickCount64() - start);
+        break;
+      }
+    }
+    if (ms < 0) Sleep(2);
+  }
+  if (ms >= 0) {
+    Print(Format("startup ms=%lld pid=%lld", ms, static_cast<long long>(pi.dwProcessId)));
+  } else {
+    Print(Format("startup timeout pid=%lld", static_cast<long long>(pi.dwProcessId)));
+  }
+  TerminateProcess(pi.hProcess, 0);
+  WaitForSingleObject(pi.hProcess, 10000);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return ms >= 0 ? 0 : 1;
+}
+
 int Usage() {
   Print("usage: morimo_probe list|wait|child|items|titlebar|tray|folder|acp|send|foreground|"
-        "redraw|record|watch|storm|resources|untray [options]");
+        "redraw|record|watch|storm|resources|untray|startup [options]");
   return 2;
 }
 
@@ -762,6 +800,8 @@ int main() {
     rc = 0;
   } else if (cmd == L"send") {
     rc = f.hwnd ? Send(f.hwnd, msg, wp, lp, timeoutGiven ? timeoutMs : 1000) : Usage();
+  } else if (cmd == L"startup") {
+    rc = file.empty() ? Usage() : Startup(f, file, timeoutGiven ? timeoutMs : 120000);
   } else if (cmd == L"watch") {
     rc = f.hwnd ? Watch(f.hwnd, timeoutGiven ? timeoutMs : 1000, forMs, stopFile) : Usage();
   } else if (cmd == L"storm" || cmd == L"resources") {
