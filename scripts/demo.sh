@@ -50,15 +50,19 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/morimo-demo.XXXXXX") || fail "no temporary fol
 # shellcheck source=scripts/wine-env.sh
 source scripts/wine-env.sh
 cleanup() {
-  trap '' INT TERM
+  trap '' INT HUP TERM
   wine_env_stop
   rm -rf "$work"
 }
 trap cleanup EXIT
-trap 'exit 130' INT TERM
+trap 'exit 130' INT
+trap 'exit 129' HUP
+trap 'exit 143' TERM
 
 say "a throwaway Wine prefix in $work (made afresh, that takes a minute)"
 wine_env_start "$work" || fail "Wine did not start (see $work/wine-env.log)"
+# Also when this script is killed in a way its traps never see.
+wine_env_stop_with $$ "$work"
 
 probe() { timeout 60 wine "$probe_exe" "$@" 2>/dev/null | tr -d '\r'; }
 

@@ -68,13 +68,17 @@ fi
 # shellcheck source=scripts/wine-env.sh
 source scripts/wine-env.sh
 wine_env_start "$build_dir" || fail "Wine did not start (see $build_dir/wine-env.log)"
+# Also when this script is killed in a way its traps never see.
+wine_env_stop_with $$
 cleanup() {
   # A second Ctrl+C must not cut the clean-up short.
-  trap '' INT TERM
+  trap '' INT HUP TERM
   wine_env_stop
 }
 trap cleanup EXIT
-trap 'exit 130' INT TERM
+trap 'exit 130' INT
+trap 'exit 129' HUP
+trap 'exit 143' TERM
 
 if [ "$virtual" = 1 ]; then
   cat <<EOF

@@ -269,3 +269,26 @@ _morimo_wine_teardown() {
   _MORIMO_SAVED_ENV=
   return 0
 }
+
+# wine_env_stop_with PID [PATH...]: ends this environment (its Wine
+# processes, the Xvfb it started) and removes the paths once process PID
+# has ended, however it ends: a signal the script cannot trap (kill -9) or
+# one that stops it before its trap runs included. The watcher runs in a
+# session of its own, with no terminal and no pipe of the caller's.
+wine_env_stop_with() {
+  local owner=$1
+  shift
+  setsid bash -c '
+    owner=$1 prefix=$2 xvfb=$3
+    shift 3
+    while kill -0 "$owner" 2>/dev/null; do sleep 1; done
+    if [ -n "$prefix" ] && [ -d "$prefix" ]; then
+      WINEPREFIX=$prefix wineserver -k
+      WINEPREFIX=$prefix timeout 30 wineserver -w
+    fi
+    if [ -n "$xvfb" ] && tr "\0" " " <"/proc/$xvfb/cmdline" 2>/dev/null | grep -q "Xvfb"; then
+      kill "$xvfb"
+    fi
+    [ $# -eq 0 ] || rm -rf -- "$@"
+  ' _ "$owner" "${WINEPREFIX:-}" "${MORIMO_XVFB_PID:-}" "$@" </dev/null >/dev/null 2>&1 &
+}
