@@ -674,25 +674,37 @@ morimo_crash_signs() {
 # (VmHWM: the peak resident memory, VmRSS: now).
 morimo_vm() { awk -v k="$1:" '$1 == k { print $2 }' "/proc/$MORIMO_PID/status" 2>/dev/null; }
 
-# exit_morimo: the manager's exit button (its command, sent) and Yes to the
+# post_to HWND NAME "post MSG WPARAM LPARAM": one message posted to a window
+# of ours by morimo_probe (the line kept in NAME.txt of the work folder).
+post_to() {
+  printf '%s\n' "$3" >"$E2E_WORK/$2.txt"
+  probe storm --hwnd "$1" --file "$(winpath "$E2E_WORK/$2.txt")" >/dev/null
+}
+
+# post_exit_command: the manager's exit button's command, posted. A button's
+# click names the button. Posted: under Wine a sent one that the manager,
+# busy with a long tick, had not taken when the sender gave up was never
+# acted on; and a sender waits while the question is open.
+post_exit_command() {
+  local button
+  button=$(probe_field "$(probe child --hwnd "$MANAGER_HWND" --id 1000)" hwnd)
+  post_to "$MANAGER_HWND" exit-command "post 0x111 1000 ${button:-0}"
+}
+
+# post_yes BOX: Yes (IDYES) to the question box BOX, posted.
+post_yes() { post_to "$1" yes-command "post 0x111 6 0"; }
+
+# exit_morimo: the manager's exit button (its command, posted) and Yes to the
 # question, without real input: this works with the manager hidden, and
 # wherever the X focus is. True when morimo.exe ends with exit code 0
 # within 20 s; MORIMO_RC holds the code.
 exit_morimo() {
-  local box="" button deadline=$((SECONDS + 20))
+  local box="" deadline=$((SECONDS + 20))
   MORIMO_RC=
-  # A button's click names the button. Posted: under Wine a sent one that
-  # the manager, busy with a long tick, had not taken when the sender gave
-  # up was never acted on; and a sender waits while the question is open.
-  button=$(probe_field "$(probe child --hwnd "$MANAGER_HWND" --id 1000)" hwnd)
-  printf 'post 0x111 1000 %s\n' "${button:-0}" >"$E2E_WORK/exit-command.txt"
-  probe storm --hwnd "$MANAGER_HWND" --file "$(winpath "$E2E_WORK/exit-command.txt")" >/dev/null
+  post_exit_command
   while ((SECONDS < deadline)) && morimo_running; do
     box=$(morimo_boxes | head -n1)
-    if [ -n "$box" ]; then
-      printf 'post 0x111 6 0\n' >"$E2E_WORK/yes-command.txt"
-      probe storm --hwnd "$(probe_field "$box" hwnd)" --file "$(winpath "$E2E_WORK/yes-command.txt")" >/dev/null
-    fi
+    [ -z "$box" ] || post_yes "$(probe_field "$box" hwnd)"
     sleep 0.2
   done
   morimo_running && return 1
