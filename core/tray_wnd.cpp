@@ -225,6 +225,8 @@ int CTrayWnd::Tick(HWND foreground, DWORD foregroundThread) {
       foundGone_ = false;
       if (pendingTitleStyle_ >= 0 && --styleRetryCountdown_ <= 0) {
         SetTitleStyle(pendingTitleStyle_);
+        // The opacity chosen meanwhile is given again over the new words.
+        if (pendingTitleStyle_ < 0) PrevActive = -1;
       }
       // Windows seldom change their icons, and every question is a round
       // trip to another program: asked every few seconds, each window on a
@@ -499,6 +501,11 @@ void CTrayWnd::ApplyOpacity() {
   HWND hWnd = Window();
   const int percent = Active ? AlphaActive : AlphaInactive;
   bool justLayered = false;
+  // A style word written since (a title style, the program itself) may
+  // have taken the layering off: reading it does not wait.
+  if (Layered && (static_cast<DWORD>(os.GetWindowLongA(hWnd, GWL_EXSTYLE)) & WS_EX_LAYERED) == 0) {
+    Layered = 0;
+  }
   if (!Layered && percent != 100 && Answers()) {
     // Built from the saved word plus the current title style, so that
     // becoming layered does not undo a tool-window title.

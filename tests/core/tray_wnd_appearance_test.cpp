@@ -34,6 +34,29 @@ TEST_F(TrayWndAppearanceTest, OpaqueRuleNeverMakesTheWindowLayered) {
   EXPECT_EQ(1, t.IsOpacityAvailable());
 }
 
+// A style word written by someone else drops the layering; the next change
+// of activation layers the window again instead of believing it still is.
+TEST_F(TrayWndAppearanceTest, LayeringTakenOffBehindOurBackIsPutBack) {
+  HWND w = App("Editor");
+  HWND other = App("Other");
+  CTrayWnd& t = Take(w);
+  t.AlphaInactive = 50;
+  desk.UserActivate(other);
+  t.Tick();
+  ASSERT_NE(0u, ExStyle(w) & WS_EX_LAYERED);
+  desk.SetWindowLongA(w, GWL_EXSTYLE, static_cast<LONG>(ExStyle(w) & ~WS_EX_LAYERED));
+  desk.UserActivate(w);
+  t.Tick();
+  desk.UserActivate(other);
+  t.Tick();
+  BYTE alpha = 0;
+  COLORREF key = 0;
+  DWORD flags = 0;
+  EXPECT_NE(0u, ExStyle(w) & WS_EX_LAYERED);
+  ASSERT_TRUE(desk.GetLayeredWindowAttributes(w, &key, &alpha, &flags));
+  EXPECT_EQ(127, alpha);
+}
+
 TEST_F(TrayWndAppearanceTest, LayeredWindowLendsItsAlphaToAnOpaqueRule) {
   const struct {
     BYTE alpha;
