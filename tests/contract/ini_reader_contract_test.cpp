@@ -62,6 +62,16 @@ class IniReaderContract : public ::testing::Test {
 
 std::string Nul(const std::string& a, const std::string& b) { return a + std::string(1, '\0') + b; }
 
+// ASCII text as a UTF-16 (little-endian) file with its byte order mark.
+std::string Utf16Le(const std::string& ascii) {
+  std::string bytes = "\xFF\xFE";
+  for (char c : ascii) {
+    bytes += c;
+    bytes += '\0';
+  }
+  return bytes;
+}
+
 TEST_F(IniReaderContract, TrickyFilesReadAsTheProfileFunctionsReadThem) {
   const std::string k1023(1023, 'x'), k1024(1024, 'y');
   struct Row {
@@ -126,10 +136,7 @@ TEST_F(IniReaderContract, TrickyFilesReadAsTheProfileFunctionsReadThem) {
        "Caption=zo\r\n[\x83\x5D=\r\nUserName=in zo\r\n",
        true},
       {"UTF-8 byte order mark", "\xEF\xBB\xBF[General]\r\nTimerPeriod=3\r\n", false},
-      {"UTF-16 byte order mark",
-       std::string("\xFF\xFE[\0G\0e\0n\0e\0r\0a\0l\0]\0\r\0\n\0T\0i\0m\0e\0r\0P\0e\0r\0i\0o\0d\0=\0003\0",
-                   52),
-       false},
+      {"UTF-16 byte order mark", Utf16Le("[General]\r\nTimerPeriod=3\r\n"), false},
       {"a lead byte before a line break",
        "[TraySpec_0000]\r\nCaption=a\x81\nClassName=b\r\nUserName=c\x82\r\n", false},
       {"a lead byte before a NUL", Nul("[TraySpec_0000]\r\nCaption=a\x82", "b\r\nClassName=c\r\n"),
