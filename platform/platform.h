@@ -227,6 +227,13 @@ class Platform {
   virtual int ListViewFindItemByParam(HWND listView, int start, LPARAM param) = 0;
   virtual UINT ListViewGetItemState(HWND listView, int index, UINT mask) = 0;
   virtual BOOL ListViewSetItemState(HWND listView, int index, UINT state, UINT mask) = 0;
+  // Owner-data lists (LVS_OWNERDATA) keep only a count (LVM_SETITEMCOUNT)
+  // and each item's state; they ask their dialog for the rest through
+  // LVN_GETDISPINFOW, also while they answer another thread (reading an
+  // item's text), and the dialog answers a text of its own (UTF-8) here,
+  // cut to the control's buffer. The item's image is a plain field of
+  // the record.
+  virtual BOOL ListViewSetDispInfoTextU8(NMLVDISPINFO* info, const std::string& text) = 0;
   // Combo boxes: a list item of our own text; returns its index or CB_ERR.
   virtual int ComboBoxAddStringU8(HWND comboBox, const std::string& text) = 0;
 

@@ -24,6 +24,18 @@ MM_SAME_OFFSET(NMITEMACTIVATE, NMITEMACTIVATE, iItem);
 MM_SAME_OFFSET(NMITEMACTIVATE, NMITEMACTIVATE, ptAction);
 MM_SAME_OFFSET(NMITEMACTIVATE, NMITEMACTIVATE, lParam);
 MM_SAME_OFFSET(NMITEMACTIVATE, NMITEMACTIVATE, uKeyFlags);
+static_assert(sizeof(mm::NMLVDISPINFO) == sizeof(::NMLVDISPINFOW), "NMLVDISPINFO");
+MM_SAME_OFFSET(NMLVDISPINFO, NMLVDISPINFOW, item);
+static_assert(sizeof(mm::LVITEM) == sizeof(::LVITEMW), "LVITEM");
+MM_SAME_OFFSET(LVITEM, LVITEMW, iItem);
+MM_SAME_OFFSET(LVITEM, LVITEMW, iSubItem);
+MM_SAME_OFFSET(LVITEM, LVITEMW, pszText);
+MM_SAME_OFFSET(LVITEM, LVITEMW, cchTextMax);
+MM_SAME_OFFSET(LVITEM, LVITEMW, iImage);
+MM_SAME_OFFSET(LVITEM, LVITEMW, iGroup);
+static_assert(mm::LVN_GETDISPINFOW == LVN_GETDISPINFOW, "LVN_GETDISPINFOW");
+static_assert(mm::LVM_SETITEMCOUNT == LVM_SETITEMCOUNT, "LVM_SETITEMCOUNT");
+static_assert(mm::LVM_REDRAWITEMS == LVM_REDRAWITEMS, "LVM_REDRAWITEMS");
 // ptAction is read as our POINT.
 static_assert(sizeof(mm::POINT) == sizeof(::POINT), "POINT");
 MM_SAME_OFFSET(POINT, POINT, y);
@@ -137,6 +149,17 @@ BOOL Win32Platform::ListViewSetItemState(HWND listView, int index, UINT state, U
                       reinterpret_cast<::LPARAM>(&item))
              ? TRUE
              : FALSE;
+}
+
+BOOL Win32Platform::ListViewSetDispInfoTextU8(NMLVDISPINFO* info, const std::string& text) {
+  if (info == nullptr || info->hdr.code != LVN_GETDISPINFOW || info->item.pszText == nullptr ||
+      info->item.cchTextMax <= 0) {
+    return FALSE;
+  }
+  const std::wstring wide = win32::WidenUtf8(text);
+  // Cut to the buffer, NUL included (lstrcpynW's rule).
+  ::lstrcpynW(static_cast<wchar_t*>(info->item.pszText), wide.c_str(), info->item.cchTextMax);
+  return TRUE;
 }
 
 // ---- Image lists ------------------------------------------------------------------

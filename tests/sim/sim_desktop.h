@@ -271,6 +271,10 @@ class SimDesktop : public Platform {
   // What the user sees in a combo box's list and in a list view's cells.
   std::vector<std::string> ComboBoxStringsUtf8(HWND comboBox) const;
   std::string ListViewCellUtf8(HWND listView, int index, int subItem) const;
+  // The image index a list view's row shows, and the icon an image list
+  // holds at an index (nullptr outside it).
+  int ListViewItemImage(HWND listView, int index) const;
+  HICON ImageListIcon(HIMAGELIST list, int index) const;
   // Exceptions that escaped a DialogHost; the platform drops them, as the
   // Windows backend does, and counts them here.
   int DroppedExceptions() const;
@@ -425,6 +429,7 @@ class SimDesktop : public Platform {
   int ListViewFindItemByParam(HWND listView, int start, LPARAM param) override;
   UINT ListViewGetItemState(HWND listView, int index, UINT mask) override;
   BOOL ListViewSetItemState(HWND listView, int index, UINT state, UINT mask) override;
+  BOOL ListViewSetDispInfoTextU8(NMLVDISPINFO* info, const std::string& text) override;
   int ComboBoxAddStringU8(HWND comboBox, const std::string& text) override;
   BOOL HostControl(HWND control, DialogHost* host) override;
   BOOL SetLinkLook(HWND control, COLORREF textColour) override;
