@@ -231,7 +231,7 @@ void CManageDialog::OnButtonReSearch() {
 LRESULT CManageDialog::OnWindowListDispInfo(const NMHDR* hdr) {
   // The notification comes from our own list (the dialog layer drops
   // another program's), so its record is the control's own.
-  auto* info = const_cast<NMLVDISPINFO*>(reinterpret_cast<const NMLVDISPINFO*>(hdr));
+  auto* info = const_cast<NMLVDISPINFOW*>(reinterpret_cast<const NMLVDISPINFOW*>(hdr));
   const int row = info->item.iItem;
   if (row < 0 || static_cast<size_t>(row) >= windowRows_.size()) return 0;
   const WindowRowData& data = windowRows_[static_cast<size_t>(row)];

@@ -495,10 +495,10 @@ struct NMITEMACTIVATE {
   UINT uKeyFlags;
 };
 
-// The item record of the wide list-view messages (LVITEMW). pszText is
+// The item record of the wide list-view messages. pszText is
 // the control's buffer of cchTextMax characters, wide or narrow by the
 // notification's code: only the platform writes it.
-struct LVITEM {
+struct LVITEMW {
   UINT mask;
   int iItem;
   int iSubItem;
@@ -518,9 +518,9 @@ struct LVITEM {
 
 // LVN_GETDISPINFOW: the owner fills in what `item.mask` asks for, of
 // item `item.iItem` and column `item.iSubItem`.
-struct NMLVDISPINFO {
+struct NMLVDISPINFOW {
   NMHDR hdr;
-  LVITEM item;
+  LVITEMW item;
 };
 
 // The fixed part of a version block (VerQueryValueA with the path "\\").

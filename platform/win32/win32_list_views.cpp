@@ -24,18 +24,17 @@ MM_SAME_OFFSET(NMITEMACTIVATE, NMITEMACTIVATE, iItem);
 MM_SAME_OFFSET(NMITEMACTIVATE, NMITEMACTIVATE, ptAction);
 MM_SAME_OFFSET(NMITEMACTIVATE, NMITEMACTIVATE, lParam);
 MM_SAME_OFFSET(NMITEMACTIVATE, NMITEMACTIVATE, uKeyFlags);
-static_assert(sizeof(mm::NMLVDISPINFO) == sizeof(::NMLVDISPINFOW), "NMLVDISPINFO");
-MM_SAME_OFFSET(NMLVDISPINFO, NMLVDISPINFOW, item);
-static_assert(sizeof(mm::LVITEM) == sizeof(::LVITEMW), "LVITEM");
-MM_SAME_OFFSET(LVITEM, LVITEMW, iItem);
-MM_SAME_OFFSET(LVITEM, LVITEMW, iSubItem);
-MM_SAME_OFFSET(LVITEM, LVITEMW, pszText);
-MM_SAME_OFFSET(LVITEM, LVITEMW, cchTextMax);
-MM_SAME_OFFSET(LVITEM, LVITEMW, iImage);
-MM_SAME_OFFSET(LVITEM, LVITEMW, iGroup);
-static_assert(mm::LVN_GETDISPINFOW == LVN_GETDISPINFOW, "LVN_GETDISPINFOW");
-static_assert(mm::LVM_SETITEMCOUNT == LVM_SETITEMCOUNT, "LVM_SETITEMCOUNT");
-static_assert(mm::LVM_REDRAWITEMS == LVM_REDRAWITEMS, "LVM_REDRAWITEMS");
+static_assert(sizeof(mm::NMLVDISPINFOW) == sizeof(::NMLVDISPINFOW), "NMLVDISPINFOW");
+MM_SAME_OFFSET(NMLVDISPINFOW, NMLVDISPINFOW, item);
+static_assert(sizeof(mm::LVITEMW) == sizeof(::LVITEMW), "LVITEMW");
+MM_SAME_OFFSET(LVITEMW, LVITEMW, iItem);
+MM_SAME_OFFSET(LVITEMW, LVITEMW, iSubItem);
+MM_SAME_OFFSET(LVITEMW, LVITEMW, pszText);
+MM_SAME_OFFSET(LVITEMW, LVITEMW, cchTextMax);
+MM_SAME_OFFSET(LVITEMW, LVITEMW, iImage);
+MM_SAME_OFFSET(LVITEMW, LVITEMW, iGroup);
+static_assert(LVN_GETDISPINFOW == (0u - 177u) && LVM_SETITEMCOUNT == 0x102F && LVM_REDRAWITEMS == 0x1015,
+              "the list-view numbers of platform/types.h");
 // ptAction is read as our POINT.
 static_assert(sizeof(mm::POINT) == sizeof(::POINT), "POINT");
 MM_SAME_OFFSET(POINT, POINT, y);
@@ -151,7 +150,7 @@ BOOL Win32Platform::ListViewSetItemState(HWND listView, int index, UINT state, U
              : FALSE;
 }
 
-BOOL Win32Platform::ListViewSetDispInfoTextU8(NMLVDISPINFO* info, const std::string& text) {
+BOOL Win32Platform::ListViewSetDispInfoTextU8(NMLVDISPINFOW* info, const std::string& text) {
   if (info == nullptr || info->hdr.code != LVN_GETDISPINFOW || info->item.pszText == nullptr ||
       info->item.cchTextMax <= 0) {
     return FALSE;

@@ -30,7 +30,7 @@ class CommandHost : public DialogHost {
     }
     if (msg == WM_NOTIFY && reinterpret_cast<const NMHDR*>(lParam)->code == LVN_GETDISPINFOW) {
       // Rows of the owner-data list: "行 N".
-      auto* info = reinterpret_cast<NMLVDISPINFO*>(lParam);
+      auto* info = reinterpret_cast<NMLVDISPINFOW*>(lParam);
       dispInfoFromOtherThread.push_back(Os().InSendMessage() != 0);
       if (info->item.mask & LVIF_TEXT)
         Os().ListViewSetDispInfoTextU8(info, "行 " + std::to_string(info->item.iItem));

@@ -429,7 +429,7 @@ class SimDesktop : public Platform {
   int ListViewFindItemByParam(HWND listView, int start, LPARAM param) override;
   UINT ListViewGetItemState(HWND listView, int index, UINT mask) override;
   BOOL ListViewSetItemState(HWND listView, int index, UINT state, UINT mask) override;
-  BOOL ListViewSetDispInfoTextU8(NMLVDISPINFO* info, const std::string& text) override;
+  BOOL ListViewSetDispInfoTextU8(NMLVDISPINFOW* info, const std::string& text) override;
   int ComboBoxAddStringU8(HWND comboBox, const std::string& text) override;
   BOOL HostControl(HWND control, DialogHost* host) override;
   BOOL SetLinkLook(HWND control, COLORREF textColour) override;

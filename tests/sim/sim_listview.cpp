@@ -29,7 +29,7 @@ std::string SimDesktop::State::OwnerDataText(HWND list, int index, int subItem) 
   const Window* lv = Find(list);
   if (lv == nullptr) return std::string();
   char buffer[260] = {};
-  NMLVDISPINFO info{};
+  NMLVDISPINFOW info{};
   info.hdr = Header(*lv, LVN_GETDISPINFOW);
   info.item.mask = LVIF_TEXT;
   info.item.iItem = index;
@@ -43,7 +43,7 @@ std::string SimDesktop::State::OwnerDataText(HWND list, int index, int subItem) 
 int SimDesktop::State::OwnerDataImage(HWND list, int index) {
   const Window* lv = Find(list);
   if (lv == nullptr) return -1;
-  NMLVDISPINFO info{};
+  NMLVDISPINFOW info{};
   info.hdr = Header(*lv, LVN_GETDISPINFOW);
   info.item.mask = LVIF_IMAGE;
   info.item.iItem = index;
@@ -265,7 +265,7 @@ int SimDesktop::ListViewItemImage(HWND listView, int index) const {
                        : lv->items[static_cast<size_t>(index)].image;
 }
 
-BOOL SimDesktop::ListViewSetDispInfoTextU8(NMLVDISPINFO* info, const std::string& text) {
+BOOL SimDesktop::ListViewSetDispInfoTextU8(NMLVDISPINFOW* info, const std::string& text) {
   if (info == nullptr || info->hdr.code != LVN_GETDISPINFOW || info->item.pszText == nullptr ||
       info->item.cchTextMax <= 0)
     return FALSE;
