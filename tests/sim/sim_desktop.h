@@ -13,7 +13,8 @@
 // Controls behave as the real ones do towards their dialog: buttons, edit
 // fields, statics, combo boxes and list views each keep their own state and
 // send the notifications Windows sends (BN_CLICKED, EN_CHANGE, EN_KILLFOCUS,
-// CBN_SELCHANGE, STN_DBLCLK, LVN_ITEMCHANGED, ...); their messages without
+// CBN_SELCHANGE, STN_DBLCLK, LVN_ITEMCHANGED, ...; an owner-data list view
+// asks for its texts and images with LVN_GETDISPINFOW); their messages without
 // text (LVM_*, CB_*, BM_*) arrive through SendMessageToOwnWindow. The user's
 // actions below reach only controls that are shown and enabled. One
 // difference: a combo box keeps the focus itself, where Windows passes it
