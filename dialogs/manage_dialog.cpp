@@ -133,6 +133,8 @@ CManageDialog::CManageDialog(TraySpecList& rules)
   for (int list : {IDC_LIST_TOPLEVEL, IDC_LIST_RULES}) {
     OnNotify(list, LVN_ITEMCHANGED, [this](const NMHDR* hdr) { return OnItemChanged(hdr); });
   }
+  OnNotify(IDC_LIST_TOPLEVEL, LVN_GETDISPINFOW,
+           [this](const NMHDR* hdr) { return OnWindowListDispInfo(hdr); });
   OnNotify(IDC_LIST_TOPLEVEL, NM_DBLCLK, [this](const NMHDR*) { return OnWindowListDblClk(); });
   OnNotify(IDC_LIST_RULES, NM_DBLCLK, [this](const NMHDR*) { return OnRuleListDblClk(); });
 }
@@ -146,8 +148,15 @@ int CManageDialog::SelectedRow(HWND list) const {
 
 HWND CManageDialog::SelectedWindow() const {
   const int row = SelectedRow(WindowList());
-  if (row < 0) return nullptr;
-  return reinterpret_cast<HWND>(Os().ListViewGetItemParam(WindowList(), row));
+  if (row < 0 || static_cast<size_t>(row) >= windowRows_.size()) return nullptr;
+  return windowRows_[static_cast<size_t>(row)].window;
+}
+
+int CManageDialog::WindowRow(HWND window) const {
+  for (size_t row = 0; row < windowRows_.size(); ++row) {
+    if (windowRows_[row].window == window) return static_cast<int>(row);
+  }
+  return -1;
 }
 
 CTrayWndSpec* CManageDialog::SelectedRule() const {
@@ -188,10 +197,12 @@ void CManageDialog::DoDataExchange(CDataExchange& dx) {
 void CManageDialog::OnButtonReSearch() {
   UpdateData(true);
   const HWND list = WindowList();
-  // Painting each of some 200 new rows costs seconds under Wine; the list
-  // is drawn once, when it is full.
+  // Drawn once, when its count and columns are set.
   RedrawOff quiet(list);
+  // Emptied first: a count set over the old one would leave the old
+  // selection on whichever window now has its row.
   ui::ListViewDeleteAllItems(list);
+  windowRows_.clear();
   Os().ImageListRemove(ImageList, -1);
 
   std::vector<HWND> windows;
@@ -208,16 +219,41 @@ void CManageDialog::OnButtonReSearch() {
     // -1 would ask the dialog for the picture; a window without an icon
     // has none.
     if (image < 0) image = I_IMAGENONE;
-    const int row = Os().ListViewInsertItem(list, ui::ListViewItemCount(list), title, image);
-    if (row < 0) continue;
-    Os().ListViewSetItemParam(list, row, reinterpret_cast<LPARAM>(window));
-    Os().ListViewSetItemTextU8(list, row, 1, WindowStateText(visible));
-    Os().ListViewSetItemTextU8(list, row, 2,
-                               Os().AnsiToUtf8(WindowClassName(window)));
+    windowRows_.push_back(WindowRowData{window, Os().AnsiToUtf8(title), WindowStateText(visible),
+                                        Os().AnsiToUtf8(WindowClassName(window)), image});
   }
+  Os().SendMessageToOwnWindow(list, LVM_SETITEMCOUNT, windowRows_.size(), LVSICF_NOSCROLL);
   FitColumns(list, 0, 2, kWindowColumnCount);
   UpdateData(false);
   UpdateButtons();
+}
+
+LRESULT CManageDialog::OnWindowListDispInfo(const NMHDR* hdr) {
+  // The notification comes from our own list (the dialog layer drops
+  // another program's), so its record is the control's own.
+  auto* info = const_cast<NMLVDISPINFOW*>(reinterpret_cast<const NMLVDISPINFOW*>(hdr));
+  const int row = info->item.iItem;
+  if (row < 0 || static_cast<size_t>(row) >= windowRows_.size()) return 0;
+  const WindowRowData& data = windowRows_[static_cast<size_t>(row)];
+  if ((info->item.mask & LVIF_IMAGE) != 0 && info->item.iSubItem == 0) {
+    info->item.iImage = data.image;
+  }
+  if ((info->item.mask & LVIF_TEXT) != 0) {
+    switch (info->item.iSubItem) {
+      case 0:
+        Os().ListViewSetDispInfoTextU8(info, data.captionUtf8);
+        break;
+      case 1:
+        Os().ListViewSetDispInfoTextU8(info, data.stateUtf8);
+        break;
+      case 2:
+        Os().ListViewSetDispInfoTextU8(info, data.classNameUtf8);
+        break;
+      default:
+        break;
+    }
+  }
+  return 0;
 }
 
 void CManageDialog::RefreshRuleList() {
@@ -352,10 +388,11 @@ void CManageDialog::AskShowState(bool show) {
 }
 
 void CManageDialog::SetStateCell(HWND window) {
-  const HWND list = WindowList();
-  const int row = Os().ListViewFindItemByParam(list, -1, reinterpret_cast<LPARAM>(window));
+  const int row = WindowRow(window);
   if (row < 0) return;
-  Os().ListViewSetItemTextU8(list, row, 1, WindowStateText(Os().IsWindowVisible(window) != 0));
+  windowRows_[static_cast<size_t>(row)].stateUtf8 =
+      WindowStateText(Os().IsWindowVisible(window) != 0);
+  Os().SendMessageToOwnWindow(WindowList(), LVM_REDRAWITEMS, static_cast<WPARAM>(row), row);
 }
 
 void CManageDialog::RefreshAskedRows() {

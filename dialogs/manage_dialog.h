@@ -6,6 +6,7 @@
 // icon onto it becomes a new rule like a window chosen in the list.
 #pragma once
 
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -48,6 +49,7 @@ class CManageDialog : public CDialog {
   void RefreshRuleList();
   void UpdateButtons();
   LRESULT OnItemChanged(const NMHDR* hdr);
+  LRESULT OnWindowListDispInfo(const NMHDR* hdr);
   LRESULT OnWindowListDblClk();
   LRESULT OnRuleListDblClk();
 
@@ -66,6 +68,8 @@ class CManageDialog : public CDialog {
   HWND RuleList() const;
   int SelectedRow(HWND list) const;
   HWND SelectedWindow() const;
+  // The row of the window in the window list, or -1.
+  int WindowRow(HWND window) const;
   // The selected row's rule, when it is still in the list.
   CTrayWndSpec* SelectedRule() const;
 
@@ -75,6 +79,17 @@ class CManageDialog : public CDialog {
   HICON DialogIcon = nullptr;
   // The window list's small icons. The list view destroys it with itself.
   HIMAGELIST ImageList = nullptr;
+  // The window list's rows, in the order of the search (z-order). The list
+  // (LVS_OWNERDATA) holds only their count and selection, and asks for
+  // the texts and images it shows: filling it is one message.
+  struct WindowRowData {
+    HWND window = nullptr;
+    std::string captionUtf8;
+    std::string stateUtf8;
+    std::string classNameUtf8;
+    int image = I_IMAGENONE;
+  };
+  std::vector<WindowRowData> windowRows_;
   // Windows asked to show (true) or hide (false) that had not yet done so.
   std::vector<std::pair<HWND, bool>> asked_;
   int showStateRoundsLeft_ = 0;

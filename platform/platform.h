@@ -104,7 +104,8 @@ class Platform {
   virtual LRESULT SendMessageToOwnWindow(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) = 0;
   // Whether the message being handled was sent by another thread (another
   // program, since we have one thread): its pointers are not ours, and a
-  // request only we make is not to be taken from it.
+  // request only we make is not to be taken from it. A notification that a
+  // list view of ours sends while it answers another thread is our own.
   virtual BOOL InSendMessage() = 0;
   // For another program's window, waits for it unless SWP_ASYNCWINDOWPOS.
   virtual BOOL SetWindowPos(HWND hWnd, HWND insertAfter, int x, int y, int cx, int cy,
@@ -231,6 +232,11 @@ class Platform {
   virtual int ListViewFindItemByParam(HWND listView, int start, LPARAM param) = 0;
   virtual UINT ListViewGetItemState(HWND listView, int index, UINT mask) = 0;
   virtual BOOL ListViewSetItemState(HWND listView, int index, UINT state, UINT mask) = 0;
+  // Owner-data lists (LVS_OWNERDATA) keep only a count (LVM_SETITEMCOUNT)
+  // and each item's state; they ask their dialog for the rest through
+  // LVN_GETDISPINFOW, and the dialog answers a text (UTF-8) here, cut to
+  // the control's buffer. The item's image is a plain field of the record.
+  virtual BOOL ListViewSetDispInfoTextU8(NMLVDISPINFOW* info, const std::string& text) = 0;
   // Combo boxes: a list item of our own text; returns its index or CB_ERR.
   virtual int ComboBoxAddStringU8(HWND comboBox, const std::string& text) = 0;
 

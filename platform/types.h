@@ -366,6 +366,8 @@ constexpr UINT LVM_FIRST = 0x1000;
 constexpr UINT LVM_GETIMAGELIST = LVM_FIRST + 2;
 constexpr UINT LVM_SETIMAGELIST = LVM_FIRST + 3;
 constexpr UINT LVM_GETITEMCOUNT = LVM_FIRST + 4;
+constexpr UINT LVM_REDRAWITEMS = LVM_FIRST + 21;
+constexpr UINT LVM_SETITEMCOUNT = LVM_FIRST + 47;
 constexpr UINT LVM_DELETEITEM = LVM_FIRST + 8;
 constexpr UINT LVM_DELETEALLITEMS = LVM_FIRST + 9;
 constexpr UINT LVM_GETNEXTITEM = LVM_FIRST + 12;
@@ -374,6 +376,8 @@ constexpr UINT LVM_SETCOLUMNWIDTH = LVM_FIRST + 30;
 constexpr UINT LVM_GETSELECTEDCOUNT = LVM_FIRST + 50;
 constexpr UINT LVM_SETEXTENDEDLISTVIEWSTYLE = LVM_FIRST + 54;
 constexpr UINT LVM_GETEXTENDEDLISTVIEWSTYLE = LVM_FIRST + 55;
+constexpr UINT LVSICF_NOINVALIDATEALL = 0x0001;
+constexpr UINT LVSICF_NOSCROLL = 0x0002;
 constexpr int LVSCW_AUTOSIZE = -1;
 constexpr int LVSCW_AUTOSIZE_USEHEADER = -2;
 constexpr int LVCFMT_LEFT = 0;
@@ -396,6 +400,9 @@ constexpr int LVSIL_SMALL = 1;
 constexpr int LVSIL_STATE = 2;
 constexpr UINT LVN_FIRST = 0u - 100u;
 constexpr UINT LVN_ITEMCHANGED = LVN_FIRST - 1;
+// An owner-data list asks its owner for an item's text or image; our
+// dialogs are Unicode windows, so the list asks in UTF-16.
+constexpr UINT LVN_GETDISPINFOW = LVN_FIRST - 77;
 constexpr UINT NM_FIRST = 0u;
 constexpr UINT NM_DBLCLK = NM_FIRST - 3;
 
@@ -486,6 +493,34 @@ struct NMITEMACTIVATE {
   POINT ptAction;
   LPARAM lParam;
   UINT uKeyFlags;
+};
+
+// The item record of the wide list-view messages. pszText is
+// the control's buffer of cchTextMax characters, wide or narrow by the
+// notification's code: only the platform writes it.
+struct LVITEMW {
+  UINT mask;
+  int iItem;
+  int iSubItem;
+  UINT state;
+  UINT stateMask;
+  void* pszText;
+  int cchTextMax;
+  int iImage;
+  LPARAM lParam;
+  int iIndent;
+  int iGroupId;
+  UINT cColumns;
+  UINT* puColumns;
+  int* piColFmt;
+  int iGroup;
+};
+
+// LVN_GETDISPINFOW: the owner fills in what `item.mask` asks for, of
+// item `item.iItem` and column `item.iSubItem`.
+struct NMLVDISPINFOW {
+  NMHDR hdr;
+  LVITEMW item;
 };
 
 // The fixed part of a version block (VerQueryValueA with the path "\\").

@@ -29,6 +29,48 @@ void ForgetModeless(::HWND dialog) {
   dialogs.erase(std::remove(dialogs.begin(), dialogs.end(), dialog), dialogs.end());
 }
 
+// ::InSendMessage speaks of the outermost message our thread took from
+// another: while a list view of ours answers another program (one that
+// reads its rows), the notifications it sends its dialog would count as
+// that program's, and the dialog layer would refuse them. So our dialogs
+// and their list views note each message they handle, innermost last: a
+// dialog's message counts as another thread's only when it did not come
+// straight from one of those list views.
+struct Frame {
+  bool listView;
+  bool fromOtherThread;
+};
+
+std::vector<Frame>& Frames() {
+  static std::vector<Frame> frames;  // the one GUI thread's
+  return frames;
+}
+
+class FrameScope {
+ public:
+  explicit FrameScope(Frame frame) { Frames().push_back(frame); }
+  ~FrameScope() { Frames().pop_back(); }
+  FrameScope(const FrameScope&) = delete;
+  FrameScope& operator=(const FrameScope&) = delete;
+};
+
+constexpr ::UINT_PTR kListViewFrameId = 0x4D4C;
+
+LRESULT CALLBACK ListViewFrame(::HWND hwnd, ::UINT msg, ::WPARAM wParam, ::LPARAM lParam,
+                               ::UINT_PTR id, ::DWORD_PTR) {
+  FrameScope frame({true, false});
+  if (msg == WM_NCDESTROY) ::RemoveWindowSubclass(hwnd, ListViewFrame, id);
+  return ::DefSubclassProc(hwnd, msg, wParam, lParam);
+}
+
+BOOL CALLBACK WatchListView(::HWND child, ::LPARAM) {
+  wchar_t name[32] = {};
+  if (::GetClassNameW(child, name, 32) > 0 && ::lstrcmpiW(name, WC_LISTVIEWW) == 0) {
+    ::SetWindowSubclass(child, ListViewFrame, kListViewFrameId, 0);
+  }
+  return TRUE;
+}
+
 // Messages whose result a dialog procedure returns directly instead of
 // through DWLP_MSGRESULT.
 bool ReturnsResultDirectly(::UINT msg) {
@@ -55,7 +97,12 @@ bool ReturnsResultDirectly(::UINT msg) {
 // the creation parameter with WM_INITDIALOG; messages before it (WM_SETFONT,
 // WM_NCCREATE...) have no host and get the default handling.
 INT_PTR CALLBACK DialogThunk(::HWND hwnd, ::UINT msg, ::WPARAM wParam, ::LPARAM lParam) {
-  if (msg == WM_INITDIALOG) ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, lParam);
+  const bool fromListView = !Frames().empty() && Frames().back().listView;
+  FrameScope frame({false, !fromListView && ::InSendMessage()});
+  if (msg == WM_INITDIALOG) {
+    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, lParam);
+    ::EnumChildWindows(hwnd, WatchListView, 0);
+  }
   auto* host = reinterpret_cast<DialogHost*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (msg == WM_NCDESTROY) {
     // The last message of the window: nothing may reach the host after it,
@@ -98,6 +145,11 @@ HWND Modeless(::HWND dialog) {
 }
 
 }  // namespace
+
+bool win32::HandlingAnotherThreadsMessage() {
+  if (!Frames().empty() && !Frames().back().listView) return Frames().back().fromOtherThread;
+  return ::InSendMessage() != FALSE;
+}
 
 bool win32::RouteToModelessDialog(::MSG* msg) {
   if (msg->hwnd == nullptr) return false;

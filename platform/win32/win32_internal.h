@@ -38,6 +38,9 @@ inline ::HINSTANCE OurModule() { return ::GetModuleHandleW(nullptr); }
 // modeless dialog it belongs to, if any (Tab, Enter, Escape); true when
 // that dialog took it.
 bool RouteToModelessDialog(::MSG* msg);
+// Whether the message a dialog of ours (or any window, outside them) is
+// handling was sent by another thread: InSendMessage as the seam means it.
+bool HandlingAnotherThreadsMessage();
 
 // Menus (win32_menus.cpp). Applies the changes in order, each to the first
 // item in menu order, at any depth, whose command id is the change's;

@@ -24,6 +24,17 @@ MM_SAME_OFFSET(NMITEMACTIVATE, NMITEMACTIVATE, iItem);
 MM_SAME_OFFSET(NMITEMACTIVATE, NMITEMACTIVATE, ptAction);
 MM_SAME_OFFSET(NMITEMACTIVATE, NMITEMACTIVATE, lParam);
 MM_SAME_OFFSET(NMITEMACTIVATE, NMITEMACTIVATE, uKeyFlags);
+static_assert(sizeof(mm::NMLVDISPINFOW) == sizeof(::NMLVDISPINFOW), "NMLVDISPINFOW");
+MM_SAME_OFFSET(NMLVDISPINFOW, NMLVDISPINFOW, item);
+static_assert(sizeof(mm::LVITEMW) == sizeof(::LVITEMW), "LVITEMW");
+MM_SAME_OFFSET(LVITEMW, LVITEMW, iItem);
+MM_SAME_OFFSET(LVITEMW, LVITEMW, iSubItem);
+MM_SAME_OFFSET(LVITEMW, LVITEMW, pszText);
+MM_SAME_OFFSET(LVITEMW, LVITEMW, cchTextMax);
+MM_SAME_OFFSET(LVITEMW, LVITEMW, iImage);
+MM_SAME_OFFSET(LVITEMW, LVITEMW, iGroup);
+static_assert(LVN_GETDISPINFOW == (0u - 177u) && LVM_SETITEMCOUNT == 0x102F && LVM_REDRAWITEMS == 0x1015,
+              "the list-view numbers of platform/types.h");
 // ptAction is read as our POINT.
 static_assert(sizeof(mm::POINT) == sizeof(::POINT), "POINT");
 MM_SAME_OFFSET(POINT, POINT, y);
@@ -137,6 +148,17 @@ BOOL Win32Platform::ListViewSetItemState(HWND listView, int index, UINT state, U
                       reinterpret_cast<::LPARAM>(&item))
              ? TRUE
              : FALSE;
+}
+
+BOOL Win32Platform::ListViewSetDispInfoTextU8(NMLVDISPINFOW* info, const std::string& text) {
+  if (info == nullptr || info->hdr.code != LVN_GETDISPINFOW || info->item.pszText == nullptr ||
+      info->item.cchTextMax <= 0) {
+    return FALSE;
+  }
+  const std::wstring wide = win32::WidenUtf8(text);
+  // Cut to the buffer, NUL included (lstrcpynW's rule).
+  ::lstrcpynW(static_cast<wchar_t*>(info->item.pszText), wide.c_str(), info->item.cchTextMax);
+  return TRUE;
 }
 
 // ---- Image lists ------------------------------------------------------------------

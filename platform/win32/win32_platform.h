@@ -137,6 +137,7 @@ class Win32Platform : public Platform {
   int ListViewFindItemByParam(HWND listView, int start, LPARAM param) override;
   UINT ListViewGetItemState(HWND listView, int index, UINT mask) override;
   BOOL ListViewSetItemState(HWND listView, int index, UINT state, UINT mask) override;
+  BOOL ListViewSetDispInfoTextU8(NMLVDISPINFOW* info, const std::string& text) override;
   HIMAGELIST ImageListCreate(int cx, int cy, UINT flags, int initial, int grow) override;
   int ImageListReplaceIcon(HIMAGELIST list, int index, HICON icon) override;
   int ImageListGetImageCount(HIMAGELIST list) override;

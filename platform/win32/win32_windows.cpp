@@ -129,7 +129,7 @@ LRESULT Win32Platform::SendMessageToOwnWindow(HWND hWnd, UINT msg, WPARAM wParam
   return ::SendMessageW(W(hWnd), msg, wParam, lParam);
 }
 
-BOOL Win32Platform::InSendMessage() { return ::InSendMessage(); }
+BOOL Win32Platform::InSendMessage() { return win32::HandlingAnotherThreadsMessage() ? TRUE : FALSE; }
 
 BOOL Win32Platform::SetWindowPos(HWND hWnd, HWND insertAfter, int x, int y, int cx, int cy,
                                  UINT flags) {

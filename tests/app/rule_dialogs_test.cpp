@@ -1,7 +1,9 @@
 // The rule dialogs as the manager opens them: the rule list from the
 // settings button and the main menu, with its window picker, and the rule
 // editor from the properties of a managed window.
+#include <algorithm>
 #include <functional>
+#include <vector>
 
 #include "dialogs/manage_dialog.h"
 #include "tests/app/app_world.h"
@@ -22,15 +24,22 @@ class RuleDialogsTest : public AppWorld {
   // The script for the next editor that opens.
   void ThenEditor(std::function<void(HWND)> script) { desk.QueueModalScript(std::move(script)); }
 
+  // The window list's row of the window, found by its caption as a user
+  // finds it (the list keeps no item data: its rows are the dialog's), or -1.
+  int WindowRow(HWND d, HWND window) {
+    HWND list = Item(d, IDC_LIST_TOPLEVEL);
+    const std::string caption = desk.GetWindowTextU8(window);
+    for (int row = 0; row < ui::ListViewItemCount(list); ++row) {
+      if (desk.ListViewCellUtf8(list, row, 0) == caption) return row;
+    }
+    return -1;
+  }
   bool SelectWindow(HWND d, HWND window) {
-    const int row = desk.ListViewFindItemByParam(Item(d, IDC_LIST_TOPLEVEL), -1,
-                                                 reinterpret_cast<LPARAM>(window));
+    const int row = WindowRow(d, window);
     return row >= 0 && desk.SelectListItems(d, IDC_LIST_TOPLEVEL, {row});
   }
   std::string StateCell(HWND d, HWND window) {
-    HWND list = Item(d, IDC_LIST_TOPLEVEL);
-    const int row = desk.ListViewFindItemByParam(list, -1, reinterpret_cast<LPARAM>(window));
-    return desk.ListViewCellUtf8(list, row, 1);
+    return desk.ListViewCellUtf8(Item(d, IDC_LIST_TOPLEVEL), WindowRow(d, window), 1);
   }
   bool Enabled(HWND d, int id) { return desk.IsWindowEnabled(Item(d, id)) != 0; }
   // Whether the popup menu opened last shows command `id` greyed.
@@ -270,14 +279,47 @@ TEST_F(RuleDialogsTest, ASearchAsksAProgramThatDoesNotAnswerOnlyOnce) {
   desk.SetHung(second, true);
   HWND hidden = AddWindow("Hidden", false);
   OpenRuleList([&](HWND d) {
-    HWND list = Item(d, IDC_LIST_TOPLEVEL);
     EXPECT_EQ(CountMessages(first, WM_GETICON) + CountMessages(second, WM_GETICON), 1);
-    EXPECT_GE(desk.ListViewFindItemByParam(list, -1, reinterpret_cast<LPARAM>(second)), 0);
+    EXPECT_GE(WindowRow(d, second), 0);
     // The filters act at the next search.
     desk.ClickButton(d, IDC_CHECK_HIDDEN);
-    EXPECT_LT(desk.ListViewFindItemByParam(list, -1, reinterpret_cast<LPARAM>(hidden)), 0);
+    EXPECT_LT(WindowRow(d, hidden), 0);
     desk.ClickButton(d, IDC_BUTTON_RESEARCH);
     EXPECT_EQ(StateCell(d, hidden), "非表示");
+  });
+}
+
+TEST_F(RuleDialogsTest, WindowRowsShowTheirTextsAndIconsInZOrderAndASearchDropsTheSelection) {
+  Start();
+  HWND plain = AddWindow("Plain", true, "PlainClass");
+  HWND iconic = AddWindow("Iconic", false, "IconClass");
+  const HICON icon = reinterpret_cast<HICON>(0x7700);
+  desk.SetIcons(iconic, icon, nullptr);
+  OpenRuleList([&](HWND d) {
+    HWND list = Item(d, IDC_LIST_TOPLEVEL);
+    desk.ClickButton(d, IDC_CHECK_HIDDEN);
+    desk.ClickButton(d, IDC_BUTTON_RESEARCH);
+    const std::vector<HWND> z = desk.TopLevelWindows();
+    const bool plainAbove =
+        std::find(z.begin(), z.end(), plain) < std::find(z.begin(), z.end(), iconic);
+    const int plainRow = WindowRow(d, plain);
+    const int iconRow = WindowRow(d, iconic);
+    ASSERT_GE(plainRow, 0);
+    ASSERT_GE(iconRow, 0);
+    EXPECT_EQ(plainRow < iconRow, plainAbove);
+    EXPECT_EQ(desk.ListViewCellUtf8(list, iconRow, 1), "非表示");
+    EXPECT_EQ(desk.ListViewCellUtf8(list, iconRow, 2), "IconClass");
+    EXPECT_EQ(desk.ListViewItemImage(list, plainRow), I_IMAGENONE);
+    HIMAGELIST images = ui::ListViewImageList(list, LVSIL_SMALL);
+    EXPECT_EQ(desk.ImageListIcon(images, desk.ListViewItemImage(list, iconRow)), icon);
+    // Columns fit the rows' texts, which the list asks the dialog for.
+    EXPECT_GT(ui::ListViewColumnWidth(list, 2), ui::ListViewColumnWidth(list, 1));
+    // After a search no row is selected: the old row may be another window's now.
+    ASSERT_TRUE(desk.SelectListItems(d, IDC_LIST_TOPLEVEL, {plainRow}));
+    EXPECT_TRUE(Enabled(d, IDOK));
+    desk.ClickButton(d, IDC_BUTTON_RESEARCH);
+    EXPECT_EQ(ui::ListViewNextItem(list, -1, LVNI_SELECTED), -1);
+    EXPECT_FALSE(Enabled(d, IDOK));
   });
 }
 

@@ -1,8 +1,10 @@
 // Promises of the seam about the controls of our own dialogs: texts in the
 // ANSI code page, combo-box lists, report columns, extended list-view
-// styles, image lists and the focus notifications a dialog relies on.
+// styles, image lists, owner-data lists and the focus notifications a
+// dialog relies on.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -12,7 +14,7 @@
 namespace mm::contract {
 namespace {
 
-constexpr int kEdit = 100, kCombo = 101, kList = 102, kCheck = 103;
+constexpr int kEdit = 100, kCombo = 101, kList = 102, kCheck = 103, kData = 104;
 
 class CommandHost : public DialogHost {
  public:
@@ -24,6 +26,15 @@ class CommandHost : public DialogHost {
     }
     if (msg == WM_COMMAND) {
       commands.push_back({LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam)});
+      return true;
+    }
+    if (msg == WM_NOTIFY && reinterpret_cast<const NMHDR*>(lParam)->code == LVN_GETDISPINFOW) {
+      // Rows of the owner-data list: "行 N".
+      auto* info = reinterpret_cast<NMLVDISPINFOW*>(lParam);
+      dispInfoFromOtherThread.push_back(Os().InSendMessage() != 0);
+      if (info->item.mask & LVIF_TEXT)
+        Os().ListViewSetDispInfoTextU8(info, "行 " + std::to_string(info->item.iItem));
+      *result = 0;
       return true;
     }
     if (msg == WM_USER) {
@@ -46,6 +57,7 @@ class CommandHost : public DialogHost {
   HWND initFocus = nullptr;
   std::vector<Command> commands;
   std::vector<bool> fromOtherThread;
+  std::vector<bool> dispInfoFromOtherThread;
 };
 
 class ControlsContract : public ::testing::Test {
@@ -65,6 +77,8 @@ class ControlsContract : public ::testing::Test {
         {kCombo, "ComboBox", "", shown | CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL, 5, 20, 90, 60},
         {kList, "SysListView32", "", shown | WS_BORDER | LVS_REPORT, 100, 5, 95, 80},
         {kCheck, "Button", "Check", shown | BS_AUTOCHECKBOX, 5, 90, 90, 10},
+        {kData, "SysListView32", "", shown | WS_BORDER | LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL,
+         100, 88, 95, 30},
     };
     dialog = world->CreateDialogFrom(t, nullptr, &host);
   }
@@ -158,6 +172,30 @@ TEST_F(ControlsContract, ExtendedStylesAndImageListsOfAListView) {
   EXPECT_EQ(ui::ListViewImageList(list, LVSIL_SMALL), images);
   EXPECT_EQ(ui::ListViewSetImageList(list, nullptr, LVSIL_SMALL), images);
   EXPECT_TRUE(os.ImageListDestroy(images));
+}
+
+TEST_F(ControlsContract, AnOwnerDataListAsksItsDialogForTextsAndKeepsOnlyTheSelection) {
+  HWND list = Item(kData);
+  ASSERT_EQ(os.ListViewInsertColumnU8(list, 0, "行", LVCFMT_LEFT), 0);
+  ASSERT_TRUE(os.SendMessageToOwnWindow(list, LVM_SETITEMCOUNT, 3, LVSICF_NOSCROLL));
+  EXPECT_EQ(ui::ListViewItemCount(list), 3);
+  EXPECT_EQ(os.ListViewGetItemText(list, 2), os.Utf8ToAnsi("行 2"));
+  // A new count keeps the selection of the rows that stay; emptying the
+  // list forgets it.
+  ASSERT_TRUE(os.ListViewSetItemState(list, 1, LVIS_SELECTED, LVIS_SELECTED));
+  os.SendMessageToOwnWindow(list, LVM_SETITEMCOUNT, 2, LVSICF_NOSCROLL);
+  EXPECT_EQ(ui::ListViewNextItem(list, -1, LVNI_SELECTED), 1);
+  ui::ListViewDeleteAllItems(list);
+  os.SendMessageToOwnWindow(list, LVM_SETITEMCOUNT, 3, LVSICF_NOSCROLL);
+  EXPECT_EQ(ui::ListViewNextItem(list, -1, LVNI_SELECTED), -1);
+  // Asked by another thread (another program reading the list), the list
+  // asks in turn from our own: its dialog may answer.
+  host.dispInfoFromOtherThread.clear();
+  world->SendFromAnotherThread(list, LVM_SETCOLUMNWIDTH, 0, LVSCW_AUTOSIZE);
+  ASSERT_FALSE(host.dispInfoFromOtherThread.empty());
+  EXPECT_EQ(std::count(host.dispInfoFromOtherThread.begin(), host.dispInfoFromOtherThread.end(),
+                       true),
+            0);
 }
 
 TEST_F(ControlsContract, FocusLeavingAnEditTellsTheDialog) {

@@ -13,7 +13,8 @@
 // Controls behave as the real ones do towards their dialog: buttons, edit
 // fields, statics, combo boxes and list views each keep their own state and
 // send the notifications Windows sends (BN_CLICKED, EN_CHANGE, EN_KILLFOCUS,
-// CBN_SELCHANGE, STN_DBLCLK, LVN_ITEMCHANGED, ...); their messages without
+// CBN_SELCHANGE, STN_DBLCLK, LVN_ITEMCHANGED, ...; an owner-data list view
+// asks for its texts and images with LVN_GETDISPINFOW); their messages without
 // text (LVM_*, CB_*, BM_*) arrive through SendMessageToOwnWindow. The user's
 // actions below reach only controls that are shown and enabled. One
 // difference: a combo box keeps the focus itself, where Windows passes it
@@ -271,6 +272,10 @@ class SimDesktop : public Platform {
   // What the user sees in a combo box's list and in a list view's cells.
   std::vector<std::string> ComboBoxStringsUtf8(HWND comboBox) const;
   std::string ListViewCellUtf8(HWND listView, int index, int subItem) const;
+  // The image index a list view's row shows, and the icon an image list
+  // holds at an index (nullptr outside it).
+  int ListViewItemImage(HWND listView, int index) const;
+  HICON ImageListIcon(HIMAGELIST list, int index) const;
   // Exceptions that escaped a DialogHost; the platform drops them, as the
   // Windows backend does, and counts them here.
   int DroppedExceptions() const;
@@ -426,6 +431,7 @@ class SimDesktop : public Platform {
   int ListViewFindItemByParam(HWND listView, int start, LPARAM param) override;
   UINT ListViewGetItemState(HWND listView, int index, UINT mask) override;
   BOOL ListViewSetItemState(HWND listView, int index, UINT state, UINT mask) override;
+  BOOL ListViewSetDispInfoTextU8(NMLVDISPINFOW* info, const std::string& text) override;
   int ComboBoxAddStringU8(HWND comboBox, const std::string& text) override;
   BOOL HostControl(HWND control, DialogHost* host) override;
   BOOL SetLinkLook(HWND control, COLORREF textColour) override;

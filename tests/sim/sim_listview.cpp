@@ -1,8 +1,10 @@
 // List views as the common control keeps them (items with sub-item texts,
 // report columns, selection and focus with LVN_ITEMCHANGED, sorted
-// insertion, image-list slots it owns unless they are shared), the user's
-// clicks on them, and image lists.
+// insertion, image-list slots it owns unless they are shared; an
+// owner-data list keeps a count and each item's state, and asks its owner
+// for texts and images), the user's clicks on them, and image lists.
 #include <algorithm>
+#include <cstring>
 
 #include "tests/sim/sim_state.h"
 
@@ -17,7 +19,46 @@ NMHDR Header(const Window& control, UINT code) {
   return NMHDR{control.hwnd, static_cast<UINT_PTR>(control.controlId), code};
 }
 
+bool OwnerData(const Window& w) { return (w.style & LVS_OWNERDATA) != 0; }
+
 }  // namespace
+
+// Asked as comctl32 asks: a buffer of its own, the answer read up to the
+// first NUL.
+std::string SimDesktop::State::OwnerDataText(HWND list, int index, int subItem) {
+  const Window* lv = Find(list);
+  if (lv == nullptr) return std::string();
+  char buffer[260] = {};
+  NMLVDISPINFOW info{};
+  info.hdr = Header(*lv, LVN_GETDISPINFOW);
+  info.item.mask = LVIF_TEXT;
+  info.item.iItem = index;
+  info.item.iSubItem = subItem;
+  info.item.pszText = buffer;
+  info.item.cchTextMax = static_cast<int>(sizeof buffer);
+  Send(lv->owner, WM_NOTIFY, info.hdr.idFrom, reinterpret_cast<LPARAM>(&info));
+  return std::string(buffer, strnlen(buffer, sizeof buffer));
+}
+
+int SimDesktop::State::OwnerDataImage(HWND list, int index) {
+  const Window* lv = Find(list);
+  if (lv == nullptr) return -1;
+  NMLVDISPINFOW info{};
+  info.hdr = Header(*lv, LVN_GETDISPINFOW);
+  info.item.mask = LVIF_IMAGE;
+  info.item.iItem = index;
+  Send(lv->owner, WM_NOTIFY, info.hdr.idFrom, reinterpret_cast<LPARAM>(&info));
+  return info.item.iImage;
+}
+
+std::string SimDesktop::State::CellText(HWND list, int index, int subItem) {
+  const Window* w = Find(list);
+  const auto* lv = ControlOf<ListViewControl>(list);
+  if (lv == nullptr || !lv->Valid(index) || subItem < 0) return std::string();
+  if (OwnerData(*w)) return OwnerDataText(list, index, subItem);
+  const auto& texts = lv->items[static_cast<size_t>(index)].texts;
+  return static_cast<size_t>(subItem) < texts.size() ? texts[subItem] : std::string();
+}
 
 // LVN_ITEMCHANGED to the list's dialog, sent as the control sends it.
 void SimDesktop::State::NotifyItemChanged(HWND list, int index, UINT oldState, UINT newState,
@@ -74,6 +115,13 @@ LRESULT SimDesktop::State::ListViewMessage(Window& w, UINT msg, WPARAM wParam, L
         if ((lv.items[i].state & want) == want) return static_cast<LRESULT>(i);
       return -1;
     }
+    case LVM_SETITEMCOUNT:
+      // Other lists only make room; an owner-data list has that many
+      // items, those that stay keeping their state.
+      if (OwnerData(w)) lv.items.resize(static_cast<size_t>(wParam));
+      return TRUE;
+    case LVM_REDRAWITEMS:
+      return TRUE;  // nothing is painted; cells are read when asked
     case LVM_DELETEITEM:
       return DeleteListItem(list, static_cast<int>(wParam));
     case LVM_DELETEALLITEMS:
@@ -101,9 +149,10 @@ LRESULT SimDesktop::State::ListViewMessage(Window& w, UINT msg, WPARAM wParam, L
       if (width < LVSCW_AUTOSIZE_USEHEADER) width = LVSCW_AUTOSIZE;  // as comctl32 takes it
       if (width < 0) {
         size_t bytes = width == LVSCW_AUTOSIZE_USEHEADER ? lv.columns[column].text.size() : 0;
-        for (const ListItem& item : lv.items)
-          if (static_cast<size_t>(column) < item.texts.size())
-            bytes = std::max(bytes, item.texts[column].size());
+        // The owner's answers may change the list; the count is read anew.
+        for (size_t i = 0; ControlOf<ListViewControl>(list) == &lv && i < lv.items.size(); ++i)
+          bytes = std::max(bytes, CellText(list, static_cast<int>(i), column).size());
+        if (ControlOf<ListViewControl>(list) != &lv) return FALSE;
         width = FitWidth(bytes);
       }
       lv.columns[column].width = width;
@@ -200,18 +249,33 @@ LPARAM SimDesktop::ListViewGetItemParam(HWND listView, int index) {
 }
 
 std::string SimDesktop::ListViewGetItemText(HWND listView, int index) {
-  const auto* lv = s_->ControlOf<ListViewControl>(listView);
-  return lv != nullptr && lv->Valid(index) ? lv->items[static_cast<size_t>(index)].texts[0]
-                                           : std::string();
+  return s_->CellText(listView, index, 0);
 }
 
 std::string SimDesktop::ListViewCellUtf8(HWND listView, int index, int subItem) const {
+  auto* self = const_cast<SimDesktop*>(this);  // an owner-data list asks its owner
+  return self->AnsiToUtf8(s_->CellText(listView, index, subItem));
+}
+
+int SimDesktop::ListViewItemImage(HWND listView, int index) const {
+  const Window* w = s_->Find(listView);
   const auto* lv = s_->ControlOf<ListViewControl>(listView);
-  if (lv == nullptr || !lv->Valid(index) || subItem < 0) return std::string();
-  const auto& texts = lv->items[static_cast<size_t>(index)].texts;
-  return static_cast<size_t>(subItem) < texts.size()
-             ? const_cast<SimDesktop*>(this)->AnsiToUtf8(texts[subItem])
-             : std::string();
+  if (lv == nullptr || !lv->Valid(index)) return -1;
+  return OwnerData(*w) ? s_->OwnerDataImage(listView, index)
+                       : lv->items[static_cast<size_t>(index)].image;
+}
+
+BOOL SimDesktop::ListViewSetDispInfoTextU8(NMLVDISPINFOW* info, const std::string& text) {
+  if (info == nullptr || info->hdr.code != LVN_GETDISPINFOW || info->item.pszText == nullptr ||
+      info->item.cchTextMax <= 0)
+    return FALSE;
+  // The simulated lists keep ANSI bytes; cut to the buffer, NUL included.
+  const std::string ansi = Utf8ToAnsi(text);
+  const size_t n = std::min(ansi.size(), static_cast<size_t>(info->item.cchTextMax) - 1);
+  char* out = static_cast<char*>(info->item.pszText);
+  std::copy(ansi.begin(), ansi.begin() + static_cast<long>(n), out);
+  out[n] = '\0';
+  return TRUE;
 }
 
 int SimDesktop::ListViewFindItemByParam(HWND listView, int start, LPARAM param) {
@@ -374,6 +438,13 @@ int SimDesktop::ImageListReplaceIcon(HIMAGELIST list, int index, HICON icon) {
   if (index < 0 || static_cast<size_t>(index) >= images.size()) return -1;
   images[static_cast<size_t>(index)] = icon;
   return index;
+}
+
+HICON SimDesktop::ImageListIcon(HIMAGELIST list, int index) const {
+  auto it = s_->imageLists.find(list);
+  if (it == s_->imageLists.end() || index < 0 || static_cast<size_t>(index) >= it->second.size())
+    return nullptr;
+  return it->second[static_cast<size_t>(index)];
 }
 
 int SimDesktop::ImageListGetImageCount(HIMAGELIST list) {

@@ -277,6 +277,12 @@ struct SimDesktop::State {
   // ---- list views (sim_listview.cpp) ------------------------------------------------
   LRESULT ListViewMessage(Window& w, UINT msg, WPARAM wParam, LPARAM lParam);
   BOOL DeleteListItem(HWND list, int index);
+  // An owner-data list's item as its owner answers LVN_GETDISPINFOW: the
+  // text (ANSI bytes) of a column, or the item's image.
+  std::string OwnerDataText(HWND list, int index, int subItem);
+  int OwnerDataImage(HWND list, int index);
+  // A cell's text (ANSI bytes) whoever keeps it: the list or its owner.
+  std::string CellText(HWND list, int index, int subItem);
   void NotifyItemChanged(HWND list, int index, UINT oldState, UINT newState, UINT changed,
                          LPARAM param);
   BOOL DestroyImageList(HIMAGELIST list);
