@@ -32,11 +32,18 @@ rows_are() {
   shift 2
   [ "$(rows "$hwnd" "$id")" = "$(printf '%s\n' "$@")" ]
 }
-# click_row HWND ID TEXT: clicks the first row whose texts start with TEXT.
+# row_line HWND ID TEXT: the probe's line of the first row whose texts start
+# with TEXT; false when there is none yet.
+row_line() {
+  ROW_LINE=$(probe items --hwnd "$1" --id "$2" | grep -F " texts=$3" | head -n1)
+  [ -n "$ROW_LINE" ]
+}
+# click_row HWND ID TEXT: clicks that row, once the list shows it (a list
+# just opened may still be filling).
 click_row() {
   local line center
-  line=$(probe items --hwnd "$1" --id "$2" | grep -F " texts=$3" | head -n1)
-  [ -n "$line" ] || e2e_fail "no row '$3' in list $2"
+  poll_for 5 row_line "$1" "$2" "$3" || e2e_fail "no row '$3' in list $2"
+  line=$ROW_LINE
   center=$(probe_field "$line" center)
   click_at "${center%,*}" "${center#*,}"
 }
