@@ -238,20 +238,10 @@ LRESULT CManageDialog::OnWindowListDispInfo(const NMHDR* hdr) {
   if ((info->item.mask & LVIF_IMAGE) != 0 && info->item.iSubItem == 0) {
     info->item.iImage = data.image;
   }
-  if ((info->item.mask & LVIF_TEXT) != 0) {
-    switch (info->item.iSubItem) {
-      case 0:
-        Os().ListViewSetDispInfoTextU8(info, data.captionUtf8);
-        break;
-      case 1:
-        Os().ListViewSetDispInfoTextU8(info, data.stateUtf8);
-        break;
-      case 2:
-        Os().ListViewSetDispInfoTextU8(info, data.classNameUtf8);
-        break;
-      default:
-        break;
-    }
+  const std::string* columns[] = {&data.captionUtf8, &data.stateUtf8, &data.classNameUtf8};
+  const int column = info->item.iSubItem;
+  if ((info->item.mask & LVIF_TEXT) != 0 && column >= 0 && column < kWindowColumnCount) {
+    Os().ListViewSetDispInfoTextU8(info, *columns[column]);
   }
   return 0;
 }

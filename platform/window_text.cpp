@@ -15,13 +15,17 @@ constexpr int kFirstRead = 512;
 // the buffer, not full. Below this it is certainly whole.
 constexpr int kSureWhole = kFirstRead / 2;
 
-// One read into a buffer of `size` bytes, up to the first NUL.
+// One read into a buffer of `size` bytes, up to the first NUL. On the
+// stack: the scan reads a class name for every new window.
+constexpr int kCutBuffer = 256;
+static_assert(kClassNameBuffer < kCutBuffer && kListedCaptionBuffer < kCutBuffer);
+
 std::string ReadCut(HWND window, int (Platform::*read)(HWND, char*, int), int size) {
-  std::vector<char> buffer(static_cast<std::size_t>(size) + 1, '\0');
-  int copied = (Os().*read)(window, buffer.data(), size);
+  char buffer[kCutBuffer] = {};
+  int copied = (Os().*read)(window, buffer, size);
   if (copied < 0) copied = 0;
   if (copied >= size) copied = size - 1;
-  return std::string(UpToNul(std::string_view(buffer.data(), static_cast<std::size_t>(copied))));
+  return std::string(UpToNul(std::string_view(buffer, static_cast<std::size_t>(copied))));
 }
 
 }  // namespace

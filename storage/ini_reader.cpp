@@ -72,11 +72,18 @@ std::string_view Unquoted(std::string_view v) {
 // The system's integer parser on the text the profile functions give
 // GetPrivateProfileIntA: blanks, a sign, a base (0x, 0o, 0b), digits
 // up to the first that is none; it wraps at 32 bits.
-UINT ParseProfileInt(std::string_view text) {
+// Where a number's digits (or its base mark) begin: past the blanks and
+// the sign.
+std::size_t DigitsStart(std::string_view text) {
   std::size_t p = 0;
   while (p < text.size() && static_cast<unsigned char>(text[p]) <= ' ') ++p;
-  bool minus = false;
-  if (p < text.size() && (text[p] == '+' || text[p] == '-')) minus = text[p++] == '-';
+  if (p < text.size() && (text[p] == '+' || text[p] == '-')) ++p;
+  return p;
+}
+
+UINT ParseProfileInt(std::string_view text) {
+  std::size_t p = DigitsStart(text);
+  const bool minus = p > 0 && text[p - 1] == '-';
   unsigned base = 10;
   if (p + 1 < text.size() && text[p] == '0') {
     const char b = text[p + 1];
@@ -189,10 +196,7 @@ int CIniReader::GetInt(const std::string& key, int defaultValue) {
   if (value.empty()) return defaultValue;
   // "0X": the system reads no base mark in it, the simulated desktop a
   // hexadecimal one; the profile functions of either say what it means.
-  std::size_t p = 0;
-  while (p < value.size() && static_cast<unsigned char>(value[p]) <= ' ') ++p;
-  if (p < value.size() && (value[p] == '+' || value[p] == '-')) ++p;
-  if (value.compare(p, 2, "0X") == 0) return CIniFile::GetInt(key, defaultValue);
+  if (value.compare(DigitsStart(value), 2, "0X") == 0) return CIniFile::GetInt(key, defaultValue);
   return static_cast<int>(ParseProfileInt(value.substr(0, kNumberLimit)));
 }
 
