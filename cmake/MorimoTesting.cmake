@@ -33,9 +33,11 @@ function(morimo_add_gtest name)
   # Warnings for the C++ sources only: a resource script goes to windres.
   target_compile_options(${name} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${MORIMO_WARNINGS}>)
   if(WIN32)
-    # A bound above wine-run.sh's own, which says what it stopped.
+    # A bound above wine-run.sh's own, which says what it stopped. They all
+    # share one Wine desktop, so one at a time; an end-to-end scenario (its
+    # own screen and prefix) may run beside them.
     gtest_discover_tests(${name} TEST_PREFIX "wine." DISCOVERY_MODE PRE_TEST
-      DISCOVERY_TIMEOUT 120 PROPERTIES TIMEOUT 330)
+      DISCOVERY_TIMEOUT 120 PROPERTIES TIMEOUT 330 RESOURCE_LOCK wine_desktop)
   else()
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
   endif()

@@ -83,6 +83,8 @@ e2e_init() {
   else
     unset MORIMO_XVFB_DISPLAY
   fi
+  # Every scenario's fresh prefix is a copy of one made once beside them.
+  export MORIMO_WINE_TEMPLATE=${MORIMO_WINE_TEMPLATE:-$(dirname "$E2E_WORK")/.wineprefix-template}
   # shellcheck source=../../scripts/wine-env.sh
   source "$E2E_REPO/scripts/wine-env.sh"
   trap e2e_cleanup EXIT
