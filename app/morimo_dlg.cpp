@@ -2,6 +2,7 @@
 
 #include "app/tray_menu.h"
 #include "core/exception_box.h"
+#include "core/hot_key.h"
 #include "dialogs/manage_dialog.h"
 #include "dialogs/register_dialog.h"
 #include "dialogs/rule_list_logic.h"
@@ -77,6 +78,7 @@ CMorimoDlg::CMorimoDlg() : CDialog(IDD_MORIMO_DIALOG), keeper_(*this) {
   OnMenuCommand(ID_MENU_MAKER_PAGE, [this] { OnMenuMakerPage(); });
   // The about item of the main menu shares the system menu item's id.
   OnMenuCommand(IDM_ABOUTBOX, [this] { ShowAboutBox(); });
+  OnMenuCommand(ID_MENU_HOTKEYS, [this] { OnMenuHotKeys(); });
 }
 
 CMorimoDlg::~CMorimoDlg() {
@@ -121,6 +123,7 @@ BOOL CMorimoDlg::OnInitDialog() {
   UpdateData(false);
   UpdateButtons();
   if (keeper_.Settings().DisplayWidthStartup != 0) keeper_.Self()->Hide();
+  RegisterHotKeys();
   // No focus for a window nobody sees: the dialog manager's focus step
   // would make it the active window and take the keyboard from whatever
   // the user is typing into. It gets its focus when it is first shown.
@@ -144,6 +147,14 @@ bool CMorimoDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* resu
   }
   if (msg == WM_QUERYDRAGICON) {
     *result = reinterpret_cast<LRESULT>(AppIcon);
+    return true;
+  }
+  if (msg == WM_HOTKEY) {
+    // Posted by the system for a combination we registered; one that
+    // another program posts names an action all the same, which is no
+    // more than the user could do.
+    OnHotKey(static_cast<int>(wParam));
+    *result = 0;
     return true;
   }
   if (ShowManagerMsg != 0 && msg == ShowManagerMsg) {
@@ -214,6 +225,7 @@ void CMorimoDlg::OnButtonExit() {
   }
   if (answer != IDYES || keeper_.Exiting()) return;
 
+  hotKeys_.UnregisterAll();
   keeper_.Exit();
   RECT rect{};
   Os().GetWindowRect(Hwnd(), &rect);
@@ -232,6 +244,62 @@ void CMorimoDlg::OnSysCommand(UINT id, LPARAM, bool* handled) {
   }
   // Minimise, move, close: the system's own processing.
   *handled = false;
+}
+
+// ---- Hotkeys ----------------------------------------------------------------------
+
+void CMorimoDlg::RegisterHotKeys() {
+  const std::vector<CHotKeys::Action> failed = hotKeys_.RegisterAll(Hwnd());
+  if (failed.empty()) return;
+  const CHotKeys::Values values = hotKeys_.Current();
+  std::string text;
+  for (CHotKeys::Action action : failed) {
+    text += HotKeyText(values[action - 1]) + "（" + CHotKeys::ActionText(action) + "）\n";
+  }
+  text += "は他のプログラムが使っています。メインメニューの「ホットキー」で変更できます。";
+  keeper_.Notify("ホットキーを登録できませんでした", text);
+}
+
+void CMorimoDlg::OnHotKey(int action) {
+  if (keeper_.Busy()) return;
+  switch (action) {
+    case CHotKeys::ToTray:
+      if (keeper_.HideForegroundWindow() == CWindowKeeper::ToTray::Refused) {
+        keeper_.Notify(MORIMO_PRODUCT_NAME, "このウインドウはトレイに入れられませんでした。");
+      }
+      break;
+    case CHotKeys::Restore:
+      keeper_.ShowLastHidden();
+      break;
+    case CHotKeys::Manager:
+      ToggleManager();
+      break;
+    default:
+      return;
+  }
+  UpdateButtons();
+}
+
+void CMorimoDlg::ToggleManager() {
+  CTrayWnd* self = keeper_.Self();
+  // With a dialog of ours open the manager stays as it is: the rule list
+  // hides it on purpose, and a hidden owner would take a dialog with it.
+  if (self == nullptr || ModalActive) return;
+  // As a taskbar button does: the window the user works in goes away,
+  // one that is hidden or behind another comes to the front.
+  self->Tick();
+  if (self->Hidden == 0 && self->Active == 1) {
+    self->Hide();
+  } else {
+    self->Show(1);
+  }
+}
+
+void CMorimoDlg::OnMenuHotKeys() {
+  if (ModalActive) return;
+  FlagScope modal(&ModalActive);
+  CHotKeyDialog dialog(hotKeys_);
+  if (dialog.DoModal(Hwnd()) == IDOK) keeper_.Save();
 }
 
 void CMorimoDlg::ShowAboutBox() {
@@ -254,6 +322,7 @@ void CMorimoDlg::TrayMenuWanted(CTrayWnd* trayWnd) {
   state.alphaInactive = trayWnd->AlphaInactive;
   state.canChangeTitleStyle = trayWnd->CanChangeTitleStyle() != 0;
   state.topMost = trayWnd->TopMost != 0;
+  state.ruleless = keeper_.Ruleless(trayWnd);
 
   POINT at{};
   Os().GetCursorPos(&at);
@@ -269,6 +338,7 @@ void CMorimoDlg::TrayMenuWanted(CTrayWnd* trayWnd) {
 
 void CMorimoDlg::OnMenuShow() {
   if (CTrayWnd* current = keeper_.Current()) current->Show(1);
+  keeper_.LetGoOfShownRuleless();
   UpdateButtons();
 }
 
@@ -285,6 +355,7 @@ void CMorimoDlg::OnMenuSysCommand(WPARAM command) {
   const HWND window = current->Window();
   current->Show(1);
   if (Os().IsWindow(window)) Os().PostMessageA(window, WM_SYSCOMMAND, command, 0);
+  keeper_.LetGoOfShownRuleless();
   UpdateButtons();
 }
 
@@ -353,7 +424,12 @@ void CMorimoDlg::UpdateButtons() {
   Os().EnableWindow(Item(IDC_BUTTON_SHOW), any);
   Os().EnableWindow(Item(IDC_BUTTON_HIDE), any);
   Os().EnableWindow(Item(IDC_BUTTON_CLOSE), any);
-  Os().EnableWindow(Item(IDC_BUTTON_PROPERTY), selected == 1 ? 1 : 0);
+  // A window taken by the hotkey without a rule has no rule to edit.
+  bool editable = selected == 1;
+  if (editable) {
+    ForEachSelected([&](CTrayWnd* trayWnd) { editable = !keeper_.Ruleless(trayWnd); });
+  }
+  Os().EnableWindow(Item(IDC_BUTTON_PROPERTY), editable ? 1 : 0);
   const int count = ui::ListViewItemCount(list);
   for (int i = 0; i < count; ++i) {
     const CTrayWnd* trayWnd = keeper_.Find(static_cast<UINT>(Os().ListViewGetItemParam(list, i)));
@@ -379,6 +455,7 @@ void CMorimoDlg::ForEachSelected(Fn fn) {
 
 void CMorimoDlg::OnButtonShow() {
   ForEachSelected([](CTrayWnd* trayWnd) { trayWnd->Show(1); });
+  keeper_.LetGoOfShownRuleless();
   UpdateButtons();
 }
 
@@ -401,6 +478,7 @@ LRESULT CMorimoDlg::OnListDblClk(const NMHDR*) {
       trayWnd->Hide();
     }
   });
+  keeper_.LetGoOfShownRuleless();
   UpdateButtons();
   return 0;
 }
@@ -435,7 +513,7 @@ void CMorimoDlg::EditRule(CTrayWnd* trayWnd) {
   // check boxes, so an edit of it would be lost: never offered. One rule
   // dialog at a time: a rule list opened meanwhile could delete the rule
   // this editor copies back into.
-  if (trayWnd == nullptr || IsOwn(trayWnd) || ModalActive) return;
+  if (trayWnd == nullptr || IsOwn(trayWnd) || keeper_.Ruleless(trayWnd) || ModalActive) return;
   CTrayWndSpec* rule = trayWnd->Spec;
   CRegisterDialog editor;
   CopyRuleFields(*rule, editor.Rule);

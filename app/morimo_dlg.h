@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/hotkeys.h"
 #include "app/window_keeper.h"
 #include "ui/dialog.h"
 
@@ -66,6 +67,12 @@ class CMorimoDlg : public CDialog, private KeeperView {
   void OnMenuExit();
   void OnMenuMakerPage();
   void ShowAboutBox();
+  void OnMenuHotKeys();
+
+  // ---- Hotkeys ------------------------------------------------------------------
+  void RegisterHotKeys();
+  void OnHotKey(int action);
+  void ToggleManager();
 
   // ---- Exit and the system menu ---------------------------------------------------
   void OnButtonExit();
@@ -92,6 +99,7 @@ class CMorimoDlg : public CDialog, private KeeperView {
 
   // ---- State --------------------------------------------------------------------
   CWindowKeeper keeper_;
+  CHotKeys hotKeys_{keeper_.Settings()};
   HICON AppIcon = nullptr;
   HIMAGELIST ImageList = nullptr;
   // A rule dialog, the about box or the exit question is open: the menus

@@ -63,11 +63,12 @@ PopupMenuDescription BuildTrayMenu(const TrayMenuState& state) {
       menu.changes.push_back(Grey(ID_MENU_EXIT, true));
       menu.changes.push_back(Grey(ID_MENU_SETTING, true));
       menu.changes.push_back(Grey(IDM_ABOUTBOX, true));
+      menu.changes.push_back(Grey(ID_MENU_HOTKEYS, true));
     }
     return menu;
   }
   menu.popupIndex = IDM_POPUP_TRAY;
-  if (state.modalActive) menu.changes.push_back(Grey(ID_MENU_SETTING, true));
+  if (state.modalActive || state.ruleless) menu.changes.push_back(Grey(ID_MENU_SETTING, true));
   AddOpacity(menu, ID_MENU_ALPHA_100, ID_MENU_ALPHA_CURRENT, state.alphaActive,
              state.opacityAvailable);
   AddOpacity(menu, ID_MENU_ALPHA_BG_100, ID_MENU_ALPHA_BG_CURRENT, state.alphaInactive,

@@ -18,6 +18,7 @@ struct TrayMenuState {
   int alphaInactive = 100;
   bool canChangeTitleStyle = true;
   bool topMost = false;
+  bool ruleless = false;      // taken by the hotkey without a rule: none to edit
 };
 
 PopupMenuDescription BuildTrayMenu(const TrayMenuState& state);

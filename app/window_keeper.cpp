@@ -38,6 +38,13 @@ bool KeyDown(int virtualKey) {
 
 CWindowKeeper::CWindowKeeper(KeeperView& view) : view_(view) {
   taskbarCreatedMsg_ = Os().RegisterWindowMessageA("TaskbarCreated");
+  rulelessRule_ = std::make_unique<CTrayWndSpec>();
+  rulelessRule_->UseCaption = 0;
+  rulelessRule_->UseClassname = 0;
+  rulelessRule_->HideIfIconized = 0;
+  rulelessRule_->ShowIconOnlyHidden = 1;
+  rulelessRule_->HideOnStartup = 1;
+  rulelessRule_->DisableTitleStyleChanging = 0;
 }
 
 CWindowKeeper::~CWindowKeeper() { ReleaseAll(); }
@@ -68,8 +75,10 @@ void CWindowKeeper::Start(HWND manager) {
   handles_.Append(manager);
 
   earlierLooks_ = ReadLooksFile();
+  rulelessEarlier_ = ReadRulelessFile();
   ReadHwndsFile(&restoringHwnds_, [this](HWND window) { return TakeFromRecoveryFile(window); });
   earlierLooks_.clear();
+  rulelessEarlier_.clear();
   StartScanTimer();
 }
 
@@ -165,7 +174,23 @@ void CWindowKeeper::Tick() {
     it = it->second.scan == scan_ ? std::next(it) : classOf_.erase(it);
   }
   TickManagedWindows();
+  LetGoOfShownRuleless();
   RevealOrHideOwnIcon();
+  ShowPendingNote();
+}
+
+void CWindowKeeper::Notify(const std::string& titleUtf8, const std::string& textUtf8) {
+  noteTitle_ = titleUtf8;
+  noteText_ = textUtf8;
+  ShowPendingNote();
+}
+
+void CWindowKeeper::ShowPendingNote() {
+  if (noteText_.empty() || self_ == nullptr) return;
+  if (self_->ShowBalloon(noteTitle_, noteText_)) {
+    noteTitle_.clear();
+    noteText_.clear();
+  }
 }
 
 BOOL CWindowKeeper::EnumWindowsProc(HWND window, LPARAM keeper) {
@@ -257,12 +282,28 @@ int CWindowKeeper::TakeFromRecoveryFile(HWND window) {
   if (handles_.Contains(window)) return 0;
   ruleIndex_.Update(rules_);
   CTrayWndSpec* rule = FindMatchingRule(window, /*scanning=*/false);
-  if (rule == nullptr) return 0;
   // A window of the recovery file may still wear what the earlier run
   // changed: the looks that run found are the ones to go by.
   const auto found = earlierLooks_.find(HandleToRecord(window));
   const FoundLooks* earlier = found != earlierLooks_.end() ? &found->second : nullptr;
+  if (rule == nullptr) {
+    // Hidden by the hotkey, and no rule would ever show it again.
+    if (earlier != nullptr && rulelessEarlier_.count(HandleToRecord(window)) != 0) {
+      GiveBack(window, *earlier);
+    }
+    return 0;
+  }
   return TakeChecked(window, rule, earlier, /*scanning=*/false) != nullptr ? 1 : 0;
+}
+
+void CWindowKeeper::GiveBack(HWND window, const FoundLooks& earlier) {
+  // Only the window the earlier run found (its thread still the same),
+  // never another that got its handle: taken with those looks and let go
+  // at once, shown as it was found.
+  CTrayWnd trayWnd;
+  trayWnd.Take(new TrayWndHandles{window, manager_}, rulelessRule_.get(), &earlier);
+  if (trayWnd.Found().thread != earlier.thread) return;
+  trayWnd.Revert();
 }
 
 CTrayWnd* CWindowKeeper::TakeChecked(HWND window, CTrayWndSpec* rule, const FoundLooks* earlier,
@@ -281,6 +322,9 @@ CTrayWnd* CWindowKeeper::TakeChecked(HWND window, CTrayWndSpec* rule, const Foun
   auto owned = std::make_unique<CTrayWnd>();
   CTrayWnd* trayWnd = owned.get();
   trayWnd->Take(new TrayWndHandles{window, manager_}, rule, earlier);
+  // Without a rule to say otherwise, a window shown again stays in the
+  // band it was found in.
+  if (rule == rulelessRule_.get()) trayWnd->TopMost = (trayWnd->SavedExStyle & WS_EX_TOPMOST) != 0 ? 1 : 0;
   managed_.push_back(std::move(owned));
   handles_.Append(window);
   // Listed, with the looks found, before anything of the window changes:
@@ -293,6 +337,77 @@ CTrayWnd* CWindowKeeper::TakeChecked(HWND window, CTrayWndSpec* rule, const Foun
   view_.Adopted(trayWnd);
   if (rule->CloseOnStartup != 0) Os().PostMessageA(window, WM_CLOSE, 0, 0);
   return trayWnd;
+}
+
+CWindowKeeper::ToTray CWindowKeeper::HideForegroundWindow() {
+  if (exiting_ || manager_ == nullptr) return ToTray::Nothing;
+  const HWND foreground = Os().GetForegroundWindow();
+  if (foreground == nullptr) return ToTray::Nothing;
+  HWND window = Os().GetAncestor(foreground, GA_ROOTOWNER);
+  if (window == nullptr || window == Os().GetDesktopWindow()) return ToTray::Nothing;
+  // Ours (the manager, a dialog, a message box): never taken, whatever
+  // rule would match.
+  DWORD processId = 0;
+  Os().GetWindowThreadProcessId(window, &processId);
+  if (processId == Os().GetCurrentProcessId()) return ToTray::Nothing;
+  if (!Os().IsWindowVisible(window)) return ToTray::Nothing;
+
+  CTrayWnd* trayWnd = nullptr;
+  for (const auto& managed : managed_) {
+    if (managed->Window() == window) trayWnd = managed.get();
+  }
+  if (trayWnd == nullptr) {
+    ruleIndex_.Update(rules_);
+    CTrayWndSpec* rule = FindMatchingRule(window, /*scanning=*/false);
+    const bool underRule = rule != nullptr;
+    if (!underRule) rule = rulelessRule_.get();
+    CTrayWnd* taken = Take(window, rule);
+    if (taken == nullptr) return ToTray::Nothing;
+    // Taking waits on the program, which may end meanwhile.
+    if (!IsManaged(taken)) return ToTray::Nothing;
+    trayWnd = taken;
+    // A rule's own hide at taking may have done it already.
+    if (underRule && trayWnd->Hidden == 0) trayWnd->Hide();
+  } else if (trayWnd->Hidden == 0) {
+    trayWnd->Hide();
+  } else {
+    return ToTray::Nothing;
+  }
+  if (!IsManaged(trayWnd)) return ToTray::Nothing;
+  if (trayWnd->HideRefused()) {
+    // Nothing may pretend to have worked: a ruleless window goes again, a
+    // ruled one stays managed as it is, shown.
+    trayWnd->Hidden = 0;
+    if (Ruleless(trayWnd)) Release(trayWnd, "CWindowKeeper::HideForegroundWindow()");
+    view_.StatesChanged();
+    return ToTray::Refused;
+  }
+  view_.StatesChanged();
+  return ToTray::Hidden;
+}
+
+bool CWindowKeeper::ShowLastHidden() {
+  if (exiting_) return false;
+  CTrayWnd* last = nullptr;
+  for (const auto& trayWnd : managed_) {
+    if (trayWnd.get() == self_ || trayWnd->Hidden == 0) continue;
+    if (last == nullptr || trayWnd->HiddenSerial() > last->HiddenSerial()) last = trayWnd.get();
+  }
+  if (last == nullptr) return false;
+  const UINT id = last->Id();
+  last->Show(1);
+  if (StillManaged(id, last)) LetGoOfShownRuleless();
+  view_.StatesChanged();
+  return true;
+}
+
+void CWindowKeeper::LetGoOfShownRuleless() {
+  const Snapshot walk(*this);
+  for (CTrayWnd* trayWnd : walk.Windows()) {
+    if (walk.StillManaged(trayWnd) && Ruleless(trayWnd) && trayWnd->Hidden == 0) {
+      Release(trayWnd, "CWindowKeeper::LetGoOfShownRuleless()");
+    }
+  }
 }
 
 void CWindowKeeper::Release(CTrayWnd* trayWnd, const char* where) {
@@ -324,16 +439,20 @@ void CWindowKeeper::Remove(CTrayWnd* trayWnd) {
 void CWindowKeeper::WriteHwndsFile() {
   if (sessionEnding_) return;
   std::vector<HWND> handles;
+  std::vector<HWND> ruleless;
   std::vector<std::pair<HWND, FoundLooks>> looks;
   handles.reserve(managed_.size());
   looks.reserve(managed_.size());
   for (const auto& trayWnd : managed_) {
     handles.push_back(trayWnd->Window());
     looks.emplace_back(trayWnd->Window(), trayWnd->Found());
+    if (Ruleless(trayWnd.get())) ruleless.push_back(trayWnd->Window());
   }
-  // The looks first: a crash between the two leaves looks for windows the
-  // list does not name yet, never a listed window without its looks.
+  // The list last: a crash between two leaves looks (and the ruleless
+  // mark) for windows the list does not name yet, never a listed window
+  // without them.
   mm::WriteLooksFile(restoringHwnds_, looks);
+  mm::WriteRulelessFile(restoringHwnds_, ruleless);
   mm::WriteHwndsFile(restoringHwnds_, handles);
 }
 
@@ -424,6 +543,9 @@ LRESULT CWindowKeeper::OnTrayIconNotify(WPARAM wParam, LPARAM lParam) {
       } else {
         trayWnd->Show(1);
       }
+    }
+    if (StillManaged(id, trayWnd) && Ruleless(trayWnd) && trayWnd->Hidden == 0) {
+      Release(trayWnd, "LRESULT CWindowKeeper::OnTrayIconNotify()");
     }
     view_.StatesChanged();
     if (!StillManaged(id, trayWnd)) return 0;

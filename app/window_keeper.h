@@ -9,6 +9,7 @@
 #include <list>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -60,6 +61,27 @@ class CWindowKeeper {
   CTrayWnd* Take(HWND window, CTrayWndSpec* rule, const FoundLooks* earlier = nullptr);
   // Lets a managed window go; `where` names the handler in an error box.
   void Release(CTrayWnd* trayWnd, const char* where);
+
+  // ---- The hotkeys' part ------------------------------------------------------
+  // The window the user works in (for an owned window such as a dialog,
+  // the top-level window it belongs to) hidden now, with its icon: under
+  // the first rule that matches it, or under none for as long as it stays
+  // hidden. Never ours or the shell's; a window hidden already stays so.
+  enum class ToTray { Hidden, Nothing, Refused };
+  ToTray HideForegroundWindow();
+  // Shows the window hidden most recently of those still hidden (the
+  // manager aside, which has a hotkey of its own); false when there is none.
+  bool ShowLastHidden();
+  // Taken without a rule: let go as soon as it is shown again.
+  bool Ruleless(const CTrayWnd* trayWnd) const {
+    return trayWnd != nullptr && trayWnd->Spec == rulelessRule_.get();
+  }
+  // Lets go of every ruleless window that is shown again (the commands that
+  // show a window call it; the scan does too).
+  void LetGoOfShownRuleless();
+  // A balloon on the manager's icon, now or as soon as the icon is in the
+  // tray again (the user may keep it hidden): said once, never a modal box.
+  void Notify(const std::string& titleUtf8, const std::string& textUtf8);
 
   // The timer, the private messages and the shell's: true when handled.
   bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result);
@@ -136,6 +158,7 @@ class CWindowKeeper {
   const std::string& ClassNameOf(HWND window, bool scanning);
   CTrayWnd* TakeChecked(HWND window, CTrayWndSpec* rule, const FoundLooks* earlier, bool scanning);
   int TakeFromRecoveryFile(HWND window);
+  void GiveBack(HWND window, const FoundLooks& earlier);
   void Remove(CTrayWnd* trayWnd);
   void MarkSilentPrograms();
   void WriteHwndsFile();
@@ -150,6 +173,10 @@ class CWindowKeeper {
   GeneralSettings settings_;
   TraySpecList rules_;
   std::unique_ptr<CTrayWndSpec> selfRule_;
+  // What a window taken without a rule is managed under: hidden at once,
+  // an icon only while hidden, nothing of its looks changed.
+  std::unique_ptr<CTrayWndSpec> rulelessRule_;
+  std::set<DWORD> rulelessEarlier_;  // while the recovery file is read
   std::list<std::unique_ptr<CTrayWnd>> managed_;
   CHwndList handles_;  // the managed windows' handles, for the scan's question
   CTrayWnd* self_ = nullptr;     // owned through managed_
@@ -162,6 +189,9 @@ class CWindowKeeper {
   int restoringHwnds_ = 0;
   std::map<DWORD, FoundLooks> earlierLooks_;  // while the recovery file is read
   int revealCountdown_ = 0;
+  std::string noteTitle_;  // a balloon still to show
+  std::string noteText_;
+  void ShowPendingNote();
   CRuleIndex ruleIndex_;
   std::string caption_;
   std::string className_;

@@ -6,6 +6,7 @@
 #include "core/exception_box.h"
 #include "core/tray_wnd_spec.h"
 #include "platform/platform.h"
+#include "platform/text.h"
 #include "platform/window_text.h"
 
 namespace mm {
@@ -292,7 +293,9 @@ void CTrayWnd::Hide() {
   // that is minimised already is not asked, which a hung program would
   // make us wait for.
   if (!os.IsIconic(hWnd)) SysCommand(SC_MINIMIZE);
-  ShowTarget(SW_HIDE);
+  hideRefused_ = !ShowTarget(SW_HIDE) && os.GetLastError() == ERROR_ACCESS_DENIED;
+  static unsigned lastSerial = 0;
+  hiddenSerial_ = ++lastSerial;
   Hidden = 1;
   Active = 0;
   if (foreign_) hideWaitTicks_ = kHideRetryTicks;
@@ -408,6 +411,27 @@ void CTrayWnd::RefreshTip(NOTIFYICONDATAA* data) {
   // 63 bytes plus the terminator that memset left.
   const std::string tip = TipFor(TipText);
   std::memcpy(data->szTip, tip.data(), tip.size());
+}
+
+bool CTrayWnd::ShowBalloon(const std::string& titleUtf8, const std::string& textUtf8) {
+  if (!IconShown) return false;
+  NOTIFYICONDATAA data;
+  FillRecord(&data, NIF_INFO);
+  // Whole characters only, and room for the terminator memset left.
+  auto copy = [](const std::string& utf8, char* into, std::size_t size) {
+    const std::string ansi = Os().Utf8ToAnsi(utf8);
+    std::size_t length = 0;
+    while (length < ansi.size()) {
+      const std::size_t next = length + CharBytes(ansi, length);
+      if (next > size - 1) break;
+      length = next;
+    }
+    std::memcpy(into, ansi.data(), length);
+  };
+  copy(titleUtf8, data.szInfoTitle, sizeof data.szInfoTitle);
+  copy(textUtf8, data.szInfo, sizeof data.szInfo);
+  data.dwInfoFlags = NIIF_WARNING;
+  return Os().Shell_NotifyIconA(NIM_MODIFY, &data) != 0;
 }
 
 int CTrayWnd::AddIcon() {

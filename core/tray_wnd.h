@@ -77,6 +77,10 @@ class CTrayWnd {
   bool FoundGone() const { return foundGone_; }
   void Show(int activate);
   void Hide();
+  // Orders hides: a window hidden later has a greater number (0: never).
+  unsigned HiddenSerial() const { return hiddenSerial_; }
+  // The system refused the last hide (a program it protects from ours).
+  bool HideRefused() const { return hideRefused_; }
   // Its program was found not to answer: from now on nothing is asked of
   // it that would wait (letting go of many such windows at exit).
   void ProgramDoesNotAnswer() { silent_ = true; }
@@ -89,6 +93,9 @@ class CTrayWnd {
   int AddIcon();
   int UpdateIcon();
   int DeleteIcon();
+  // A balloon on the icon, texts UTF-8 cut to what the record holds; false
+  // when the icon is not in the tray.
+  bool ShowBalloon(const std::string& titleUtf8, const std::string& textUtf8);
 
   // Appearance.
   int IsOpacityAvailable() const { return AlphaCapable; }
@@ -167,6 +174,8 @@ class CTrayWnd {
   int pendingTitleStyle_ = -1;
   int styleRetryCountdown_ = 0;
   bool foundGone_ = false;
+  bool hideRefused_ = false;
+  unsigned hiddenSerial_ = 0;
   int iconCountdown_;  // ticks left before the icon is asked again
 };
 

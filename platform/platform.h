@@ -167,9 +167,21 @@ class Platform {
   virtual HWND WindowFromPoint(POINT point) = 0;
   // A child window's parent, or a pop-up window's owner; 0 otherwise.
   virtual HWND GetParent(HWND hWnd) = 0;
+  // GA_PARENT, GA_ROOT or GA_ROOTOWNER (parents, then owners, up to the
+  // top); 0 for a window that is gone.
+  virtual HWND GetAncestor(HWND hWnd, UINT flags) = 0;
   // Shows cursor resource `resourceId` of our program (0: the standard
   // arrow) until the system asks for the cursor again.
   virtual BOOL SetCursorResource(int resourceId) = 0;
+  // A key combination of the whole session that posts WM_HOTKEY (wParam
+  // the id) to a window of ours; FALSE with ERROR_HOTKEY_ALREADY_REGISTERED
+  // when any window, of any program, holds it already.
+  virtual BOOL RegisterHotKey(HWND hWnd, int id, UINT modifiers, UINT virtualKey) = 0;
+  virtual BOOL UnregisterHotKey(HWND hWnd, int id) = 0;
+  // The key's name as the system's keyboard layout names it (what
+  // GetKeyNameText gives for its scan code, the extended bit set for the
+  // keys that have it); empty for a key without one.
+  virtual std::string KeyNameU8(UINT virtualKey) = 0;
   virtual UINT_PTR SetTimer(HWND hWnd, UINT_PTR id, UINT elapseMs) = 0;
   virtual BOOL KillTimer(HWND hWnd, UINT_PTR id) = 0;
   virtual void PostQuitMessage(int exitCode) = 0;

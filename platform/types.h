@@ -92,6 +92,7 @@ constexpr DWORD ERROR_INVALID_NAME = 123;
 constexpr DWORD ERROR_PROC_NOT_FOUND = 127;
 constexpr DWORD ERROR_ALREADY_EXISTS = 183;
 constexpr DWORD ERROR_INVALID_WINDOW_HANDLE = 1400;
+constexpr DWORD ERROR_HOTKEY_ALREADY_REGISTERED = 1409;
 constexpr DWORD ERROR_INVALID_INDEX = 1413;
 constexpr DWORD ERROR_CONTROL_ID_NOT_FOUND = 1421;
 constexpr DWORD ERROR_TIMEOUT = 1460;
@@ -207,12 +208,45 @@ constexpr DWORD ASFW_ANY = 0xFFFFFFFF;
 // Keys.
 constexpr int VK_SHIFT = 0x10;
 constexpr int VK_CONTROL = 0x11;
+constexpr int VK_MENU = 0x12;
+constexpr int VK_PRIOR = 0x21;
+constexpr int VK_END = 0x23;
+constexpr int VK_HOME = 0x24;
+constexpr int VK_LEFT = 0x25;
+constexpr int VK_UP = 0x26;
+constexpr int VK_DOWN = 0x28;
+constexpr int VK_INSERT = 0x2D;
+constexpr int VK_DELETE = 0x2E;
+constexpr int VK_F1 = 0x70;
+
+// Hotkeys: RegisterHotKey's modifiers, WM_HOTKEY, and the hotkey control's
+// value (virtual key in the low byte, HOTKEYF_* in the high byte).
+constexpr UINT WM_HOTKEY = 0x0312;
+constexpr UINT MOD_ALT = 0x1;
+constexpr UINT MOD_CONTROL = 0x2;
+constexpr UINT MOD_SHIFT = 0x4;
+constexpr UINT MOD_NOREPEAT = 0x4000;
+constexpr UINT HOTKEYF_SHIFT = 0x1;
+constexpr UINT HOTKEYF_CONTROL = 0x2;
+constexpr UINT HOTKEYF_ALT = 0x4;
+constexpr UINT HOTKEYF_EXT = 0x8;
+constexpr UINT HKM_SETHOTKEY = 0x0400 + 1;
+constexpr UINT HKM_GETHOTKEY = 0x0400 + 2;
+constexpr UINT HKM_SETRULES = 0x0400 + 3;
+constexpr UINT HKCOMB_NONE = 0x1;
+constexpr UINT HKCOMB_S = 0x2;
+
+// GetAncestor.
+constexpr UINT GA_PARENT = 1;
+constexpr UINT GA_ROOT = 2;
+constexpr UINT GA_ROOTOWNER = 3;
 
 // Message boxes.
 constexpr UINT MB_OK = 0x0000;
 constexpr UINT MB_YESNO = 0x0004;
 constexpr UINT MB_ICONINFORMATION = 0x0040;
 constexpr UINT MB_ICONQUESTION = 0x0020;
+constexpr UINT MB_ICONWARNING = 0x0030;
 constexpr int IDOK = 1;
 constexpr int IDCANCEL = 2;
 constexpr int IDABORT = 3;
@@ -230,6 +264,8 @@ constexpr DWORD NIM_DELETE = 2;
 constexpr UINT NIF_MESSAGE = 0x1;
 constexpr UINT NIF_ICON = 0x2;
 constexpr UINT NIF_TIP = 0x4;
+constexpr UINT NIF_INFO = 0x10;
+constexpr DWORD NIIF_WARNING = 0x2;
 
 // Buttons: styles, messages, notifications (in WM_COMMAND's high word).
 constexpr DWORD BS_PUSHBUTTON = 0x0;

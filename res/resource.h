@@ -8,6 +8,7 @@
 #define IDD_MORIMO_DIALOG 102
 #define IDD_MANAGE_DIALOG 130
 #define IDD_REGISTER_DIALOG 131
+#define IDD_HOTKEY_DIALOG 140
 
 // Strings.
 #define IDS_ABOUTBOX 101
@@ -33,6 +34,7 @@
 #define ID_MENU_TITLE_TOOLWINDOW 32850
 #define ID_MENU_TITLE_NONE 32851
 #define ID_MENU_TOPMOST 32879
+#define ID_MENU_HOTKEYS 32880
 // Opacity while active: 100 % down to 0 % in steps of ten, then the
 // current value. The same for the inactive opacity.
 #define ID_MENU_ALPHA_100 32853
@@ -112,3 +114,6 @@
 #define IDC_CHECK_REGEX 1049
 #define IDC_STATIC_REGEX 1050
 #define IDC_CHECK_CLOSE_ON_STARTUP 1052
+#define IDC_HOTKEY_TO_TRAY 1060
+#define IDC_HOTKEY_RESTORE 1061
+#define IDC_HOTKEY_MANAGER 1062

@@ -44,6 +44,26 @@ DWORD WordAt(const std::string& bytes, size_t at) {
          static_cast<DWORD>(p[2]) << 16 | static_cast<DWORD>(p[3]) << 24;
 }
 
+std::string RulelessFilePath() { return HwndsFilePath() + ".ruleless"; }
+
+void WriteHandleList(const std::string& path, const std::vector<HWND>& handles) {
+  std::string bytes;
+  bytes.reserve(handles.size() * 4);
+  for (HWND h : handles) PutWord(&bytes, HandleToRecord(h));
+  ReplaceFileContent(path, bytes);
+}
+
+std::vector<DWORD> ReadHandleList(const std::string& path) {
+  std::vector<DWORD> records;
+  std::string bytes;
+  // No more than the records taken: a huge file must not fill memory.
+  if (!Os().ReadFileBytes(path, &bytes, kMaxRecordsRead * 4)) return records;
+  const size_t count = std::min(bytes.size() / 4, kMaxRecordsRead);  // a shorter tail is ignored
+  records.reserve(count);
+  for (size_t i = 0; i < count; ++i) records.push_back(WordAt(bytes, i * 4));
+  return records;
+}
+
 }  // namespace
 
 DWORD HandleToRecord(HWND hWnd) {
@@ -59,34 +79,31 @@ HWND RecordToHandle(DWORD record) {
 
 void WriteHwndsFile(int restoringHwnds, const std::vector<HWND>& handles) {
   if (restoringHwnds != 0) return;
-  std::string bytes;
-  bytes.reserve(handles.size() * 4);
-  for (HWND h : handles) {
-    DWORD r = HandleToRecord(h);
-    for (int shift = 0; shift < 32; shift += 8) bytes += static_cast<char>((r >> shift) & 0xFF);
-  }
   // A crash in the middle leaves the old list or the new one, never a cut one.
-  ReplaceFileContent(HwndsFilePath(), bytes);
+  WriteHandleList(HwndsFilePath(), handles);
 }
 
 void ReadHwndsFile(int* restoringHwnds, const std::function<int(HWND)>& tryAddWindow) {
   RestoringScope restoring(restoringHwnds);
-  std::string bytes;
-  // No more than the records taken: a huge file must not fill memory.
-  if (!Os().ReadFileBytes(HwndsFilePath(), &bytes, kMaxRecordsRead * 4)) return;
-  size_t records = bytes.size() / 4;  // a shorter tail is ignored
-  if (records > kMaxRecordsRead) records = kMaxRecordsRead;
-  for (size_t i = 0; i < records; ++i) {
-    const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes.data()) + i * 4;
-    DWORD r = static_cast<DWORD>(p[0]) | static_cast<DWORD>(p[1]) << 8 |
-              static_cast<DWORD>(p[2]) << 16 | static_cast<DWORD>(p[3]) << 24;
-    if (tryAddWindow) tryAddWindow(RecordToHandle(r));
+  for (DWORD record : ReadHandleList(HwndsFilePath())) {
+    if (tryAddWindow) tryAddWindow(RecordToHandle(record));
   }
 }
 
 void DeleteHwndsFile() {
   Os().DeleteFileA(HwndsFilePath());
   Os().DeleteFileA(LooksFilePath());
+  Os().DeleteFileA(RulelessFilePath());
+}
+
+void WriteRulelessFile(int restoringHwnds, const std::vector<HWND>& handles) {
+  if (restoringHwnds != 0) return;
+  WriteHandleList(RulelessFilePath(), handles);
+}
+
+std::set<DWORD> ReadRulelessFile() {
+  const std::vector<DWORD> records = ReadHandleList(RulelessFilePath());
+  return std::set<DWORD>(records.begin(), records.end());
 }
 
 void WriteLooksFile(int restoringHwnds, const std::vector<std::pair<HWND, FoundLooks>>& looks) {

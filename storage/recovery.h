@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <map>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -18,7 +19,7 @@ void WriteHwndsFile(int restoringHwnds, const std::vector<HWND>& handles);
 // Sets *restoringHwnds for the length of the call and offers every stored
 // handle, in order, to `tryAddWindow`.
 void ReadHwndsFile(int* restoringHwnds, const std::function<int(HWND)>& tryAddWindow);
-// Deletes the recovery file and the looks file beside it.
+// Deletes the recovery file and the looks and ruleless files beside it.
 void DeleteHwndsFile();
 
 // The looks file beside the recovery file: for every managed window, the
@@ -28,6 +29,13 @@ void DeleteHwndsFile();
 void WriteLooksFile(int restoringHwnds, const std::vector<std::pair<HWND, FoundLooks>>& looks);
 // The stored looks by handle record; empty without a file.
 std::map<DWORD, FoundLooks> ReadLooksFile();
+
+// The ruleless file beside the recovery file: the handles, in the same
+// form, of the managed windows taken without a rule (by the hotkey), which
+// a run started after a crash gives back instead of leaving them hidden
+// with nothing to reach them. Written and read like the recovery file.
+void WriteRulelessFile(int restoringHwnds, const std::vector<HWND>& handles);
+std::set<DWORD> ReadRulelessFile();
 
 // The on-disk form of a handle and back (sign-extended as the system
 // widens 32-bit window handles on 64-bit Windows).

@@ -4,6 +4,7 @@
 #include <memory>
 #include <set>
 
+#include "core/hot_key.h"
 #include "core/tray_wnd_spec.h"
 #include "platform/platform.h"
 #include "platform/text.h"
@@ -104,6 +105,9 @@ void WriteSettings(Out& out, const GeneralSettings& settings, const TraySpecList
   out.WriteInt(general, "TimerPeriod", settings.TimerPeriod);
   out.WriteInt(general, "ShowOnlyHidden", settings.ShowOnlyHidden);
   out.WriteInt(general, "TraySpec_Count", static_cast<int>(specs.size()));
+  out.WriteInt(general, "HotKeyToTray", settings.HotKeyToTray);
+  out.WriteInt(general, "HotKeyRestore", settings.HotKeyRestore);
+  out.WriteInt(general, "HotKeyManager", settings.HotKeyManager);
   // What a rule reads from a section that has no keys.
   DefaultsOnly defaults;
   CTrayWndSpec unwritten;
@@ -143,6 +147,13 @@ void LoadSettings(GeneralSettings& settings, TraySpecList& specs) {
   settings.RealyHideOnHidden = file.GetInt("RealyHideOnHidden", 0);
   settings.TimerPeriod = file.GetInt("TimerPeriod", settings.TimerPeriod);
   settings.ShowOnlyHidden = file.GetInt("ShowOnlyHidden", settings.ShowOnlyHidden);
+  for (auto [key, value] : {std::pair{"HotKeyToTray", &settings.HotKeyToTray},
+                            std::pair{"HotKeyRestore", &settings.HotKeyRestore},
+                            std::pair{"HotKeyManager", &settings.HotKeyManager}}) {
+    // Only a missing key answers each of two defaults with itself.
+    const std::string text = file.GetString(key, "0");
+    if (text != "0" || file.GetString(key, "1") != "1") *value = ParseHotKeyValue(text);
+  }
   int count = file.GetInt("TraySpec_Count", 0);
   if (count > kMaxRulesRead) count = kMaxRulesRead;
 

@@ -13,6 +13,11 @@ struct GeneralSettings {
   int RealyHideOnHidden = 0;
   int TimerPeriod = 500;
   int ShowOnlyHidden = 0;
+  // Hotkey control values (core/hot_key.h); 0 is none. A file without the
+  // keys gets these.
+  int HotKeyToTray = 0x0728;   // Ctrl+Alt+Shift+Down
+  int HotKeyRestore = 0x0726;  // Ctrl+Alt+Shift+Up
+  int HotKeyManager = 0;
 };
 
 // At most this many rules are read, whatever TraySpec_Count says: far above

@@ -74,4 +74,12 @@ int ComboBoxCurSel(HWND comboBox) { return static_cast<int>(Send(comboBox, CB_GE
 
 void SetButtonCheck(HWND button, UINT check) { Send(button, BM_SETCHECK, check); }
 
+WORD HotKeyValue(HWND control) { return static_cast<WORD>(Send(control, HKM_GETHOTKEY) & 0xFFFF); }
+
+void SetHotKeyValue(HWND control, WORD value) { Send(control, HKM_SETHOTKEY, value); }
+
+void SetHotKeyRules(HWND control, UINT invalid, UINT modifiers) {
+  Send(control, HKM_SETRULES, invalid, static_cast<LPARAM>(modifiers));
+}
+
 }  // namespace mm::ui

@@ -36,4 +36,10 @@ int ComboBoxCurSel(HWND comboBox);
 // Buttons.
 void SetButtonCheck(HWND button, UINT check);
 
+// Hotkey controls: the value as core/hot_key.h describes it.
+WORD HotKeyValue(HWND control);
+void SetHotKeyValue(HWND control, WORD value);
+// A combination of none of `invalid` (HKCOMB_*) becomes one with `modifiers`.
+void SetHotKeyRules(HWND control, UINT invalid, UINT modifiers);
+
 }  // namespace mm::ui

@@ -1,5 +1,6 @@
 // Input, timers and the message loop.
 #include "platform/win32/win32_internal.h"
+#include "platform/win32/win32_text.h"
 
 namespace mm {
 
@@ -49,6 +50,37 @@ HWND Win32Platform::WindowFromPoint(POINT point) {
 }
 
 HWND Win32Platform::GetParent(HWND hWnd) { return M(::GetParent(W(hWnd))); }
+
+HWND Win32Platform::GetAncestor(HWND hWnd, UINT flags) { return M(::GetAncestor(W(hWnd), flags)); }
+
+// ---- Hotkeys ----------------------------------------------------------------------
+
+BOOL Win32Platform::RegisterHotKey(HWND hWnd, int id, UINT modifiers, UINT virtualKey) {
+  return ::RegisterHotKey(W(hWnd), id, modifiers, virtualKey);
+}
+
+BOOL Win32Platform::UnregisterHotKey(HWND hWnd, int id) { return ::UnregisterHotKey(W(hWnd), id); }
+
+std::string Win32Platform::KeyNameU8(UINT virtualKey) {
+  const UINT scanCode = ::MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC);
+  if (scanCode == 0) return std::string();
+  // Without the extended bit the arrows and the editing block are named
+  // as the number pad's keys ("Num 2" for the down arrow).
+  bool extended = false;
+  switch (virtualKey) {
+    case VK_PRIOR: case VK_NEXT: case VK_END: case VK_HOME: case VK_LEFT: case VK_UP:
+    case VK_RIGHT: case VK_DOWN: case VK_INSERT: case VK_DELETE: case VK_DIVIDE:
+    case VK_NUMLOCK: case VK_LWIN: case VK_RWIN: case VK_APPS: case VK_SNAPSHOT:
+      extended = true;
+      break;
+    default:
+      break;
+  }
+  const LONG lParam = static_cast<LONG>((scanCode << 16) | (extended ? 1u << 24 : 0u));
+  wchar_t name[64] = {};
+  const int length = ::GetKeyNameTextW(lParam, name, 64);
+  return length > 0 ? win32::NarrowUtf8(std::wstring(name, static_cast<size_t>(length))) : std::string();
+}
 
 BOOL Win32Platform::SetCursorResource(int resourceId) {
   // Cursors from resources are shared: nothing to destroy.

@@ -87,6 +87,10 @@ class Win32Platform : public Platform {
   BOOL GetClientRect(HWND hWnd, RECT* rect) override;
   HWND WindowFromPoint(POINT point) override;
   HWND GetParent(HWND hWnd) override;
+  HWND GetAncestor(HWND hWnd, UINT flags) override;
+  BOOL RegisterHotKey(HWND hWnd, int id, UINT modifiers, UINT virtualKey) override;
+  BOOL UnregisterHotKey(HWND hWnd, int id) override;
+  std::string KeyNameU8(UINT virtualKey) override;
   BOOL SetCursorResource(int resourceId) override;
   UINT_PTR SetTimer(HWND hWnd, UINT_PTR id, UINT elapseMs) override;
   BOOL KillTimer(HWND hWnd, UINT_PTR id) override;

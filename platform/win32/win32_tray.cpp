@@ -63,7 +63,7 @@ Win32Platform::Win32Platform() {
   // names it is instantiated.
   ::INITCOMMONCONTROLSEX controls{};
   controls.dwSize = sizeof(controls);
-  controls.dwICC = ICC_LISTVIEW_CLASSES;
+  controls.dwICC = ICC_LISTVIEW_CLASSES | ICC_HOTKEY_CLASS;
   ::InitCommonControlsEx(&controls);
 }
 

@@ -47,6 +47,7 @@ ControlState SimDesktop::State::MakeControl(const std::string& className, DWORD 
   if (SameClass(className, "Edit")) return EditControl{};
   if (SameClass(className, "Static")) return StaticControl{};
   if (SameClass(className, "SysListView32")) return ListViewControl{};
+  if (SameClass(className, "msctls_hotkey32")) return HotKeyControl{};
   if (SameClass(className, "ComboBox")) {
     ComboBoxControl combo;
     combo.type = style & (CBS_SIMPLE | CBS_DROPDOWN);  // or both: CBS_DROPDOWNLIST
@@ -63,6 +64,11 @@ LRESULT SimDesktop::State::ControlMessage(Window& w, UINT msg, WPARAM wParam, LP
   }
   if (auto* combo = std::get_if<ComboBoxControl>(&w.control))
     return ComboBoxMessage(*combo, msg, wParam);
+  if (auto* hotKey = std::get_if<HotKeyControl>(&w.control)) {
+    if (msg == HKM_GETHOTKEY) return hotKey->value;
+    if (msg == HKM_SETHOTKEY) hotKey->value = static_cast<WORD>(wParam & 0xFFFF);
+    return 0;
+  }
   if (std::holds_alternative<ListViewControl>(w.control))
     return ListViewMessage(w, msg, wParam, lParam);
   return 0;

@@ -169,6 +169,13 @@ class SimDesktop : public Platform {
   // GetAsyncKeyState does).
   void SetKeyDown(int virtualKey, bool down);
   void SetKeyDownElsewhere(int virtualKey, bool down);
+  // Hotkeys: another program holds a combination (MOD_* and key), or lets
+  // it go; the user presses one (WM_HOTKEY goes to the window of ours that
+  // registered it, delivered at once; false when none did).
+  void HoldHotKeyElsewhere(UINT modifiers, UINT virtualKey, bool held);
+  bool PressHotKey(UINT modifiers, UINT virtualKey);
+  // The combinations our windows hold, (MOD_*, key) by id.
+  std::vector<std::pair<int, std::pair<UINT, UINT>>> RegisteredHotKeys() const;
   // Messages let through the message filter of the window.
   std::vector<UINT> AllowedFromLowerPrivilege(HWND hWnd) const;
   // The named mutexes held now (by any simulated process).
@@ -260,6 +267,8 @@ class SimDesktop : public Platform {
   // item's text becomes the window text; in a combo box with an edit field
   // only after the notification, as in Windows (a handler reads the item).
   bool SelectComboItem(HWND dialog, int id, int index);
+  // Types a combination into a hotkey control (its HKM_GETHOTKEY value).
+  bool TypeHotKey(HWND dialog, int id, WORD value);
   // Enter: the focused push button's command, else the default push
   // button's (IDOK without one); nothing when that button is disabled or
   // hidden. Escape: IDCANCEL.
@@ -392,6 +401,10 @@ class SimDesktop : public Platform {
   BOOL GetClientRect(HWND hWnd, RECT* rect) override;
   HWND WindowFromPoint(POINT point) override;
   HWND GetParent(HWND hWnd) override;
+  HWND GetAncestor(HWND hWnd, UINT flags) override;
+  BOOL RegisterHotKey(HWND hWnd, int id, UINT modifiers, UINT virtualKey) override;
+  BOOL UnregisterHotKey(HWND hWnd, int id) override;
+  std::string KeyNameU8(UINT virtualKey) override;
   BOOL SetCursorResource(int resourceId) override;
   UINT_PTR SetTimer(HWND hWnd, UINT_PTR id, UINT elapseMs) override;
   BOOL KillTimer(HWND hWnd, UINT_PTR id) override;

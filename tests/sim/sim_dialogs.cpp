@@ -319,6 +319,20 @@ bool SimDesktop::TypeText(HWND dialog, int id, const std::string& textUtf8) {
   return true;
 }
 
+bool SimDesktop::TypeHotKey(HWND dialog, int id, WORD value) {
+  State& s = *s_;
+  Window* c = s.Usable(dialog, id);
+  if (c == nullptr || !std::holds_alternative<HotKeyControl>(c->control)) return false;
+  const HWND control = c->hwnd;
+  s.MoveFocus(control);
+  c = s.Find(control);
+  if (c == nullptr) return true;
+  std::get<HotKeyControl>(c->control).value = value;
+  s.Notify(control, EN_CHANGE);
+  Pump();
+  return true;
+}
+
 bool SimDesktop::SelectComboItem(HWND dialog, int id, int index) {
   State& s = *s_;
   Window* c = s.Usable(dialog, id);

@@ -25,6 +25,92 @@ void SimDesktop::SetKeyDown(int virtualKey, bool down) {
   }
 }
 
+void SimDesktop::HoldHotKeyElsewhere(UINT modifiers, UINT virtualKey, bool held) {
+  const auto combination = std::make_pair(modifiers & ~MOD_NOREPEAT, virtualKey);
+  if (held) {
+    s_->hotKeysElsewhere.insert(combination);
+  } else {
+    s_->hotKeysElsewhere.erase(combination);
+  }
+}
+
+bool SimDesktop::PressHotKey(UINT modifiers, UINT virtualKey) {
+  modifiers &= ~MOD_NOREPEAT;
+  for (const RegisteredHotKey& key : s_->hotKeys) {
+    if (key.modifiers != modifiers || key.virtualKey != virtualKey) continue;
+    PostMessageA(key.hwnd, WM_HOTKEY, static_cast<WPARAM>(key.id),
+                 static_cast<LPARAM>(modifiers | virtualKey << 16));
+    Pump();
+    return true;
+  }
+  return false;
+}
+
+std::vector<std::pair<int, std::pair<UINT, UINT>>> SimDesktop::RegisteredHotKeys() const {
+  std::vector<std::pair<int, std::pair<UINT, UINT>>> keys;
+  for (const RegisteredHotKey& key : s_->hotKeys) {
+    keys.push_back({key.id, {key.modifiers, key.virtualKey}});
+  }
+  return keys;
+}
+
+BOOL SimDesktop::RegisterHotKey(HWND hWnd, int id, UINT modifiers, UINT virtualKey) {
+  State& s = *s_;
+  const Window* w = s.Find(hWnd);
+  if (w == nullptr || !s.Ours(*w)) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return FALSE;
+  }
+  modifiers &= ~MOD_NOREPEAT;
+  bool taken = s.hotKeysElsewhere.count({modifiers, virtualKey}) != 0;
+  for (const RegisteredHotKey& key : s.hotKeys) {
+    if (key.modifiers == modifiers && key.virtualKey == virtualKey) taken = true;
+  }
+  if (taken) {
+    SetLastError(ERROR_HOTKEY_ALREADY_REGISTERED);
+    return FALSE;
+  }
+  s.hotKeys.push_back({hWnd, id, modifiers, virtualKey});
+  return TRUE;
+}
+
+BOOL SimDesktop::UnregisterHotKey(HWND hWnd, int id) {
+  auto& keys = s_->hotKeys;
+  const auto before = keys.size();
+  keys.erase(std::remove_if(keys.begin(), keys.end(),
+                            [&](const RegisteredHotKey& key) { return key.hwnd == hWnd && key.id == id; }),
+             keys.end());
+  if (keys.size() == before) {
+    SetLastError(1419);  // ERROR_HOTKEY_NOT_REGISTERED
+    return FALSE;
+  }
+  return TRUE;
+}
+
+std::string SimDesktop::KeyNameU8(UINT virtualKey) {
+  // The names of a US layout, as the system's table gives them.
+  switch (virtualKey) {
+    case VK_CONTROL: return "Ctrl";
+    case VK_SHIFT: return "Shift";
+    case VK_MENU: return "Alt";
+    case VK_UP: return "Up";
+    case VK_DOWN: return "Down";
+    case VK_LEFT: return "Left";
+    case 0x27: return "Right";
+    case VK_HOME: return "Home";
+    case VK_END: return "End";
+    case VK_INSERT: return "Insert";
+    case VK_DELETE: return "Delete";
+    case 0x20: return "Space";
+    default: break;
+  }
+  if ((virtualKey >= '0' && virtualKey <= '9') || (virtualKey >= 'A' && virtualKey <= 'Z'))
+    return std::string(1, static_cast<char>(virtualKey));
+  if (virtualKey >= static_cast<UINT>(VK_F1) && virtualKey < static_cast<UINT>(VK_F1) + 24)
+    return "F" + std::to_string(virtualKey - VK_F1 + 1);
+  return std::string();
+}
+
 void SimDesktop::SetKeyDownElsewhere(int virtualKey, bool down) {
   if (down) {
     s_->keysDownElsewhere.insert(virtualKey);

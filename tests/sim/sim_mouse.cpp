@@ -153,6 +153,29 @@ HWND SimDesktop::GetParent(HWND hWnd) {
   return (w->style & WS_POPUP) != 0 ? w->owner : nullptr;
 }
 
+HWND SimDesktop::GetAncestor(HWND hWnd, UINT flags) {
+  const Window* w = s_->Find(hWnd);
+  if (w == nullptr) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return nullptr;
+  }
+  if (flags == GA_PARENT) return IsChild(*w) ? w->owner : s_->desktop;
+  while (IsChild(*w)) {
+    const Window* parent = s_->Find(w->owner);
+    if (parent == nullptr) break;
+    w = parent;
+  }
+  if (flags == GA_ROOTOWNER) {
+    // Owners up to the top; a chain that loops ends where it would repeat.
+    for (int steps = 0; w->owner != nullptr && steps < 64; ++steps) {
+      const Window* owner = s_->Find(w->owner);
+      if (owner == nullptr) break;
+      w = owner;
+    }
+  }
+  return w->hwnd;
+}
+
 BOOL SimDesktop::SetCursorResource(int resourceId) {
   s_->cursorResource = resourceId;
   return TRUE;

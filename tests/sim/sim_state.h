@@ -62,13 +62,17 @@ struct ComboBoxControl {
   std::string editText;  // the window text: the edit field's, or the selected item's
 };
 
+struct HotKeyControl {
+  WORD value = 0;  // what HKM_GETHOTKEY answers: key in the low byte, HOTKEYF_* above
+};
+
 // A control of a class the simulation keeps no state for.
 struct OtherControl {};
 
 // What a window is beyond its window record: a top-level window
 // (monostate) or a control of one kind, told apart once, at creation.
 using ControlState = std::variant<std::monostate, ButtonControl, EditControl, StaticControl,
-                                  ListViewControl, ComboBoxControl, OtherControl>;
+                                  ListViewControl, ComboBoxControl, HotKeyControl, OtherControl>;
 
 struct Window {
   HWND hwnd = nullptr;
@@ -142,6 +146,13 @@ struct Timer {
   std::uint64_t seq;  // orders timers that fall due together
 };
 
+struct RegisteredHotKey {
+  HWND hwnd;
+  int id;
+  UINT modifiers;  // MOD_* without MOD_NOREPEAT
+  UINT virtualKey;
+};
+
 struct SystemMenu {
   HWND owner;
   std::vector<MenuItemRecord> items;
@@ -176,6 +187,8 @@ struct SimDesktop::State {
   std::map<std::string, UINT> registered;  // upper-cased name -> number
   std::set<int> keysDown;
   std::set<int> keysDownElsewhere;
+  std::vector<RegisteredHotKey> hotKeys;                  // ours
+  std::set<std::pair<UINT, UINT>> hotKeysElsewhere;       // (MOD_*, key) of other programs
   std::map<HWND, std::vector<UINT>> allowedFromLowerPrivilege;
   std::map<HANDLE, std::string> mutexes;  // handle -> name
   std::uintptr_t nextMutex = 0x70000;

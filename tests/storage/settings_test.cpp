@@ -50,11 +50,38 @@ TEST_F(SettingsTest, NoFileGivesDefaultsAndTheFirstSaveWritesEverythingInOrder) 
   EXPECT_EQ(HostRead(kIniPath),
             "[General]\r\nDisplayWidthStartup=1\r\nShowTopMost=1\r\nRealyHideOnHidden=0\r\n"
             "TimerPeriod=500\r\nShowOnlyHidden=0\r\nTraySpec_Count=1\r\n"
+            "HotKeyToTray=1832\r\nHotKeyRestore=1830\r\nHotKeyManager=0\r\n"
             "[TraySpec_0000]\r\nUseCaption=1\r\nUseClassname=1\r\nHideIfIconized=1\r\n"
             "UseTrayIcon=1\r\nShowIconOnlyHidden=0\r\nShowTopMost=0\r\nCaptionMatchType=0\r\n"
             "Caption=\"  Notepad\"\r\nClassName=\r\nUserName=\x83\x81\x83\x82\r\n"
             "AlphaPercent=100\r\nAlphaPercentBG=100\r\nHideOnStartup=0\r\nCloseOnStartup=0\r\n"
             "TitleStyle=0\r\nDisableTitleStyleChanging=0\r\n");
+}
+
+TEST_F(SettingsTest, HotKeysMissingGetTheDefaultsAndDamagedOnesReadAsNone) {
+  // A file of before the hotkeys: the defaults.
+  HostWrite(kIniPath, "[General]\r\nTraySpec_Count=0\r\n");
+  GeneralSettings settings;
+  TraySpecList specs;
+  LoadSettings(settings, specs);
+  EXPECT_EQ(settings.HotKeyToTray, 1832);
+  EXPECT_EQ(settings.HotKeyRestore, 1830);
+  EXPECT_EQ(settings.HotKeyManager, 0);
+
+  // Ctrl+Alt+K and Ctrl+Alt+Shift+F12 with the extended flag are kept; a
+  // word, a number with junk after it, one out of range, a modifier alone,
+  // a mouse button and unknown modifier bits are none, and so is a zero.
+  const std::pair<const char*, int> cases[] = {
+      {"1611", 1611}, {"3963", 3963}, {"Ctrl+K", 0}, {"1611x", 0}, {"99999", 0},
+      {"529", 0},     {"513", 0},     {"4171", 0},   {"0", 0},     {"", 0}};
+  for (const auto& [text, expected] : cases) {
+    HostWrite(kIniPath, std::string("[General]\r\nHotKeyToTray=") + text + "\r\n");
+    GeneralSettings read;
+    TraySpecList none;
+    LoadSettings(read, none);
+    EXPECT_EQ(read.HotKeyToTray, expected) << text;
+    EXPECT_EQ(read.HotKeyRestore, 1830) << text;
+  }
 }
 
 TEST_F(SettingsTest, RulesSurviveASaveAndALoadInOrderWithEveryField) {
