@@ -15,6 +15,18 @@ constexpr int kControlIds[CHotKeys::kActions] = {IDC_HOTKEY_TO_TRAY, IDC_HOTKEY_
 
 CHotKeys::Action ActionAt(int index) { return static_cast<CHotKeys::Action>(index + 1); }
 
+// A value as the control should show it: an arrow or a key of the editing
+// block without HOTKEYF_EXT is named as the number pad's key ("Num 2").
+WORD ShownValue(WORD value) {
+  switch (HotKeyVirtualKey(value)) {
+    case VK_PRIOR: case VK_PRIOR + 1: case VK_END: case VK_HOME: case VK_LEFT: case VK_UP:
+    case VK_UP + 1: case VK_DOWN: case VK_INSERT: case VK_DELETE:
+      return static_cast<WORD>(value | HOTKEYF_EXT << 8);
+    default:
+      return value;
+  }
+}
+
 }  // namespace
 
 std::string CHotKeys::ActionText(Action action) {
@@ -89,7 +101,9 @@ bool CHotKeys::ChangeAll(const Values& values, Action* failed) {
   for (int i = 0; i < kActions; ++i) {
     if (!changes(i) || values[i] == 0) continue;
     registered_[i] = Register(ActionAt(i), values[i]);
-    if (registered_[i]) continue;
+    // Still held elsewhere, unchanged: it stays as the settings have it,
+    // and the other changes need not wait for it.
+    if (registered_[i] || values[i] == old[i]) continue;
     // Back as it was: the new ones of this change given up, the old ones
     // taken again.
     for (int j = 0; j < kActions; ++j) {
@@ -116,16 +130,19 @@ BOOL CHotKeyDialog::OnInitDialog() {
     // A key alone, or with Shift alone, would be taken from every program
     // the user types into: such a combination gets Ctrl+Alt.
     ui::SetHotKeyRules(control, HKCOMB_NONE | HKCOMB_S, HOTKEYF_CONTROL | HOTKEYF_ALT);
-    ui::SetHotKeyValue(control, values[i]);
+    ui::SetHotKeyValue(control, ShownValue(values[i]));
   }
   return 1;
 }
 
 void CHotKeyDialog::OnOK() {
+  const CHotKeys::Values old = hotKeys_.Current();
   CHotKeys::Values values{};
   for (int i = 0; i < CHotKeys::kActions; ++i) {
     const WORD value = ui::HotKeyValue(Item(kControlIds[i]));
     values[i] = IsPressableHotKey(value) ? value : 0;
+    // Shown with the extended flag, unchanged all the same.
+    if (values[i] == ShownValue(old[i])) values[i] = old[i];
   }
   for (int i = 0; i < CHotKeys::kActions; ++i) {
     for (int j = 0; j < i; ++j) {

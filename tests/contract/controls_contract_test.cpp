@@ -14,7 +14,7 @@
 namespace mm::contract {
 namespace {
 
-constexpr int kEdit = 100, kCombo = 101, kList = 102, kCheck = 103, kData = 104;
+constexpr int kEdit = 100, kCombo = 101, kList = 102, kCheck = 103, kData = 104, kHotKey = 105;
 
 class CommandHost : public DialogHost {
  public:
@@ -79,6 +79,7 @@ class ControlsContract : public ::testing::Test {
         {kCheck, "Button", "Check", shown | BS_AUTOCHECKBOX, 5, 90, 90, 10},
         {kData, "SysListView32", "", shown | WS_BORDER | LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL,
          100, 88, 95, 30},
+        {kHotKey, "msctls_hotkey32", "", shown | WS_BORDER, 5, 104, 90, 12},
     };
     dialog = world->CreateDialogFrom(t, nullptr, &host);
   }
@@ -98,6 +99,27 @@ class ControlsContract : public ::testing::Test {
   CommandHost host;
   HWND dialog = nullptr;
 };
+
+// What the hotkey dialog relies on: a hotkey control gives back the value
+// it was given, and a combination is held by one window at a time (the
+// second registration fails as one held by another program does).
+TEST_F(ControlsContract, AHotKeyControlKeepsItsValueAndACombinationHasOneHolder) {
+  ASSERT_NE(dialog, nullptr);
+  const WORD ctrlAltK = (HOTKEYF_CONTROL | HOTKEYF_ALT) << 8 | 'K';
+  ui::SetHotKeyValue(Item(kHotKey), ctrlAltK);
+  EXPECT_EQ(ui::HotKeyValue(Item(kHotKey)), ctrlAltK);
+
+  const UINT modifiers = MOD_CONTROL | MOD_ALT | MOD_SHIFT;
+  const UINT f11 = VK_F1 + 10;
+  ASSERT_TRUE(os.RegisterHotKey(dialog, 1, modifiers | MOD_NOREPEAT, f11));
+  EXPECT_FALSE(os.RegisterHotKey(Item(kEdit), 2, modifiers, f11));
+  EXPECT_EQ(os.GetLastError(), ERROR_HOTKEY_ALREADY_REGISTERED);
+  EXPECT_TRUE(os.UnregisterHotKey(dialog, 1));
+  EXPECT_FALSE(os.UnregisterHotKey(dialog, 1));
+  EXPECT_TRUE(os.RegisterHotKey(Item(kEdit), 2, modifiers, f11));
+  EXPECT_TRUE(os.UnregisterHotKey(Item(kEdit), 2));
+  EXPECT_FALSE(os.KeyNameU8(VK_DOWN).empty());
+}
 
 TEST_F(ControlsContract, TextsAreAnsiBytesAndAnEditReportsTheChange) {
   ASSERT_NE(dialog, nullptr);

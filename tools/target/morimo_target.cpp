@@ -58,6 +58,7 @@ struct Options {
   std::wstring logFile;
   bool refuseClose = false;
   bool layeredPaint = false;
+  int holdHotKey = 0;  // a hotkey control's value, registered at start
   int x = 40, y = 40, w = 360, h = 180;
 };
 
@@ -320,6 +321,7 @@ bool ParseOptions(const std::vector<std::wstring>& args) {
       else if (a == L"--minimize-after-ms") g_opt.minimizeAfterMs = v;
       else if (a == L"--hang-after-ms") g_opt.hangAfterMs = v;
       else if (a == L"--hang-for-ms") g_opt.hangForMs = v;
+      else if (a == L"--hold-hotkey") g_opt.holdHotKey = static_cast<int>(v);
       else return false;
     } else {
       return false;
@@ -366,6 +368,15 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
     }
   }
   g_main = g_windows.front();
+  if (g_opt.holdHotKey != 0) {
+    // Another program's hold on a combination, for MoriMo to meet.
+    // HOTKEYF_SHIFT 1, HOTKEYF_CONTROL 2, HOTKEYF_ALT 4 in the high byte.
+    const UINT flags = (g_opt.holdHotKey >> 8) & 0xFF;
+    const UINT modifiers = ((flags & 1) ? MOD_SHIFT : 0) | ((flags & 2) ? MOD_CONTROL : 0) |
+                           ((flags & 4) ? MOD_ALT : 0);
+    const bool held = RegisterHotKey(g_main, 1, modifiers, g_opt.holdHotKey & 0xFF) != 0;
+    Log(held ? "hotkey held" : "hotkey refused");
+  }
 
   if (!g_opt.readyFile.empty()) {
     std::string ready;
