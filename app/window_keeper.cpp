@@ -173,6 +173,11 @@ void CWindowKeeper::Tick() {
   for (auto it = classOf_.begin(); it != classOf_.end();) {
     it = it->second.scan == scan_ ? std::next(it) : classOf_.erase(it);
   }
+  // A process none of whose windows was asked about may have ended, and
+  // its id may go to another program.
+  for (auto it = programOf_.begin(); it != programOf_.end();) {
+    it = it->second.scan == scan_ ? std::next(it) : programOf_.erase(it);
+  }
   TickManagedWindows();
   LetGoOfShownRuleless();
   RevealOrHideOwnIcon();
@@ -246,12 +251,16 @@ void CWindowKeeper::RevealOrHideOwnIcon() {
 
 CTrayWndSpec* CWindowKeeper::FindMatchingRule(HWND window, bool scanning) {
   classRead_ = nullptr;
+  programRead_ = nullptr;
   if (rules_.empty()) return nullptr;
   caption_.clear();
-  const std::string* className = nullptr;
+  static const std::string kUnread;
+  const std::string* className = &kUnread;
+  const std::string* programPath = &kUnread;
   if (ruleIndex_.NeedsCaption()) ReadWindowCaption(window, &caption_);
   if (ruleIndex_.NeedsClassName()) className = &ClassNameOf(window, scanning);
-  return ruleIndex_.FirstMatch(caption_, className ? *className : std::string());
+  if (ruleIndex_.NeedsProgramPath()) programPath = &ProgramPathOf(window, scanning);
+  return ruleIndex_.FirstMatch(caption_, *className, *programPath);
 }
 
 const std::string& CWindowKeeper::ClassNameOf(HWND window, bool scanning) {
@@ -262,16 +271,36 @@ const std::string& CWindowKeeper::ClassNameOf(HWND window, bool scanning) {
     return className_;
   }
   // A window keeps its class for life: read once, while the scan sees it.
-  auto [it, added] = classOf_.try_emplace(window);
-  if (added) ReadWindowClassName(window, &it->second.name);
+  KnownClass& known = classOf_[window];
+  if (!known.named) ReadWindowClassName(window, &known.name);
+  known.named = true;
+  known.scan = scan_;
+  return known.name;
+}
+
+const std::string& CWindowKeeper::ProgramPathOf(HWND window, bool scanning) {
+  if (!scanning) {
+    if (programRead_ != window) ReadWindowProgramPath(window, &programPath_);
+    programRead_ = window;
+    return programPath_;
+  }
+  KnownClass& known = classOf_[window];
+  if (!known.processKnown) Os().GetWindowThreadProcessId(window, &known.processId);
+  known.processKnown = true;
+  known.scan = scan_;
+  auto [it, added] = programOf_.try_emplace(known.processId);
+  if (added && (known.processId == 0 || !Os().QueryFullProcessImageNameA(known.processId, &it->second.path))) {
+    it->second.path.clear();
+  }
   it->second.scan = scan_;
-  return it->second.name;
+  return it->second.path;
 }
 
 // ---- Taking and letting go ------------------------------------------------------------
 
 CTrayWnd* CWindowKeeper::Take(HWND window, CTrayWndSpec* rule, const FoundLooks* earlier) {
   classRead_ = nullptr;
+  programRead_ = nullptr;
   return TakeChecked(window, rule, earlier, /*scanning=*/false);
 }
 

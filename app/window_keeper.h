@@ -156,6 +156,7 @@ class CWindowKeeper {
   // rule looks at it; `scanning`: the class name may come from the scan's.
   CTrayWndSpec* FindMatchingRule(HWND window, bool scanning);
   const std::string& ClassNameOf(HWND window, bool scanning);
+  const std::string& ProgramPathOf(HWND window, bool scanning);
   CTrayWnd* TakeChecked(HWND window, CTrayWndSpec* rule, const FoundLooks* earlier, bool scanning);
   int TakeFromRecoveryFile(HWND window);
   void GiveBack(HWND window, const FoundLooks& earlier);
@@ -196,12 +197,24 @@ class CWindowKeeper {
   std::string caption_;
   std::string className_;
   HWND classRead_ = nullptr;  // whose class className_ holds, within one take
-  // Class names of the windows the scan saw, and the scan that last did.
+  std::string programPath_;
+  HWND programRead_ = nullptr;  // whose program programPath_ holds, within one take
+  // What the scan learnt of the windows it saw (a window keeps its class
+  // and its process for life), and the scan that last did.
   struct KnownClass {
     std::string name;
+    bool named = false;
+    DWORD processId = 0;
+    bool processKnown = false;
     unsigned scan = 0;
   };
   std::unordered_map<HWND, KnownClass> classOf_;
+  // Program files by process id: one question a process, not a window.
+  struct KnownProgram {
+    std::string path;
+    unsigned scan = 0;
+  };
+  std::unordered_map<DWORD, KnownProgram> programOf_;
   unsigned scan_ = 0;
 };
 

@@ -45,7 +45,9 @@ bool CRuleIndex::Unchanged(const TraySpecList& rules) const {
   for (const auto& rule : rules) {
     if (key->spec != rule.get() || key->useCaption != rule->UseCaption ||
         key->matchType != rule->CaptionMatchType || key->useClassname != rule->UseClassname ||
-        key->caption != rule->Caption || key->className != rule->ClassName) {
+        key->classMatchType != rule->ClassMatchType || key->useExeName != rule->UseExeName ||
+        key->caption != rule->Caption || key->className != rule->ClassName ||
+        key->exeName != rule->ExeName) {
       return false;
     }
     ++key;
@@ -57,12 +59,14 @@ void CRuleIndex::Rebuild(const TraySpecList& rules) {
   keys_.clear();
   for (const auto& rule : rules) {
     keys_.push_back({rule.get(), rule->UseCaption, rule->CaptionMatchType, rule->UseClassname,
-                     rule->Caption, rule->ClassName});
+                     rule->ClassMatchType, rule->UseExeName, rule->Caption, rule->ClassName,
+                     rule->ExeName, UpperAscii(std::string(ProgramFileName(rule->ExeName)))});
   }
-  needsCaption_ = needsClassName_ = false;
+  needsCaption_ = needsClassName_ = needsProgram_ = false;
   always_.clear();
   equal_.clear();
   classOnly_.clear();
+  programOnly_.clear();
   startsWith_.clear();
   endsWith_.clear();
   contains_.clear();
@@ -79,12 +83,17 @@ void CRuleIndex::Rebuild(const TraySpecList& rules) {
     const CTrayWndSpec& rule = *k.spec;
     if (rule.TestsCaption()) needsCaption_ = true;
     if (rule.TestsClassName()) needsClassName_ = true;
-    if (!rule.TestsCaption()) {
-      if (rule.MatchesEveryWindow()) {
-        always_.push_back(i);
-      } else {
+    if (rule.TestsExeName()) needsProgram_ = true;
+    // A pattern says nothing of the caption's bytes at a fixed place: such
+    // a rule is found by its other tests, or offered every window.
+    if (!rule.TestsCaption() || k.matchType == CaptionMatch::Wildcard) {
+      if (rule.TestsClassName() && k.classMatchType == CaptionMatch::Equal) {
         classOnly_[std::string_view(k.className)].push_back(i);
         SetBit(classShapes_, Shape(k.className));
+      } else if (rule.TestsExeName()) {
+        programOnly_[std::string_view(k.exeFileKey)].push_back(i);
+      } else {
+        always_.push_back(i);
       }
       continue;
     }
@@ -155,7 +164,8 @@ void CRuleIndex::AddByByteKey(const std::unordered_map<std::uint32_t, Bucket>& m
   if (it != map.end()) Add(&it->second);
 }
 
-CTrayWndSpec* CRuleIndex::FirstMatch(const std::string& caption, const std::string& className) {
+CTrayWndSpec* CRuleIndex::FirstMatch(const std::string& caption, const std::string& className,
+                                     const std::string& programPath) {
   if (keys_.empty()) return nullptr;
   candidates_.clear();
   Add(&always_);
@@ -203,6 +213,12 @@ CTrayWndSpec* CRuleIndex::FirstMatch(const std::string& caption, const std::stri
     }
   }
 
+  if (!programOnly_.empty()) {
+    const std::string key = UpperAscii(std::string(ProgramFileName(UpToNul(programPath))));
+    auto it = programOnly_.find(std::string_view(key));
+    if (it != programOnly_.end()) Add(&it->second);
+  }
+
   if (candidates_.empty()) return nullptr;
   std::sort(candidates_.begin(), candidates_.end());
   int previous = -1;
@@ -210,7 +226,7 @@ CTrayWndSpec* CRuleIndex::FirstMatch(const std::string& caption, const std::stri
     if (i == previous) continue;
     previous = i;
     CTrayWndSpec* spec = keys_[static_cast<std::size_t>(i)].spec;
-    if (spec->MatchesText(caption, className) != 0) return spec;
+    if (spec->MatchesText(caption, className, programPath) != 0) return spec;
   }
   return nullptr;
 }

@@ -29,10 +29,12 @@ class CRuleIndex {
   // Whether any rule looks at the caption / the class name at all.
   bool NeedsCaption() const { return needsCaption_; }
   bool NeedsClassName() const { return needsClassName_; }
+  bool NeedsProgramPath() const { return needsProgram_; }
 
-  // The first rule that matches, or nullptr. `caption` and `className` are
-  // the texts as read from the window.
-  CTrayWndSpec* FirstMatch(const std::string& caption, const std::string& className);
+  // The first rule that matches, or nullptr. `caption`, `className` and
+  // `programPath` are as read from the window (the last only when asked for).
+  CTrayWndSpec* FirstMatch(const std::string& caption, const std::string& className,
+                           const std::string& programPath = std::string());
 
  private:
   struct RuleKey {
@@ -40,8 +42,12 @@ class CRuleIndex {
     int useCaption;
     int matchType;
     int useClassname;
+    int classMatchType;
+    int useExeName;
     std::string caption;
     std::string className;
+    std::string exeName;
+    std::string exeFileKey;  // ExeName's file name in upper case
   };
   using Bucket = std::vector<int>;  // rule positions, ascending
 
@@ -53,10 +59,12 @@ class CRuleIndex {
   std::vector<RuleKey> keys_;
   bool needsCaption_ = false;
   bool needsClassName_ = false;
+  bool needsProgram_ = false;
 
   Bucket always_;  // match without looking at the window
   std::unordered_map<std::string_view, Bucket> equal_;      // caption equal to
   std::unordered_map<std::string_view, Bucket> classOnly_;  // class name alone
+  std::unordered_map<std::string_view, Bucket> programOnly_;  // program file name alone
   std::unordered_map<std::uint32_t, Bucket> startsWith_;    // by first one or two bytes
   std::unordered_map<std::uint32_t, Bucket> endsWith_;      // by last one or two bytes
   std::unordered_map<std::uint32_t, Bucket> contains_;      // by first one or two bytes

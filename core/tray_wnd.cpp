@@ -96,6 +96,7 @@ bool CTrayWnd::Take(TrayWndHandles* handles, CTrayWndSpec* spec, const FoundLook
   thread_ = os.GetWindowThreadProcessId(hWnd, &processId);
   foreign_ = processId != os.GetCurrentProcessId();
   ReadWindowClassName(hWnd, &className_);
+  ReadWindowProgramPath(hWnd, &programPath_);
   if (earlier != nullptr && (earlier->thread != thread_ || thread_ == 0)) earlier = nullptr;
   if (earlier != nullptr) PutBack(*earlier);
   SavedExStyle = static_cast<DWORD>(os.GetWindowLongA(hWnd, GWL_EXSTYLE));
@@ -205,7 +206,7 @@ int CTrayWnd::Tick(HWND foreground, DWORD foregroundThread) {
     // One caption read serves the rule and the tip; a window keeps its
     // class name for life, so that was read once at Attach.
     ReadWindowCaption(hWnd, &caption_);
-    if (!Spec->MatchesText(caption_, className_)) {
+    if (!Spec->MatchesText(caption_, className_, programPath_)) {
       gone = true;
     } else {
       // A hide asked before is done, or undone by the program itself.

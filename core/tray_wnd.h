@@ -165,6 +165,7 @@ class CTrayWnd {
   bool silent_ = false;  // its program is known not to answer
   DWORD thread_ = 0;     // the window's thread, read at Attach
   std::string className_;  // read at Attach
+  std::string programPath_;  // read at Attach: a process keeps its program file
   std::string caption_;    // the last tick's read, kept for its buffer
   // Ticks left before a hide asked of the window is asked again: a busy
   // program takes it late, and a request per tick would pile up in its queue.

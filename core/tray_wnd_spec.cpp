@@ -26,6 +26,37 @@ bool ContainsAtCharacter(std::string_view text, std::string_view needle) {
   return false;
 }
 
+// `*` any run of characters, `?` one character; everything else itself.
+// Steps a character at a time, so a double-byte character is one and a
+// pattern never matches half of one. The last `*` is the only one ever
+// retried: a later one can only need a longer run of its own.
+bool WildcardPasses(std::string_view text, std::string_view pattern) {
+  std::size_t t = 0, p = 0;
+  std::size_t starP = std::string_view::npos, starT = 0;
+  while (t < text.size()) {
+    if (p < pattern.size() && pattern[p] == '*') {
+      starP = ++p;
+      starT = t;
+      continue;
+    }
+    if (p < pattern.size()) {
+      const std::size_t tc = CharBytes(text, t);
+      const std::size_t pc = CharBytes(pattern, p);
+      if ((pc == 1 && pattern[p] == '?') || text.substr(t, tc) == pattern.substr(p, pc)) {
+        t += tc;
+        p += pc;
+        continue;
+      }
+    }
+    if (starP == std::string_view::npos) return false;
+    starT += CharBytes(text, starT);
+    t = starT;
+    p = starP;
+  }
+  while (p < pattern.size() && pattern[p] == '*') ++p;
+  return p == pattern.size();
+}
+
 bool CaptionPasses(std::string_view caption, std::string_view wanted, int matchType) {
   const size_t n = wanted.size();
   switch (matchType) {
@@ -37,6 +68,8 @@ bool CaptionPasses(std::string_view caption, std::string_view wanted, int matchT
       return caption.size() >= n && caption.compare(caption.size() - n, n, wanted) == 0;
     case CaptionMatch::Contains:
       return ContainsAtCharacter(caption, wanted);
+    case CaptionMatch::Wildcard:
+      return WildcardPasses(caption, wanted);
     default:
       return false;
   }
@@ -69,6 +102,9 @@ const std::vector<RuleField>& RuleFields() {
       {"CloseOnStartup", &S::CloseOnStartup, nullptr, 0},
       {"TitleStyle", &S::TitleStyle, nullptr, TitleStyleCode::Default},
       {"DisableTitleStyleChanging", &S::DisableTitleStyleChanging, nullptr, 0},
+      {"UseExeName", &S::UseExeName, nullptr, 0},
+      {"ExeName", nullptr, &S::ExeName, 0},
+      {"ClassMatchType", &S::ClassMatchType, nullptr, CaptionMatch::Equal},
   };
   return fields;
 }
@@ -90,14 +126,37 @@ bool SameRuleFields(const CTrayWndSpec& a, const CTrayWndSpec& b) {
   return true;
 }
 
-int CTrayWndSpec::MatchesText(const std::string& caption, const std::string& className) const {
+int CTrayWndSpec::MatchesText(const std::string& caption, const std::string& className,
+                              const std::string& programPath) const {
   if (TestsCaption() && !CaptionPasses(UpToNul(caption), Caption, CaptionMatchType)) return 0;
-  // A name longer than a read delivers (a rule can hold one) never matches.
-  if (TestsClassName() &&
-      (ClassName.size() >= kClassNameBuffer || ClassName != UpToNul(className))) {
-    return 0;
+  if (TestsClassName()) {
+    if (ClassMatchType == CaptionMatch::Equal) {
+      // A name longer than a read delivers (a rule can hold one) never matches.
+      if (ClassName.size() >= kClassNameBuffer || ClassName != UpToNul(className)) return 0;
+    } else if (!CaptionPasses(UpToNul(className), ClassName, ClassMatchType)) {
+      return 0;
+    }
   }
+  if (TestsExeName() && !ProgramPasses(programPath)) return 0;
   return 1;
+}
+
+bool CTrayWndSpec::ProgramPasses(const std::string& programPath) const {
+  const std::string_view path = UpToNul(programPath);
+  // An empty name names no program; a path that could not be read is no one's.
+  if (ExeName.empty() || path.empty()) return false;
+  // Backslashes found as characters: 0x5C is also a trail byte in 932.
+  const bool wholePath = ProgramFileName(ExeName).size() != ExeName.size();
+  const std::string_view compared = wholePath ? path : ProgramFileName(path);
+  return UpperAscii(std::string(compared)) == UpperAscii(ExeName);
+}
+
+std::string_view ProgramFileName(std::string_view path) {
+  std::size_t start = 0;
+  for (std::size_t at = 0; at < path.size(); at += CharBytes(path, at)) {
+    if (path[at] == '\\') start = at + 1;
+  }
+  return path.substr(start);
 }
 
 }  // namespace mm

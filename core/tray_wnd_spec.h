@@ -4,6 +4,7 @@
 #include <list>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/types.h"
@@ -12,8 +13,11 @@ namespace mm {
 
 // How a rule's Caption is compared with a window's caption. Any other value
 // (a settings file can hold one) makes the caption test fail.
+// How a rule's caption or class name is compared (CaptionMatchType and
+// ClassMatchType). Wildcard: `*` any run of characters, `?` one character,
+// a double-byte character counting as one.
 struct CaptionMatch {
-  enum : int { Equal = 0, StartsWith = 1, EndsWith = 2, Contains = 3 };
+  enum : int { Equal = 0, StartsWith = 1, EndsWith = 2, Contains = 3, Wildcard = 4 };
 };
 
 // Title-bar styles a managed window can be given. Any other value is the
@@ -32,12 +36,18 @@ class CTrayWndSpec {
   // fields themselves.
   bool TestsCaption() const { return UseCaption != 0; }
   bool TestsClassName() const { return UseClassname != 0; }
-  bool MatchesEveryWindow() const { return !TestsCaption() && !TestsClassName(); }
+  bool TestsExeName() const { return UseExeName != 0; }
+  bool MatchesEveryWindow() const { return !TestsCaption() && !TestsClassName() && !TestsExeName(); }
 
-  // Nonzero when a window with this caption and class name (read with
-  // ReadWindowCaption and ReadWindowClassName) satisfies the rule. A text
-  // the rule does not test is never looked at.
-  int MatchesText(const std::string& caption, const std::string& className) const;
+  // Nonzero when a window with this caption, class name and program file
+  // (read with ReadWindowCaption, ReadWindowClassName and
+  // ReadWindowProgramPath) satisfies the rule. A text the rule does not
+  // test is never looked at.
+  int MatchesText(const std::string& caption, const std::string& className,
+                  const std::string& programPath = std::string()) const;
+  // The program test alone: ExeName against the file's name, or against
+  // the whole path when it holds a backslash, without regard to ASCII case.
+  bool ProgramPasses(const std::string& programPath) const;
 
   std::string UserName;
   std::string Caption;
@@ -55,7 +65,15 @@ class CTrayWndSpec {
   int CloseOnStartup = 0;
   int TitleStyle = TitleStyleCode::Default;
   int DisableTitleStyleChanging = 0;
+  // Beyond the original keys; missing from a file, they test nothing new.
+  int UseExeName = 0;
+  std::string ExeName;
+  int ClassMatchType = CaptionMatch::Equal;
 };
+
+// The file name of a path: what follows its last backslash (one that ends
+// a character, never the trail byte of a double-byte one).
+std::string_view ProgramFileName(std::string_view path);
 
 // The rules in the order they are tried (and stored).
 using TraySpecList = std::list<std::unique_ptr<CTrayWndSpec>>;

@@ -121,6 +121,10 @@ class Platform {
   virtual BOOL GetWindowRect(HWND hWnd, RECT* rect) = 0;
   virtual DWORD GetWindowThreadProcessId(HWND hWnd, DWORD* processId) = 0;
   virtual DWORD GetCurrentProcessId() = 0;
+  // The full path of a process's program file, ANSI bytes, asked with the
+  // limited query right (which a program running as administrator grants
+  // too); FALSE when the process is gone or refuses.
+  virtual BOOL QueryFullProcessImageNameA(DWORD processId, std::string* path) = 0;
 
   // ---- Layered windows (looked up at run time in user32) -----------------
   // FALSE when user32 cannot be loaded; otherwise tells which calls exist.

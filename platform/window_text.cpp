@@ -65,4 +65,17 @@ std::string WindowClassName(HWND window) {
   return ReadCut(window, &Platform::GetClassNameA, kClassNameBuffer);
 }
 
+void ReadWindowProgramPath(HWND window, std::string* out) {
+  out->clear();
+  DWORD processId = 0;
+  if (Os().GetWindowThreadProcessId(window, &processId) == 0 || processId == 0) return;
+  if (!Os().QueryFullProcessImageNameA(processId, out)) out->clear();
+}
+
+std::string WindowProgramPath(HWND window) {
+  std::string path;
+  ReadWindowProgramPath(window, &path);
+  return path;
+}
+
 }  // namespace mm

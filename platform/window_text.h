@@ -29,4 +29,9 @@ std::string ListedWindowCaption(HWND window);
 void ReadWindowClassName(HWND window, std::string* out);
 std::string WindowClassName(HWND window);
 
+// The full path of the window's program file, as rules see it; empty when
+// the process is gone or refuses the question.
+void ReadWindowProgramPath(HWND window, std::string* out);
+std::string WindowProgramPath(HWND window);
+
 }  // namespace mm

@@ -53,6 +53,20 @@ HWND Win32Platform::GetParent(HWND hWnd) { return M(::GetParent(W(hWnd))); }
 
 HWND Win32Platform::GetAncestor(HWND hWnd, UINT flags) { return M(::GetAncestor(W(hWnd), flags)); }
 
+BOOL Win32Platform::QueryFullProcessImageNameA(DWORD processId, std::string* path) {
+  ::HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+  if (process == nullptr) return FALSE;
+  // Long paths (\\?\ names) fit; a longer one is refused, not cut.
+  std::wstring name(32768, L'\0');
+  DWORD size = static_cast<DWORD>(name.size());
+  const BOOL ok = ::QueryFullProcessImageNameW(process, 0, name.data(), &size);
+  ::CloseHandle(process);
+  if (!ok) return FALSE;
+  name.resize(size);
+  *path = win32::Narrow(name, win32::kAnsiCodePage);
+  return TRUE;
+}
+
 // ---- Hotkeys ----------------------------------------------------------------------
 
 BOOL Win32Platform::RegisterHotKey(HWND hWnd, int id, UINT modifiers, UINT virtualKey) {

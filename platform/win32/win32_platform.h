@@ -88,6 +88,7 @@ class Win32Platform : public Platform {
   HWND WindowFromPoint(POINT point) override;
   HWND GetParent(HWND hWnd) override;
   HWND GetAncestor(HWND hWnd, UINT flags) override;
+  BOOL QueryFullProcessImageNameA(DWORD processId, std::string* path) override;
   BOOL RegisterHotKey(HWND hWnd, int id, UINT modifiers, UINT virtualKey) override;
   BOOL UnregisterHotKey(HWND hWnd, int id) override;
   std::string KeyNameU8(UINT virtualKey) override;

@@ -12,9 +12,9 @@ namespace {
 class RuleIndexTest : public TrayWndWorld {
  protected:
   static CTrayWndSpec* Linear(const TraySpecList& rules, const std::string& caption,
-                              const std::string& className) {
+                              const std::string& className, const std::string& program = "") {
     for (const auto& rule : rules) {
-      if (rule->MatchesText(caption, className) != 0) return rule.get();
+      if (rule->MatchesText(caption, className, program) != 0) return rule.get();
     }
     return nullptr;
   }
@@ -33,8 +33,9 @@ class RuleIndexTest : public TrayWndWorld {
 
   std::string RuleText(std::mt19937& rng, int maxLength) {
     std::string text = RandomText(rng, maxLength);
+    // ... and in place of one, a pattern's wildcards.
     for (char& c : text) {
-      if (c == '\0') c = 'a';
+      if (c == '\0') c = "a*?"[rng() % 3];
     }
     return text;
   }
@@ -43,7 +44,7 @@ class RuleIndexTest : public TrayWndWorld {
 TEST_F(RuleIndexTest, AgreesWithTheListWalkOnRandomRulesAndTexts) {
   std::mt19937 rng(20240611);
   std::uniform_int_distribution<int> flag(0, 3);
-  std::uniform_int_distribution<int> type(-1, 4);
+  std::uniform_int_distribution<int> type(-1, 5);
   std::uniform_int_distribution<int> ruleCount(0, 12);
   int matched = 0;
   int total = 0;
@@ -56,8 +57,11 @@ TEST_F(RuleIndexTest, AgreesWithTheListWalkOnRandomRulesAndTexts) {
       rule->CaptionMatchType = type(rng);
       rule->Caption = RuleText(rng, 3);
       rule->ClassName = RuleText(rng, 2);
+      rule->ClassMatchType = type(rng);
       // Meets the long class names below once they are cut to 254 bytes.
       if (n % 4 == 0) rule->ClassName = std::string(254, 'a');
+      rule->UseExeName = flag(rng) == 0 ? 1 : 0;
+      rule->ExeName = n % 2 == 0 ? "A.EXE" : "C:\\p\\b.exe";
       rules.push_back(std::move(rule));
     }
     CRuleIndex index;
@@ -66,8 +70,9 @@ TEST_F(RuleIndexTest, AgreesWithTheListWalkOnRandomRulesAndTexts) {
       const std::string caption = RandomText(rng, 7);
       std::string className = RandomText(rng, 3);
       if (w % 20 == 0) className = std::string(300, 'a');  // cut by the rule
-      CTrayWndSpec* expected = Linear(rules, caption, className);
-      ASSERT_EQ(index.FirstMatch(caption, className), expected)
+      const std::string program = w % 3 == 0 ? "C:\\p\\a.exe" : w % 3 == 1 ? "C:\\P\\B.EXE" : "";
+      CTrayWndSpec* expected = Linear(rules, caption, className, program);
+      ASSERT_EQ(index.FirstMatch(caption, className, program), expected)
           << "round " << round << " window " << w;
       ++total;
       if (expected != nullptr) ++matched;

@@ -46,7 +46,7 @@ class TrayWndSpecTest : public ::testing::Test {
     std::string className;
     if (rule.TestsCaption()) ReadWindowCaption(window, &caption);
     if (rule.TestsClassName()) ReadWindowClassName(window, &className);
-    return rule.MatchesText(caption, className) != 0;
+    return rule.MatchesText(caption, className, WindowProgramPath(window)) != 0;
   }
 
   bool Caption(int matchType, const std::string& text, const std::string& caption) {
@@ -139,8 +139,80 @@ TEST_F(TrayWndSpecTest, ContainsStepsBytesInASingleByteCodePage) {
   EXPECT_TRUE(Caption(3, "A", kKatakanaA));
 }
 
+HWND ProgramWindow(sim::SimDesktop& desk, DWORD process, const std::string& path,
+                   const std::string& caption = "Untitled") {
+  sim::WindowSpec spec;
+  spec.caption = caption;
+  spec.className = "AppClass";
+  spec.processId = process;
+  spec.programPath = path;
+  return desk.AddWindow(spec);
+}
+
+TEST_F(TrayWndSpecTest, AProgramTestComparesTheFileNameOrTheWholePathInAnyAsciiCase) {
+  HWND notepad = ProgramWindow(desk, 2001, "C:\\Windows\\NOTEPAD.EXE", "a.txt - Notepad");
+  HWND other = ProgramWindow(desk, 2002, "C:\\Tools\\notepad2.exe", "a.txt - Notepad");
+  CTrayWndSpec rule;
+  rule.UseCaption = 0;
+  rule.UseClassname = 0;
+  rule.UseExeName = 1;
+  rule.ExeName = "notepad.exe";
+  EXPECT_FALSE(rule.MatchesEveryWindow()) << "a program test alone is a test";
+  EXPECT_TRUE(Matches(rule, notepad));
+  EXPECT_FALSE(Matches(rule, other));
+  rule.ExeName = "c:\\windows\\notepad.exe";
+  EXPECT_TRUE(Matches(rule, notepad)) << "a path is compared whole";
+  rule.ExeName = "windows\\notepad.exe";
+  EXPECT_FALSE(Matches(rule, notepad)) << "not the path's tail";
+  // Both tests must pass.
+  rule.ExeName = "NOTEPAD.exe";
+  rule.UseCaption = 1;
+  rule.CaptionMatchType = CaptionMatch::StartsWith;
+  rule.Caption = "b.txt";
+  EXPECT_FALSE(Matches(rule, notepad));
+  rule.Caption = "a.txt";
+  EXPECT_TRUE(Matches(rule, notepad));
+  // A file name with 0x5C as a trail byte ("表" 95 5C) is not cut there.
+  HWND table = ProgramWindow(desk, 2003, "C:\\Apps\\\x95\x5C.exe");
+  rule.UseCaption = 0;
+  rule.ExeName = "\x95\x5C.exe";
+  EXPECT_TRUE(Matches(rule, table));
+  rule.ExeName = "\x5C.exe";
+  EXPECT_FALSE(Matches(rule, table));
+}
+
+TEST_F(TrayWndSpecTest, ClassTestsStartWithEndWithContainOrFollowAPattern) {
+  HWND wpf = Window("Main", "HwndWrapper[MyApp.exe;;7f1c2b1e-1111-2222-3333-444455556666]");
+  CTrayWndSpec rule;
+  rule.UseCaption = 0;
+  rule.UseClassname = 1;
+  rule.ClassMatchType = CaptionMatch::StartsWith;
+  rule.ClassName = "HwndWrapper[MyApp.exe;;";
+  EXPECT_TRUE(Matches(rule, wpf));
+  rule.ClassMatchType = CaptionMatch::Equal;
+  EXPECT_FALSE(Matches(rule, wpf));
+  rule.ClassMatchType = CaptionMatch::Wildcard;
+  rule.ClassName = "HwndWrapper[MyApp.exe;;*]";
+  EXPECT_TRUE(Matches(rule, wpf));
+  rule.ClassName = "HwndWrapper[Other.exe;;*]";
+  EXPECT_FALSE(Matches(rule, wpf));
+}
+
+TEST_F(TrayWndSpecTest, AWildcardCountsADoubleByteCharacterAsOneAndNeverSplitsIt) {
+  // "?" is one character: one of "あい" takes two "?".
+  EXPECT_TRUE(Caption(CaptionMatch::Wildcard, "??", kA + kI));
+  EXPECT_FALSE(Caption(CaptionMatch::Wildcard, "???", kA + kI));
+  EXPECT_TRUE(Caption(CaptionMatch::Wildcard, kA + "*", kA + kI + "x"));
+  EXPECT_TRUE(Caption(CaptionMatch::Wildcard, "*x*", "ab" + kA + "x"));
+  // "ア" ends in 'A': "*A" must not take its trail byte for a letter.
+  EXPECT_FALSE(Caption(CaptionMatch::Wildcard, "*A", "x" + kKatakanaA));
+  EXPECT_TRUE(Caption(CaptionMatch::Wildcard, "*A", kKatakanaA + "A"));
+  EXPECT_TRUE(Caption(CaptionMatch::Wildcard, "*", ""));
+  EXPECT_FALSE(Caption(CaptionMatch::Wildcard, "a*b*c", "a-b-"));
+}
+
 TEST_F(TrayWndSpecTest, UnknownMatchTypeFailsOnlyWhenTheCaptionTakesPart) {
-  for (int type : {4, 7, -1}) {
+  for (int type : {5, 7, -1}) {
     EXPECT_FALSE(Caption(type, "", "")) << type;
     EXPECT_FALSE(Caption(type, "x", "x")) << type;
   }

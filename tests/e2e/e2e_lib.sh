@@ -352,7 +352,7 @@ ini_section() {
 # rule, with the given values instead.
 ini_general() {
   ini_section General "DisplayWidthStartup=1 ShowTopMost=0 RealyHideOnHidden=0 TimerPeriod=500 \
-ShowOnlyHidden=0 TraySpec_Count=1" "$@"
+ShowOnlyHidden=0 TraySpec_Count=1 HotKeyToTray=1832 HotKeyRestore=1830 HotKeyManager=0" "$@"
 }
 
 # ini_rule N [KEY=VALUE ...]: rule N with all sixteen keys (a key left out

@@ -98,6 +98,9 @@ struct WindowSpec {
   DWORD style = WS_OVERLAPPEDWINDOW;
   DWORD exStyle = 0;
   DWORD processId = 1000;      // anything but our own process
+  // The program file of that process (ANSI bytes); empty keeps what an
+  // earlier window of the process gave (at first C:\Program Files\App\app.exe).
+  std::string programPath;
   HICON smallIcon = nullptr;   // answers WM_GETICON ICON_SMALL
   HICON bigIcon = nullptr;     // answers WM_GETICON ICON_BIG
   HICON classIcon = nullptr;   // GCL_HICON
@@ -174,6 +177,8 @@ class SimDesktop : public Platform {
   // registered it, delivered at once; false when none did).
   void HoldHotKeyElsewhere(UINT modifiers, UINT virtualKey, bool held);
   bool PressHotKey(UINT modifiers, UINT virtualKey);
+  // Counts QueryFullProcessImageNameA calls (the scan's cost).
+  int ProgramQueries() const;
   // The combinations our windows hold, (MOD_*, key) by id.
   std::vector<std::pair<int, std::pair<UINT, UINT>>> RegisteredHotKeys() const;
   // Messages let through the message filter of the window.
@@ -402,6 +407,7 @@ class SimDesktop : public Platform {
   HWND WindowFromPoint(POINT point) override;
   HWND GetParent(HWND hWnd) override;
   HWND GetAncestor(HWND hWnd, UINT flags) override;
+  BOOL QueryFullProcessImageNameA(DWORD processId, std::string* path) override;
   BOOL RegisterHotKey(HWND hWnd, int id, UINT modifiers, UINT virtualKey) override;
   BOOL UnregisterHotKey(HWND hWnd, int id) override;
   std::string KeyNameU8(UINT virtualKey) override;

@@ -188,6 +188,8 @@ struct SimDesktop::State {
   std::set<int> keysDown;
   std::set<int> keysDownElsewhere;
   std::vector<RegisteredHotKey> hotKeys;                  // ours
+  std::map<DWORD, std::string> programPaths;              // by process id
+  int programQueries = 0;
   std::set<std::pair<UINT, UINT>> hotKeysElsewhere;       // (MOD_*, key) of other programs
   std::map<HWND, std::vector<UINT>> allowedFromLowerPrivilege;
   std::map<HANDLE, std::string> mutexes;  // handle -> name

@@ -218,6 +218,28 @@ DWORD SimDesktop::GetWindowThreadProcessId(HWND hWnd, DWORD* processId) {
 
 DWORD SimDesktop::GetCurrentProcessId() { return kOurProcessId; }
 
+BOOL SimDesktop::QueryFullProcessImageNameA(DWORD processId, std::string* path) {
+  State& s = *s_;
+  ++s.programQueries;
+  bool alive = processId == kOurProcessId;
+  for (const auto& entry : s.windows) alive = alive || entry.second->processId == processId;
+  if (!alive) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  if (processId == kOurProcessId) {
+    char buffer[260] = {};
+    GetModuleFileNameA(buffer, sizeof buffer);
+    *path = buffer;
+    return TRUE;
+  }
+  auto known = s.programPaths.find(processId);
+  *path = known != s.programPaths.end() ? known->second : "C:\\Program Files\\App\\app.exe";
+  return TRUE;
+}
+
+int SimDesktop::ProgramQueries() const { return s_->programQueries; }
+
 // ---- layered windows -------------------------------------------------------------------------
 
 void SimDesktop::SetLayeredApi(bool libraryLoads, bool hasGet, bool hasSet) {

@@ -124,6 +124,7 @@ HWND SimDesktop::AddWindow(const WindowSpec& spec) {
   if (spec.minimized) w.style |= WS_MINIMIZE;
   w.exStyle = spec.exStyle;
   w.processId = spec.processId;
+  if (!spec.programPath.empty()) s_->programPaths[spec.processId] = spec.programPath;
   w.smallIcon = spec.smallIcon;
   w.bigIcon = spec.bigIcon;
   w.classIcon = spec.classIcon;

@@ -55,7 +55,8 @@ TEST_F(SettingsTest, NoFileGivesDefaultsAndTheFirstSaveWritesEverythingInOrder) 
             "UseTrayIcon=1\r\nShowIconOnlyHidden=0\r\nShowTopMost=0\r\nCaptionMatchType=0\r\n"
             "Caption=\"  Notepad\"\r\nClassName=\r\nUserName=\x83\x81\x83\x82\r\n"
             "AlphaPercent=100\r\nAlphaPercentBG=100\r\nHideOnStartup=0\r\nCloseOnStartup=0\r\n"
-            "TitleStyle=0\r\nDisableTitleStyleChanging=0\r\n");
+            "TitleStyle=0\r\nDisableTitleStyleChanging=0\r\n"
+            "UseExeName=0\r\nExeName=\r\nClassMatchType=0\r\n");
 }
 
 TEST_F(SettingsTest, HotKeysMissingGetTheDefaultsAndDamagedOnesReadAsNone) {
