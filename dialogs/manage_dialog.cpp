@@ -1,11 +1,13 @@
 #include "dialogs/manage_dialog.h"
 
+#include <map>
 #include <set>
 #include <string>
 
 #include "core/exception_box.h"
 #include "core/tray_wnd.h"
 #include "dialogs/register_dialog.h"
+#include "dialogs/rule_editor_logic.h"
 #include "dialogs/rule_list_logic.h"
 #include "platform/window_text.h"
 #include "res/resource.h"
@@ -27,17 +29,19 @@ struct Column {
   int format;
 };
 
-constexpr int kWindowColumnCount = 3;
+constexpr int kWindowColumnCount = 4;
 constexpr Column kWindowColumns[kWindowColumnCount] = {
     {"ウインドウ名", LVCFMT_LEFT},
     {"表示状態", LVCFMT_LEFT},
     {"クラス名", LVCFMT_LEFT},
+    {"プログラム", LVCFMT_LEFT},
 };
 
 constexpr Column kRuleColumnHeaders[kRuleColumns] = {
     {"名称", LVCFMT_LEFT},
     {"ウインドウ名", LVCFMT_LEFT},
     {"クラス名", LVCFMT_LEFT},
+    {"プログラム", LVCFMT_LEFT},
     {"最小化時", LVCFMT_CENTER},
     {"トレイアイコン", LVCFMT_CENTER},
     {"最前面に表示", LVCFMT_CENTER},
@@ -178,9 +182,9 @@ BOOL CManageDialog::OnInitDialog() {
   ui::ListViewSetImageList(WindowList(), ImageList, LVSIL_SMALL);
 
   InsertColumns(WindowList(), kWindowColumns);
-  FitColumns(WindowList(), 0, 2, kWindowColumnCount);
+  FitColumns(WindowList(), 0, kWindowColumnCount - 1, kWindowColumnCount);
   InsertColumns(RuleList(), kRuleColumnHeaders);
-  FitColumns(RuleList(), 0, 3, kRuleColumns);
+  FitColumns(RuleList(), 0, 4, kRuleColumns);
   RefreshRuleList();
 
   Os().SetFocus(Item(IDC_BUTTON_RESEARCH));
@@ -209,6 +213,8 @@ void CManageDialog::OnButtonReSearch() {
   Os().EnumWindows(&CollectWindow, reinterpret_cast<LPARAM>(&windows));
   const WindowFilter filter{ShowHiddenWindows, ShowUnnamedWindows};
   IconSearch icons;
+  // One question a process, however many windows it has.
+  std::map<DWORD, std::string> programs;
   for (HWND window : windows) {
     const bool visible = Os().IsWindowVisible(window) != 0;
     if (!filter.ListsVisibility(visible)) continue;
@@ -219,11 +225,21 @@ void CManageDialog::OnButtonReSearch() {
     // -1 would ask the dialog for the picture; a window without an icon
     // has none.
     if (image < 0) image = I_IMAGENONE;
+    DWORD processId = 0;
+    Os().GetWindowThreadProcessId(window, &processId);
+    auto [program, added] = programs.try_emplace(processId);
+    if (added) {
+      std::string path;
+      if (processId != 0 && Os().QueryFullProcessImageNameA(processId, &path)) {
+        program->second = Os().AnsiToUtf8(std::string(ProgramFileName(path)));
+      }
+    }
     windowRows_.push_back(WindowRowData{window, Os().AnsiToUtf8(title), WindowStateText(visible),
-                                        Os().AnsiToUtf8(WindowClassName(window)), image});
+                                        Os().AnsiToUtf8(WindowClassName(window)), program->second,
+                                        image});
   }
   Os().SendMessageToOwnWindow(list, LVM_SETITEMCOUNT, windowRows_.size(), LVSICF_NOSCROLL);
-  FitColumns(list, 0, 2, kWindowColumnCount);
+  FitColumns(list, 0, kWindowColumnCount - 1, kWindowColumnCount);
   UpdateData(false);
   UpdateButtons();
 }
@@ -238,7 +254,8 @@ LRESULT CManageDialog::OnWindowListDispInfo(const NMHDR* hdr) {
   if ((info->item.mask & LVIF_IMAGE) != 0 && info->item.iSubItem == 0) {
     info->item.iImage = data.image;
   }
-  const std::string* columns[] = {&data.captionUtf8, &data.stateUtf8, &data.classNameUtf8};
+  const std::string* columns[] = {&data.captionUtf8, &data.stateUtf8, &data.classNameUtf8,
+                                  &data.programUtf8};
   const int column = info->item.iSubItem;
   if ((info->item.mask & LVIF_TEXT) != 0 && column >= 0 && column < kWindowColumnCount) {
     Os().ListViewSetDispInfoTextU8(info, *columns[column]);
@@ -311,6 +328,17 @@ void CManageDialog::AddRuleForWindow(HWND window) {
   ReadWindowCaption(window, &editor.Rule.Caption);
   editor.Rule.UserName = editor.Rule.Caption;
   editor.Rule.ClassName = WindowClassName(window);
+  editor.Rule.ExeName = std::string(ProgramFileName(WindowProgramPath(window)));
+  const StableClassPart stable = StablePartOfClass(editor.Rule.ClassName);
+  if (!stable.prefix.empty()) {
+    editor.Rule.ClassName = stable.prefix;
+    editor.Rule.ClassMatchType = CaptionMatch::StartsWith;
+    editor.NoteUtf8 = "クラス名の一部が起動のたびに変わるため、変わらない部分「で始まる」で比べます。";
+    if (stable.wantsProgram && !editor.Rule.ExeName.empty()) {
+      editor.Rule.UseExeName = 1;
+      editor.NoteUtf8 += "ほかのプログラムと区別するため、プログラム名も使います。";
+    }
+  }
   if (editor.DoModal(Hwnd()) != IDOK) return;
   AppendRule(rules_, editor.Rule);
   RefreshRuleList();

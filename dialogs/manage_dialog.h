@@ -87,6 +87,7 @@ class CManageDialog : public CDialog {
     std::string captionUtf8;
     std::string stateUtf8;
     std::string classNameUtf8;
+    std::string programUtf8;  // the program file's name
     int image = I_IMAGENONE;
   };
   std::vector<WindowRowData> windowRows_;

@@ -15,6 +15,7 @@ namespace {
 constexpr char kOpacityRange[] = "0～100までの値を指定してください。";
 constexpr char kNoCaption[] = "ウインドウタイトル名を設定してください。";
 constexpr char kNoClassName[] = "ウインドウクラス名を設定してください。";
+constexpr char kNoProgramName[] = "プログラム名を設定してください。";
 
 constexpr int kOpacityBoxes[] = {IDC_COMBO_ALPHA, IDC_COMBO_ALPHA_BG};
 
@@ -23,6 +24,7 @@ constexpr int kOpacityBoxes[] = {IDC_COMBO_ALPHA, IDC_COMBO_ALPHA_BG};
 CRegisterDialog::CRegisterDialog() : CDialog(IDD_REGISTER_DIALOG) {
   OnClicked(IDC_CHECK_USE_CAPTION, [this] { OnCheckBox(&AfterCaptionTestClicked); });
   OnClicked(IDC_CHECK_USE_CLASSNAME, [this] { OnCheckBox(&AfterClassTestClicked); });
+  OnClicked(IDC_CHECK_USE_EXENAME, [this] { OnCheckBox(&AfterProgramTestClicked); });
   OnClicked(IDC_CHECK_NO_STYLE_CHANGE, [this] { OnCheckBox(&AfterStyleLockClicked); });
   OnClicked(IDC_CHECK_USE_TRAYICON, [this] { OnCheckBox(nullptr); });
   OnCommand(IDC_COMBO_ALPHA, CBN_KILLFOCUS,
@@ -36,6 +38,10 @@ BOOL CRegisterDialog::OnInitDialog() {
   for (int id : kOpacityBoxes) {
     for (const std::string& choice : choices) Os().ComboBoxAddStringU8(Item(id), choice);
   }
+  for (const std::string& choice : ClassMatchChoices()) {
+    Os().ComboBoxAddStringU8(Item(IDC_COMBO_CLASS_MATCH), choice);
+  }
+  Os().SetWindowTextU8(Item(IDC_STATIC_EDITOR_NOTE), NoteUtf8);
   AlphaPercentText = std::to_string(Rule.AlphaPercent);
   AlphaPercentBGText = std::to_string(Rule.AlphaPercentBG);
   UpdateData(false);
@@ -52,8 +58,19 @@ void CRegisterDialog::DoDataExchange(CDataExchange& dx) {
   dx.Text(IDC_EDIT_CAPTION, Rule.Caption);
   dx.Text(IDC_EDIT_CLASSNAME, Rule.ClassName);
   dx.Radio({IDC_RADIO_MATCH_EQUAL, IDC_RADIO_MATCH_START, IDC_RADIO_MATCH_END,
-            IDC_RADIO_MATCH_CONTAIN},
+            IDC_RADIO_MATCH_CONTAIN, IDC_RADIO_MATCH_PATTERN},
            Rule.CaptionMatchType);
+  dx.Check(IDC_CHECK_USE_EXENAME, Rule.UseExeName);
+  dx.Text(IDC_EDIT_EXENAME, Rule.ExeName);
+  // A comparison the list does not have (from a damaged file) selects
+  // nothing and is kept as it is.
+  const HWND classMatch = Item(IDC_COMBO_CLASS_MATCH);
+  if (dx.Saving()) {
+    const int chosen = ui::ComboBoxCurSel(classMatch);
+    if (chosen >= 0) Rule.ClassMatchType = chosen;
+  } else {
+    ui::ComboBoxSetCurSel(classMatch, Rule.ClassMatchType);
+  }
   dx.Check(IDC_CHECK_ICON_ONLY_HIDDEN, Rule.ShowIconOnlyHidden);
   dx.Check(IDC_CHECK_SHOW_TOPMOST, Rule.ShowTopMost);
   // The hidden buttons hold the styles 3 to 5 that a settings file can give.
@@ -76,7 +93,8 @@ void CRegisterDialog::UpdateControls() {
   enable({IDC_EDIT_CAPTION, IDC_RADIO_MATCH_EQUAL, IDC_RADIO_MATCH_START, IDC_RADIO_MATCH_END,
           IDC_RADIO_MATCH_CONTAIN, IDC_STATIC_MATCH},
          enables.captionTest);
-  enable({IDC_EDIT_CLASSNAME}, enables.className);
+  enable({IDC_EDIT_CLASSNAME, IDC_COMBO_CLASS_MATCH, IDC_STATIC_CLASS_MATCH}, enables.className);
+  enable({IDC_EDIT_EXENAME, IDC_STATIC_EXENAME_HINT}, enables.programName);
   enable({IDC_RADIO_STYLE_DEFAULT, IDC_RADIO_STYLE_TOOLWINDOW, IDC_RADIO_STYLE_NONE},
          enables.titleStyles);
   enable({IDC_CHECK_ICON_ONLY_HIDDEN}, enables.iconOnlyHidden);
@@ -133,6 +151,10 @@ void CRegisterDialog::OnOK() {
     case MissingText::ClassName:
       Os().MessageBoxU8(Hwnd(), kNoClassName, MORIMO_PRODUCT_NAME, MB_OK | MB_ICONINFORMATION);
       Os().SetFocus(Item(IDC_EDIT_CLASSNAME));
+      return;
+    case MissingText::ProgramName:
+      Os().MessageBoxU8(Hwnd(), kNoProgramName, MORIMO_PRODUCT_NAME, MB_OK | MB_ICONINFORMATION);
+      Os().SetFocus(Item(IDC_EDIT_EXENAME));
       return;
     case MissingText::None:
       break;

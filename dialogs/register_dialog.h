@@ -20,6 +20,9 @@ class CRegisterDialog : public CDialog {
   // take them only when they read as 0 to 100.
   std::string AlphaPercentText;
   std::string AlphaPercentBGText;
+  // A word of the editor's own under the fields (UTF-8), e.g. why a test
+  // was proposed; empty for none.
+  std::string NoteUtf8;
 
  protected:
   BOOL OnInitDialog() override;

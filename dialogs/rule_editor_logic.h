@@ -12,7 +12,8 @@ namespace mm {
 
 struct RuleEditorEnables {
   bool captionTest = true;     // the title, its match buttons and their label
-  bool className = true;       // the class name
+  bool className = true;       // the class name and its comparison
+  bool programName = false;    // the program's file name
   bool titleStyles = true;     // the three visible style buttons
   bool iconOnlyHidden = true;  // "tray icon only while hidden"
 };
@@ -25,14 +26,27 @@ RuleEditorEnables EditorEnables(const CTrayWndSpec& rule);
 // other. Allowing style changes again starts from the default style.
 void AfterCaptionTestClicked(CTrayWndSpec& rule);
 void AfterClassTestClicked(CTrayWndSpec& rule);
+void AfterProgramTestClicked(CTrayWndSpec& rule);
 void AfterStyleLockClicked(CTrayWndSpec& rule);
 
 // The first text OK asks for: a test that is on needs its text; blanks
 // count as text.
-enum class MissingText { None, Caption, ClassName };
+enum class MissingText { None, Caption, ClassName, ProgramName };
 MissingText FirstMissingText(const CTrayWndSpec& rule);
 
 // The opacity boxes' lists: "100" down to "0" in steps of ten.
 std::vector<std::string> OpacityChoices();
+// The class comparison's list, in CaptionMatch order.
+std::vector<std::string> ClassMatchChoices();
+
+// A class name with a part that changes from run to run (WPF's
+// "HwndWrapper[app.exe;;GUID]", MFC's "Afx:base:style:..."): the part that
+// stays, for a "starts with" test, and whether it is so general that the
+// program test should go with it. Empty for any other class name.
+struct StableClassPart {
+  std::string prefix;
+  bool wantsProgram = false;
+};
+StableClassPart StablePartOfClass(const std::string& className);
 
 }  // namespace mm

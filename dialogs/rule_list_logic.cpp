@@ -19,6 +19,7 @@ std::array<RuleCell, kRuleColumns> RuleRowCells(const CTrayWndSpec& rule) {
       RuleCell{rule.UserName, true},
       rule.UseCaption != 0 ? RuleCell{rule.Caption, true} : Ours(kNotUsed),
       rule.UseClassname != 0 ? RuleCell{rule.ClassName, true} : Ours(kNotUsed),
+      rule.UseExeName != 0 ? RuleCell{rule.ExeName, true} : Ours(kNotUsed),
       Ours(rule.HideIfIconized != 0 ? "隠す" : "隠さない"),
       // The icon column shows ShowIconOnlyHidden alone, whatever UseTrayIcon says.
       Ours(rule.ShowIconOnlyHidden != 0 ? "隠している間だけ表示" : "いつも表示"),

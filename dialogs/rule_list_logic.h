@@ -21,10 +21,10 @@ struct RuleCell {
   }
 };
 
-constexpr int kRuleColumns = 7;
+constexpr int kRuleColumns = 8;
 
 // The columns of the rule list, left to right: name, window name, class
-// name, when minimised, tray icon, always on top, and an empty one.
+// name, program, when minimised, tray icon, always on top, and an empty one.
 std::array<RuleCell, kRuleColumns> RuleRowCells(const CTrayWndSpec& rule);
 
 // Column 1 of the window list: "表示" or "非表示".

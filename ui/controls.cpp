@@ -72,6 +72,11 @@ void ComboBoxResetContent(HWND comboBox) { Send(comboBox, CB_RESETCONTENT); }
 
 int ComboBoxCurSel(HWND comboBox) { return static_cast<int>(Send(comboBox, CB_GETCURSEL)); }
 
+void ComboBoxSetCurSel(HWND comboBox, int index) {
+  const int count = ComboBoxCount(comboBox);
+  Send(comboBox, CB_SETCURSEL, static_cast<WPARAM>(index >= 0 && index < count ? index : -1));
+}
+
 void SetButtonCheck(HWND button, UINT check) { Send(button, BM_SETCHECK, check); }
 
 WORD HotKeyValue(HWND control) { return static_cast<WORD>(Send(control, HKM_GETHOTKEY) & 0xFFFF); }

@@ -32,6 +32,8 @@ int ComboBoxCount(HWND comboBox);
 int ComboBoxDeleteString(HWND comboBox, int index);
 void ComboBoxResetContent(HWND comboBox);
 int ComboBoxCurSel(HWND comboBox);
+// An index outside the list selects nothing.
+void ComboBoxSetCurSel(HWND comboBox, int index);
 
 // Buttons.
 void SetButtonCheck(HWND button, UINT check);

@@ -62,6 +62,61 @@ class RuleDialogsTest : public AppWorld {
   }
 };
 
+// A WPF window's class ends in a GUID made at each start: the rule made
+// from it compares the part that stays, says so, and still adopts the
+// program's window after the program restarts.
+TEST_F(RuleDialogsTest, AWindowWhoseClassChangesPerRunGetsARuleThatOutlivesARestart) {
+  Start();
+  sim::WindowSpec spec;
+  spec.caption = "Report";
+  spec.className = "HwndWrapper[Report.exe;;11111111-2222-3333-4444-555555555555]";
+  spec.processId = 3001;
+  spec.programPath = "C:\\Apps\\Report.exe";
+  HWND first = desk.AddWindow(spec);
+  OpenRuleList([&](HWND d) {
+    HWND windows = Item(d, IDC_LIST_TOPLEVEL);
+    EXPECT_EQ(desk.ListViewCellUtf8(windows, WindowRow(d, first), 3), "Report.exe");
+    ASSERT_TRUE(SelectWindow(d, first));
+    ThenEditor([&](HWND editor) {
+      EXPECT_EQ(desk.GetWindowTextU8(Item(editor, IDC_EDIT_CLASSNAME)), "HwndWrapper[Report.exe;;");
+      EXPECT_EQ(ui::ComboBoxCurSel(Item(editor, IDC_COMBO_CLASS_MATCH)), CaptionMatch::StartsWith);
+      EXPECT_EQ(desk.GetWindowTextU8(Item(editor, IDC_EDIT_EXENAME)), "Report.exe");
+      EXPECT_NE(desk.GetWindowTextU8(Item(editor, IDC_STATIC_EDITOR_NOTE)), "");
+      desk.ClickButton(editor, IDC_CHECK_USE_CAPTION);  // the class alone
+      desk.PressEnter(editor);
+    });
+    desk.PressEnter(d);
+  });
+  desk.CloseWindow(first);
+  spec.className = "HwndWrapper[Report.exe;;99999999-8888-7777-6666-555555555555]";
+  HWND second = desk.AddWindow(spec);
+  Tick();
+  EXPECT_NE(Managed(second), nullptr);
+}
+
+// A rule by program alone takes that program's windows, not another's
+// with the same caption, and asks each process once, not each tick.
+TEST_F(RuleDialogsTest, AProgramRuleTakesOnlyThatProgramsWindowsAskingEachProcessOnce) {
+  CTrayWndSpec& rule = AddRule("");
+  rule.UseCaption = 0;
+  rule.UseExeName = 1;
+  rule.ExeName = "EDITOR.EXE";
+  Start();
+  sim::WindowSpec spec;
+  spec.caption = "notes.txt";
+  spec.processId = 3101;
+  spec.programPath = "C:\\Tools\\editor.exe";
+  HWND mine = desk.AddWindow(spec);
+  spec.processId = 3102;
+  spec.programPath = "C:\\Other\\viewer.exe";
+  HWND other = desk.AddWindow(spec);
+  const int before = desk.ProgramQueries();
+  for (int i = 0; i < 5; ++i) Tick();
+  EXPECT_NE(Managed(mine), nullptr);
+  EXPECT_EQ(Managed(other), nullptr);
+  EXPECT_LE(desk.ProgramQueries() - before, 4) << "two processes, and one take";
+}
+
 TEST_F(RuleDialogsTest, EnterAddsARuleTheManagerSavesAndTheNextScanUses) {
   Start();
   HWND target = AddWindow("Target window", true, "TargetClass");
@@ -130,7 +185,7 @@ TEST_F(RuleDialogsTest, DoubleClicksActOnlyOnASelectedRowAndEditInPlace) {
     EXPECT_EQ(editors, 0);
     desk.DoubleClickListItem(d, IDC_LIST_RULES, 0);
     EXPECT_EQ(editors, 1);
-    EXPECT_EQ(desk.ListViewCellUtf8(Item(d, IDC_LIST_RULES), 0, 5), "する");
+    EXPECT_EQ(desk.ListViewCellUtf8(Item(d, IDC_LIST_RULES), 0, 6), "する");
   });
   ASSERT_EQ(dlg->Rules().size(), 1u);
   EXPECT_EQ(dlg->Rules().front().get(), rule);  // the same rule, changed

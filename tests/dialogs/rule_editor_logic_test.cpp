@@ -66,3 +66,24 @@ TEST(RuleEditorChecks, EachSwitchEnablesOnlyWhatDependsOnIt) {
 
 }  // namespace
 }  // namespace mm
+
+namespace mm {
+namespace {
+
+TEST(RuleEditorChecks, AClassNameThatChangesPerRunProposesItsStablePart) {
+  const StableClassPart wpf =
+      StablePartOfClass("HwndWrapper[MyApp.exe;;7f1c2b1e-1111-2222-3333-444455556666]");
+  EXPECT_EQ(wpf.prefix, "HwndWrapper[MyApp.exe;;");
+  EXPECT_FALSE(wpf.wantsProgram);
+  // MFC's handles and base differ per run; its mark alone is shared by
+  // many programs, so the program test goes with it.
+  const StableClassPart mfc = StablePartOfClass("Afx:00400000:8:00010003:00000000:00A10135");
+  EXPECT_EQ(mfc.prefix, "Afx:");
+  EXPECT_TRUE(mfc.wantsProgram);
+  for (const char* plain : {"Notepad", "HwndWrapper[", "Afx:Frame", "Afx:"}) {
+    EXPECT_TRUE(StablePartOfClass(plain).prefix.empty()) << plain;
+  }
+}
+
+}  // namespace
+}  // namespace mm

@@ -24,18 +24,22 @@ TEST(RuleRow, ShowsTheTestsInUseAndTheIconChoiceAlone) {
   EXPECT_EQ(cells[0], Ansi("\x83\x81\x83\x82"));
   EXPECT_EQ(cells[1], Ours("<使用しない>"));
   EXPECT_EQ(cells[2], Ansi("Notepad"));
-  EXPECT_EQ(cells[3], Ours("隠さない"));
-  EXPECT_EQ(cells[4], Ours("いつも表示"));
-  EXPECT_EQ(cells[5], Ours("する"));
-  EXPECT_EQ(cells[6], Ours(""));
+  EXPECT_EQ(cells[3], Ours("<使用しない>"));
+  EXPECT_EQ(cells[4], Ours("隠さない"));
+  EXPECT_EQ(cells[5], Ours("いつも表示"));
+  EXPECT_EQ(cells[6], Ours("する"));
+  EXPECT_EQ(cells[7], Ours(""));
 
   rule.UseCaption = 1;
   rule.UseClassname = 0;
   rule.ShowIconOnlyHidden = 1;
+  rule.UseExeName = 1;
+  rule.ExeName = "notepad.exe";
   const auto other = RuleRowCells(rule);
   EXPECT_EQ(other[1], Ansi("kept but not used"));
   EXPECT_EQ(other[2], Ours("<使用しない>"));
-  EXPECT_EQ(other[4], Ours("隠している間だけ表示"));
+  EXPECT_EQ(other[3], Ansi("notepad.exe"));
+  EXPECT_EQ(other[5], Ours("隠している間だけ表示"));
 }
 
 TEST(RuleListButtons, FollowBothSelectionsAndTheWindowsState) {
