@@ -58,7 +58,7 @@ BOOL Win32Platform::QueryFullProcessImageNameA(DWORD processId, std::string* pat
   if (process == nullptr) return FALSE;
   // Long paths (\\?\ names) fit; a longer one is refused, not cut.
   std::wstring name(32768, L'\0');
-  DWORD size = static_cast<DWORD>(name.size());
+  ::DWORD size = static_cast<::DWORD>(name.size());
   const BOOL ok = ::QueryFullProcessImageNameW(process, 0, name.data(), &size);
   ::CloseHandle(process);
   if (!ok) return FALSE;

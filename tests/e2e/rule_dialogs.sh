@@ -10,7 +10,7 @@ e2e_init "$@"
 CAPTION="E2E Dialog Target"
 LIST_CAPTION="ウインドウ情報の追加と削除"
 EDITOR_CAPTION="詳細入力"
-ROW_TEXTS="$CAPTION|$CAPTION|MoriMoTarget|隠す|いつも表示|しない|"
+ROW_TEXTS="$CAPTION|$CAPTION|MoriMoTarget|<使用しない>|隠す|いつも表示|しない|"
 
 ini_general TraySpec_Count=0 | write_ini
 
