@@ -4,7 +4,7 @@
 # period, measured over 60 s once everything has settled.
 #
 #   bash tools/measure_idle.sh [--build DIR] [--seconds N] [--repeat N] [--no-baseline]
-#                              [--no-match] [--bare-loop]
+#                              [--no-match] [--bare-loop] [--program-rules]
 #
 # DIR is the win64 build folder (default build/win64). Prints morimo.exe's
 # own CPU time, the Wine server's CPU time over the same period, and the
@@ -17,6 +17,9 @@
 # windows: every 500 ms it enumerates them and reads each caption and class
 # name, the floor a scan cannot go below; compare the two runs' own CPU plus
 # Wine server CPU.
+# --program-rules uses ten rules that name a program file instead (none of
+# them the windows' program), to compare the scan's cost with program tests
+# against --bare-loop's.
 # --repeat N measures N periods in a row: CPU time under Wine swings with
 # the load of the machine, so the median is the figure to quote.
 # MORIMO_E2E_DISPLAY=:97 pins the X display.
@@ -28,6 +31,7 @@ repeat=1
 baseline=1
 no_match=
 bare_loop=
+program_rules=
 while [ $# -gt 0 ]; do
   case $1 in
     --build) build=$2; shift 2 ;;
@@ -36,6 +40,7 @@ while [ $# -gt 0 ]; do
     --no-baseline) baseline=; shift ;;
     --no-match) no_match=1; shift ;;
     --bare-loop) bare_loop=1; shift ;;
+    --program-rules) program_rules=1; shift ;;
     *) echo "usage: $0 [--build DIR] [--seconds N] [--repeat N] [--no-baseline] [--no-match]" \
         "[--bare-loop]" >&2
       exit 2 ;;
@@ -59,6 +64,16 @@ unmatch() { if [ -n "$no_match" ]; then sed -e '/^Caption=Idle window 03$/s/$/!/
   -e '/^Caption=dow 07$/s/^Caption=/Caption=!/' -e '/^ClassName=MoriMoTarget$/s/$/!/'; else cat; fi; }
 managed=12
 [ -n "$no_match" ] && managed=0
+program_ini() {
+  printf '[General]\nDisplayWidthStartup=1\nShowTopMost=0\nTimerPeriod=500\nTraySpec_Count=10\n'
+  for n in 0 1 2 3 4 5 6 7 8 9; do
+    printf '[TraySpec_%04d]\nUseCaption=0\nUseClassname=0\nUseExeName=1\nExeName=program%d.exe\n' "$n" "$n"
+  done
+}
+if [ -n "$program_rules" ]; then
+  managed=0
+  program_ini | write_ini
+else
 unmatch <<'EOF' | write_ini
 [General]
 DisplayWidthStartup=1
@@ -124,6 +139,7 @@ UseCaption=0
 UseClassname=1
 ClassName=NoSuchClassEither
 EOF
+fi
 
 e2e_step "50 visible windows"
 start_target W --caption "Idle window {nn}" --count 50 --pos 20,60 --size 300,150
