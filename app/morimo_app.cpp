@@ -14,7 +14,19 @@ bool CMorimoApp::InitInstance() {
   // Two managers over the same windows and files would fight: the second
   // copy shows the first one's window and ends without touching anything.
   instance_ = Os().CreateMutexA(kInstanceMutex);
-  const DWORD error = Os().GetLastError();
+  DWORD error = Os().GetLastError();
+  // The copy that started us is giving back its windows: its end, not a
+  // hand-over to it, is what we wait for (the first start takes nothing
+  // meanwhile; the windows are ours once it has let them go).
+  constexpr DWORD kRetryMs = 100;
+  for (DWORD waited = 0; handover_ && instance_ != nullptr && error == ERROR_ALREADY_EXISTS &&
+                         waited < kHandoverWaitMs;
+       waited += kRetryMs) {
+    Os().CloseHandle(instance_);
+    Os().Sleep(kRetryMs);
+    instance_ = Os().CreateMutexA(kInstanceMutex);
+    error = Os().GetLastError();
+  }
   // A first copy started as administrator holds a mutex we may not open.
   const bool another = instance_ != nullptr ? error == ERROR_ALREADY_EXISTS
                                             : error == ERROR_ACCESS_DENIED;

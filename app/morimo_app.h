@@ -10,7 +10,9 @@ namespace mm {
 
 class CMorimoApp {
  public:
-  CMorimoApp() = default;
+  // `handover`: started by a copy that restarts itself as administrator,
+  // which is letting go of its windows meanwhile: waits for it to end.
+  explicit CMorimoApp(bool handover = false) : handover_(handover) {}
   virtual ~CMorimoApp();
   CMorimoApp(const CMorimoApp&) = delete;
   CMorimoApp& operator=(const CMorimoApp&) = delete;
@@ -27,11 +29,16 @@ class CMorimoApp {
 
   // One copy a user session: a name the first copy holds while it runs.
   static constexpr char kInstanceMutex[] = "Local\\MoriMo.Manager";
+  // The command line of such a copy.
+  static constexpr char kHandoverSwitch[] = "/handover";
+  // How long it waits for the old copy, at most.
+  static constexpr DWORD kHandoverWaitMs = 10000;
 
  private:
   std::unique_ptr<CMorimoDlg> manager_;
   HANDLE instance_ = nullptr;
   int exitCode_ = 0;
+  bool handover_ = false;
 };
 
 }  // namespace mm

@@ -1,5 +1,6 @@
 #include "app/morimo_dlg.h"
 
+#include "app/morimo_app.h"
 #include "app/tray_menu.h"
 #include "core/exception_box.h"
 #include "core/hot_key.h"
@@ -79,6 +80,7 @@ CMorimoDlg::CMorimoDlg() : CDialog(IDD_MORIMO_DIALOG), keeper_(*this) {
   // The about item of the main menu shares the system menu item's id.
   OnMenuCommand(IDM_ABOUTBOX, [this] { ShowAboutBox(); });
   OnMenuCommand(ID_MENU_HOTKEYS, [this] { OnMenuHotKeys(); });
+  OnMenuCommand(ID_MENU_RESTART_ELEVATED, [this] { OnMenuRestartElevated(); });
 }
 
 CMorimoDlg::~CMorimoDlg() {
@@ -172,7 +174,8 @@ bool CMorimoDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* resu
 // ---- The keeper's view -----------------------------------------------------------
 
 void CMorimoDlg::Adopted(CTrayWnd* trayWnd) {
-  const std::string title = trayWnd->GetCaption();
+  std::string title = trayWnd->GetCaption();
+  if (trayWnd->Protected()) title += Os().Utf8ToAnsi(CTrayWnd::ProtectedWordsUtf8());
   const int image = AddListImage(trayWnd);
   const int index = Os().ListViewInsertItem(ListView(), kAppendIndex, title, image);
   if (index >= 0) Os().ListViewSetItemParam(ListView(), index, trayWnd->Id());
@@ -224,7 +227,10 @@ void CMorimoDlg::OnButtonExit() {
     answer = Os().MessageBoxU8(Hwnd(), kExitQuestion, MORIMO_PRODUCT_NAME, MB_YESNO | MB_ICONQUESTION);
   }
   if (answer != IDYES || keeper_.Exiting()) return;
+  ExitNow();
+}
 
+void CMorimoDlg::ExitNow() {
   hotKeys_.UnregisterAll();
   keeper_.Exit();
   RECT rect{};
@@ -264,8 +270,17 @@ void CMorimoDlg::OnHotKey(int action) {
   if (keeper_.Busy()) return;
   switch (action) {
     case CHotKeys::ToTray:
-      if (keeper_.HideForegroundWindow() == CWindowKeeper::ToTray::Refused) {
-        keeper_.Notify(MORIMO_PRODUCT_NAME, "このウインドウはトレイに入れられませんでした。");
+      switch (keeper_.HideForegroundWindow()) {
+        case CWindowKeeper::ToTray::Protected:
+          keeper_.Notify(MORIMO_PRODUCT_NAME,
+                         "管理者として実行されているプログラムのウインドウは、トレイに入れられません。"
+                         "メインメニューの「管理者として再起動」で MoriMo も管理者として実行してください。");
+          break;
+        case CWindowKeeper::ToTray::Refused:
+          keeper_.Notify(MORIMO_PRODUCT_NAME, "このウインドウはトレイに入れられませんでした。");
+          break;
+        default:
+          break;
       }
       break;
     case CHotKeys::Restore:
@@ -293,6 +308,30 @@ void CMorimoDlg::ToggleManager() {
   } else {
     self->Show(1);
   }
+}
+
+void CMorimoDlg::OnMenuRestartElevated() {
+  if (ModalActive || keeper_.Exiting() || Os().IsProcessElevated()) return;
+  char path[1024] = {};
+  const DWORD length = Os().GetModuleFileNameA(path, sizeof path);
+  if (length == 0 || length >= sizeof path) return;
+  INT_PTR started = 0;
+  {
+    // The prompt may take the user a while; nothing else opens meanwhile.
+    FlagScope modal(&ModalActive);
+    started = Os().ShellExecuteA(Hwnd(), "runas", path, CMorimoApp::kHandoverSwitch, nullptr,
+                                 SW_SHOWNORMAL);
+  }
+  if (started <= 32) {
+    // No to the prompt changes nothing; anything else is said.
+    if (started != SE_ERR_ACCESSDENIED) {
+      Os().MessageBoxU8(Hwnd(), "管理者として起動できませんでした。", MORIMO_PRODUCT_NAME,
+                        MB_OK | MB_ICONWARNING);
+    }
+    return;
+  }
+  UpdateData(true);
+  ExitNow();
 }
 
 void CMorimoDlg::OnMenuHotKeys() {
@@ -323,6 +362,8 @@ void CMorimoDlg::TrayMenuWanted(CTrayWnd* trayWnd) {
   state.canChangeTitleStyle = trayWnd->CanChangeTitleStyle() != 0;
   state.topMost = trayWnd->TopMost != 0;
   state.ruleless = keeper_.Ruleless(trayWnd);
+  state.protectedWindow = trayWnd->Protected();
+  state.canRestartElevated = Os().IsProcessElevated() == 0;
 
   POINT at{};
   Os().GetCursorPos(&at);

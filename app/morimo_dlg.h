@@ -68,6 +68,9 @@ class CMorimoDlg : public CDialog, private KeeperView {
   void OnMenuMakerPage();
   void ShowAboutBox();
   void OnMenuHotKeys();
+  // Starts us again as administrator; once that copy runs, this one gives
+  // back every window and ends (the exit without its question).
+  void OnMenuRestartElevated();
 
   // ---- Hotkeys ------------------------------------------------------------------
   void RegisterHotKeys();
@@ -76,6 +79,7 @@ class CMorimoDlg : public CDialog, private KeeperView {
 
   // ---- Exit and the system menu ---------------------------------------------------
   void OnButtonExit();
+  void ExitNow();
   void OnSysCommand(UINT id, LPARAM lParam, bool* handled);
   void ShowInvariantBox(const char* text);
 

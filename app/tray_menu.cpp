@@ -64,6 +64,13 @@ PopupMenuDescription BuildTrayMenu(const TrayMenuState& state) {
       menu.changes.push_back(Grey(ID_MENU_SETTING, true));
       menu.changes.push_back(Grey(IDM_ABOUTBOX, true));
       menu.changes.push_back(Grey(ID_MENU_HOTKEYS, true));
+      menu.changes.push_back(Grey(ID_MENU_RESTART_ELEVATED, true));
+    }
+    if (!state.canRestartElevated) {
+      MenuItemChange gone;
+      gone.id = ID_MENU_RESTART_ELEVATED;
+      gone.remove = true;
+      menu.changes.push_back(gone);
     }
     return menu;
   }
@@ -73,6 +80,12 @@ PopupMenuDescription BuildTrayMenu(const TrayMenuState& state) {
              state.opacityAvailable);
   AddOpacity(menu, ID_MENU_ALPHA_BG_100, ID_MENU_ALPHA_BG_CURRENT, state.alphaInactive,
              state.opacityAvailable);
+  if (state.protectedWindow) {
+    for (UINT id : {ID_MENU_SHOW, ID_MENU_HIDE, ID_MENU_TOPMOST, ID_MENU_MAXIMIZE, ID_MENU_RESTORE,
+                    ID_MENU_MINIMIZE}) {
+      menu.changes.push_back(Grey(id, true));
+    }
+  }
   if (!state.canChangeTitleStyle) {
     for (UINT id : {ID_MENU_TITLE_DEFAULT, ID_MENU_TITLE_TOOLWINDOW, ID_MENU_TITLE_NONE}) {
       menu.changes.push_back(Grey(id, true));

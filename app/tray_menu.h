@@ -19,6 +19,8 @@ struct TrayMenuState {
   bool canChangeTitleStyle = true;
   bool topMost = false;
   bool ruleless = false;      // taken by the hotkey without a rule: none to edit
+  bool protectedWindow = false;  // its program runs as administrator: nothing to change
+  bool canRestartElevated = false;  // the main menu offers a restart as administrator
 };
 
 PopupMenuDescription BuildTrayMenu(const TrayMenuState& state);

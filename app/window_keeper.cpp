@@ -53,6 +53,7 @@ CWindowKeeper::~CWindowKeeper() { ReleaseAll(); }
 
 void CWindowKeeper::Start(HWND manager) {
   manager_ = manager;
+  ownIntegrity_ = Os().ProcessIntegrityLevel(Os().GetCurrentProcessId());
   LoadSettings(settings_, rules_);
 
   // The manager's own rule: its exact title, so the manager window is
@@ -188,6 +189,14 @@ void CWindowKeeper::Notify(const std::string& titleUtf8, const std::string& text
   noteTitle_ = titleUtf8;
   noteText_ = textUtf8;
   ShowPendingNote();
+}
+
+bool CWindowKeeper::AboveUs(HWND window) const {
+  DWORD processId = 0;
+  Os().GetWindowThreadProcessId(window, &processId);
+  if (processId == 0 || ownIntegrity_ < 0) return false;
+  const int level = Os().ProcessIntegrityLevel(processId);
+  return level > ownIntegrity_;
 }
 
 void CWindowKeeper::ShowPendingNote() {
@@ -351,6 +360,8 @@ CTrayWnd* CWindowKeeper::TakeChecked(HWND window, CTrayWndSpec* rule, const Foun
   auto owned = std::make_unique<CTrayWnd>();
   CTrayWnd* trayWnd = owned.get();
   trayWnd->Take(new TrayWndHandles{window, manager_}, rule, earlier);
+  const bool above = AboveUs(window);
+  if (above) trayWnd->SetProtected();
   // Without a rule to say otherwise, a window shown again stays in the
   // band it was found in.
   if (rule == rulelessRule_.get()) trayWnd->TopMost = (trayWnd->SavedExStyle & WS_EX_TOPMOST) != 0 ? 1 : 0;
@@ -364,7 +375,13 @@ CTrayWnd* CWindowKeeper::TakeChecked(HWND window, CTrayWndSpec* rule, const Foun
   trayWnd->Apply();
   if (rule->HideOnStartup == 0) trayWnd->Show(1);
   view_.Adopted(trayWnd);
-  if (rule->CloseOnStartup != 0) Os().PostMessageA(window, WM_CLOSE, 0, 0);
+  if (above && !protectedNoted_) {
+    protectedNoted_ = true;
+    Notify("管理者として実行中のプログラム",
+           "管理者として実行されているプログラムのウインドウは、隠したり見た目を変えたりできません。"
+           "メインメニューの「管理者として再起動」で MoriMo も管理者として実行すると操作できます。");
+  }
+  if (rule->CloseOnStartup != 0 && !above) Os().PostMessageA(window, WM_CLOSE, 0, 0);
   return trayWnd;
 }
 
@@ -380,6 +397,7 @@ CWindowKeeper::ToTray CWindowKeeper::HideForegroundWindow() {
   Os().GetWindowThreadProcessId(window, &processId);
   if (processId == Os().GetCurrentProcessId()) return ToTray::Nothing;
   if (!Os().IsWindowVisible(window)) return ToTray::Nothing;
+  if (AboveUs(window)) return ToTray::Protected;
 
   CTrayWnd* trayWnd = nullptr;
   for (const auto& managed : managed_) {

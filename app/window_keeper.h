@@ -67,7 +67,7 @@ class CWindowKeeper {
   // the top-level window it belongs to) hidden now, with its icon: under
   // the first rule that matches it, or under none for as long as it stays
   // hidden. Never ours or the shell's; a window hidden already stays so.
-  enum class ToTray { Hidden, Nothing, Refused };
+  enum class ToTray { Hidden, Nothing, Refused, Protected };
   ToTray HideForegroundWindow();
   // Shows the window hidden most recently of those still hidden (the
   // manager aside, which has a hotkey of its own); false when there is none.
@@ -82,6 +82,9 @@ class CWindowKeeper {
   // A balloon on the manager's icon, now or as soon as the icon is in the
   // tray again (the user may keep it hidden): said once, never a modal box.
   void Notify(const std::string& titleUtf8, const std::string& textUtf8);
+  // The window's program runs with more rights than we have: the system
+  // refuses our changes to its windows.
+  bool AboveUs(HWND window) const;
 
   // The timer, the private messages and the shell's: true when handled.
   bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result);
@@ -190,6 +193,8 @@ class CWindowKeeper {
   int restoringHwnds_ = 0;
   std::map<DWORD, FoundLooks> earlierLooks_;  // while the recovery file is read
   int revealCountdown_ = 0;
+  int ownIntegrity_ = -1;
+  bool protectedNoted_ = false;  // the balloon about such windows, once a session
   std::string noteTitle_;  // a balloon still to show
   std::string noteText_;
   void ShowPendingNote();

@@ -1,5 +1,6 @@
 #include "core/tray_wnd.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -113,10 +114,14 @@ bool CTrayWnd::Take(TrayWndHandles* handles, CTrayWndSpec* spec, const FoundLook
   return true;
 }
 
+const char* CTrayWnd::ProtectedWordsUtf8() { return "（管理者として実行中）"; }
+
 int CTrayWnd::Apply() {
   if (Spec == nullptr || Handles == nullptr) return 0;
   Platform& os = Os();
   HWND hWnd = Window();
+  // Its icon says why nothing else happens.
+  if (protected_) return AddIcon();
   ApplyOpacity();
   if (Spec->TitleStyle != TitleStyleCode::Default && CanChangeTitleStyle()) SetTitleStyle(Spec->TitleStyle);
 
@@ -214,7 +219,9 @@ int CTrayWnd::Tick(HWND foreground, DWORD foregroundThread) {
       // Shown by us while its program was busy: the icon goes once the
       // window is really back, not before.
       if (Spec->ShowIconOnlyHidden && !Hidden && visible && IconShown) DeleteIcon();
-      if (Spec->HideIfIconized && visible && minimised) {
+      if (protected_) {
+        // Nothing of it is ours to change.
+      } else if (Spec->HideIfIconized && visible && minimised) {
         if (hideWaitTicks_ > 0) {
           --hideWaitTicks_;
         } else {
@@ -262,7 +269,7 @@ int CTrayWnd::Tick(HWND foreground, DWORD foregroundThread) {
 void CTrayWnd::Show(int activate) {
   Platform& os = Os();
   HWND hWnd = Window();
-  if (!os.IsWindow(hWnd)) return;
+  if (!os.IsWindow(hWnd) || protected_) return;
   ShowTarget(SW_SHOW);
   if (os.IsIconic(hWnd) && !SysCommand(SC_RESTORE)) {
     // Not answered (a program counted as hung is not even asked): without
@@ -288,13 +295,19 @@ void CTrayWnd::Show(int activate) {
 void CTrayWnd::Hide() {
   Platform& os = Os();
   HWND hWnd = Window();
-  if (!os.IsWindow(hWnd)) return;
+  if (!os.IsWindow(hWnd) || protected_) return;
   // Minimised first: the window stays minimised while hidden, so the
   // application sees the state its own minimise button would give. One
   // that is minimised already is not asked, which a hung program would
   // make us wait for.
   if (!os.IsIconic(hWnd)) SysCommand(SC_MINIMIZE);
   hideRefused_ = !ShowTarget(SW_HIDE) && os.GetLastError() == ERROR_ACCESS_DENIED;
+  if (hideRefused_) {
+    // Learnt the hard way: the system protects it from us.
+    SetProtected();
+    UpdateIcon();
+    return;
+  }
   static unsigned lastSerial = 0;
   hiddenSerial_ = ++lastSerial;
   Hidden = 1;
@@ -410,7 +423,9 @@ void CTrayWnd::RefreshTip(NOTIFYICONDATAA* data) {
   TipText = GetCaption();
   // The caption stops at its first NUL, so the tip never holds more than
   // 63 bytes plus the terminator that memset left.
-  const std::string tip = TipFor(TipText);
+  std::string tip = TipFor(TipText);
+  if (protected_) tip += Os().Utf8ToAnsi(ProtectedWordsUtf8());
+  tip.resize(std::min(tip.size(), sizeof data->szTip - 1));
   std::memcpy(data->szTip, tip.data(), tip.size());
 }
 
@@ -551,6 +566,7 @@ void CTrayWnd::ApplyOpacity() {
 }
 
 int CTrayWnd::SetTopMost(int on) {
+  if (protected_) return 0;
   TopMost = on;
   return Os().SetWindowPos(Window(), on ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                            PosFlags(kZOrderFlags));
@@ -568,6 +584,7 @@ DWORD CTrayWnd::ExStyleFor(int code) const {
 
 void CTrayWnd::SetTitleStyle(int code) {
   pendingTitleStyle_ = -1;
+  if (protected_) return;
   if (code == CurTitleStyle) return;
   // Writing a style word waits for the program: one that does not answer
   // gets the style once it does (Tick tries again), not never.
@@ -591,7 +608,7 @@ void CTrayWnd::SetTitleStyle(int code) {
 }
 
 int CTrayWnd::CanChangeTitleStyle() const {
-  if (Spec == nullptr) return 0;
+  if (Spec == nullptr || protected_) return 0;
   if (Spec->DisableTitleStyleChanging) return 0;
   if (Spec->ClassName == kNoTitleChangeClass) return 0;
   return 1;

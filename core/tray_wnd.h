@@ -77,6 +77,14 @@ class CTrayWnd {
   bool FoundGone() const { return foundGone_; }
   void Show(int activate);
   void Hide();
+  // A window of a program that runs with more rights than we have (as
+  // administrator): managed, listed and given an icon that says so, but
+  // never hidden, made transparent or restyled, which the system would
+  // refuse half-way. Set before Apply; a hide refused later sets it too.
+  void SetProtected() { protected_ = true; AlphaCapable = 0; }
+  bool Protected() const { return protected_; }
+  // What the lists and the tip add to such a window's caption (UTF-8).
+  static const char* ProtectedWordsUtf8();
   // Orders hides: a window hidden later has a greater number (0: never).
   unsigned HiddenSerial() const { return hiddenSerial_; }
   // The system refused the last hide (a program it protects from ours).
@@ -176,6 +184,7 @@ class CTrayWnd {
   int styleRetryCountdown_ = 0;
   bool foundGone_ = false;
   bool hideRefused_ = false;
+  bool protected_ = false;
   unsigned hiddenSerial_ = 0;
   int iconCountdown_;  // ticks left before the icon is asked again
 };

@@ -214,7 +214,12 @@ void CManageDialog::OnButtonReSearch() {
   const WindowFilter filter{ShowHiddenWindows, ShowUnnamedWindows};
   IconSearch icons;
   // One question a process, however many windows it has.
-  std::map<DWORD, std::string> programs;
+  struct Program {
+    std::string nameUtf8;
+    bool above = false;  // runs with more rights than we have
+  };
+  std::map<DWORD, Program> programs;
+  const int ownLevel = Os().ProcessIntegrityLevel(Os().GetCurrentProcessId());
   for (HWND window : windows) {
     const bool visible = Os().IsWindowVisible(window) != 0;
     if (!filter.ListsVisibility(visible)) continue;
@@ -228,15 +233,18 @@ void CManageDialog::OnButtonReSearch() {
     DWORD processId = 0;
     Os().GetWindowThreadProcessId(window, &processId);
     auto [program, added] = programs.try_emplace(processId);
-    if (added) {
+    if (added && processId != 0) {
       std::string path;
-      if (processId != 0 && Os().QueryFullProcessImageNameA(processId, &path)) {
-        program->second = Os().AnsiToUtf8(std::string(ProgramFileName(path)));
+      if (Os().QueryFullProcessImageNameA(processId, &path)) {
+        program->second.nameUtf8 = Os().AnsiToUtf8(std::string(ProgramFileName(path)));
       }
+      program->second.above = ownLevel >= 0 && Os().ProcessIntegrityLevel(processId) > ownLevel;
     }
-    windowRows_.push_back(WindowRowData{window, Os().AnsiToUtf8(title), WindowStateText(visible),
-                                        Os().AnsiToUtf8(WindowClassName(window)), program->second,
-                                        image});
+    std::string captionUtf8 = Os().AnsiToUtf8(title);
+    if (program->second.above) captionUtf8 += CTrayWnd::ProtectedWordsUtf8();
+    windowRows_.push_back(WindowRowData{window, captionUtf8, WindowStateText(visible),
+                                        Os().AnsiToUtf8(WindowClassName(window)),
+                                        program->second.nameUtf8, image});
   }
   Os().SendMessageToOwnWindow(list, LVM_SETITEMCOUNT, windowRows_.size(), LVSICF_NOSCROLL);
   FitColumns(list, 0, kWindowColumnCount - 1, kWindowColumnCount);

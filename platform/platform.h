@@ -44,6 +44,7 @@ struct MenuItemChange {
   bool relabel = false;
   std::string textUtf8;
   UINT newId = 0;
+  bool remove = false;  // the item is not shown at all
 };
 
 // One popup (by position in the menu bar) of one of our menu resources,
@@ -125,6 +126,15 @@ class Platform {
   // limited query right (which a program running as administrator grants
   // too); FALSE when the process is gone or refuses.
   virtual BOOL QueryFullProcessImageNameA(DWORD processId, std::string* path) = 0;
+  // The mandatory integrity level of a process's token (its RID: 0x2000
+  // medium, 0x3000 high, ...), asked with the limited query rights; -1
+  // when the system will not say. A process whose level is above ours
+  // refuses our changes to its windows (ERROR_ACCESS_DENIED).
+  virtual int ProcessIntegrityLevel(DWORD processId) = 0;
+  // Whether we run elevated (as administrator).
+  virtual BOOL IsProcessElevated() = 0;
+  // Waits without handling messages; only before the manager exists.
+  virtual void Sleep(DWORD ms) = 0;
 
   // ---- Layered windows (looked up at run time in user32) -----------------
   // FALSE when user32 cannot be loaded; otherwise tells which calls exist.

@@ -451,6 +451,7 @@ constexpr int CSIDL_LOCAL_APPDATA = 0x001C;
 
 // ShellExecute errors (results of 32 and below).
 constexpr INT_PTR SE_ERR_FNF = 2;
+constexpr INT_PTR SE_ERR_ACCESSDENIED = 5;
 
 // Paths.
 constexpr DWORD MAX_PATH = 260;

@@ -1,4 +1,6 @@
 // Input, timers and the message loop.
+#include <vector>
+
 #include "platform/win32/win32_internal.h"
 #include "platform/win32/win32_text.h"
 
@@ -66,6 +68,50 @@ BOOL Win32Platform::QueryFullProcessImageNameA(DWORD processId, std::string* pat
   *path = win32::Narrow(name, win32::kAnsiCodePage);
   return TRUE;
 }
+
+namespace {
+
+// The token's integrity RID, or -1.
+int TokenIntegrity(::HANDLE token) {
+  ::DWORD size = 0;
+  ::GetTokenInformation(token, TokenIntegrityLevel, nullptr, 0, &size);
+  if (size == 0) return -1;
+  std::vector<unsigned char> buffer(size);
+  if (!::GetTokenInformation(token, TokenIntegrityLevel, buffer.data(), size, &size)) return -1;
+  const auto* label = reinterpret_cast<const ::TOKEN_MANDATORY_LABEL*>(buffer.data());
+  const ::UCHAR count = *::GetSidSubAuthorityCount(label->Label.Sid);
+  if (count == 0) return -1;
+  return static_cast<int>(*::GetSidSubAuthority(label->Label.Sid, count - 1u));
+}
+
+}  // namespace
+
+int Win32Platform::ProcessIntegrityLevel(DWORD processId) {
+  ::HANDLE process = processId == ::GetCurrentProcessId()
+                         ? ::GetCurrentProcess()
+                         : ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+  if (process == nullptr) return -1;
+  int level = -1;
+  ::HANDLE token = nullptr;
+  if (::OpenProcessToken(process, TOKEN_QUERY, &token)) {
+    level = TokenIntegrity(token);
+    ::CloseHandle(token);
+  }
+  if (processId != ::GetCurrentProcessId()) ::CloseHandle(process);
+  return level;
+}
+
+BOOL Win32Platform::IsProcessElevated() {
+  ::HANDLE token = nullptr;
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) return FALSE;
+  ::TOKEN_ELEVATION elevation{};
+  ::DWORD size = 0;
+  const BOOL ok = ::GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size);
+  ::CloseHandle(token);
+  return ok && elevation.TokenIsElevated != 0;
+}
+
+void Win32Platform::Sleep(DWORD ms) { ::Sleep(ms); }
 
 // ---- Hotkeys ----------------------------------------------------------------------
 

@@ -45,6 +45,10 @@ void win32::ApplyMenuChanges(::HMENU menu, const std::vector<MenuItemChange>& ch
     ItemPlace at;
     if (!FindCommand(menu, change.id, &at)) continue;
     const ::UINT position = static_cast<::UINT>(at.position);
+    if (change.remove) {
+      ::DeleteMenu(at.menu, position, MF_BYPOSITION);
+      continue;
+    }
     if (change.relabel) {
       // ModifyMenu sets the whole item, its state too: keep the state the
       // item has unless this change sets it below.

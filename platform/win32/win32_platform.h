@@ -89,6 +89,9 @@ class Win32Platform : public Platform {
   HWND GetParent(HWND hWnd) override;
   HWND GetAncestor(HWND hWnd, UINT flags) override;
   BOOL QueryFullProcessImageNameA(DWORD processId, std::string* path) override;
+  int ProcessIntegrityLevel(DWORD processId) override;
+  BOOL IsProcessElevated() override;
+  void Sleep(DWORD ms) override;
   BOOL RegisterHotKey(HWND hWnd, int id, UINT modifiers, UINT virtualKey) override;
   BOOL UnregisterHotKey(HWND hWnd, int id) override;
   std::string KeyNameU8(UINT virtualKey) override;

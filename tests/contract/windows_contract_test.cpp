@@ -452,5 +452,19 @@ TEST_F(WindowsContract, RegisteredMessagesAreSharedByName) {
   EXPECT_EQ(os.RegisterWindowMessageA("TaskbarCreated"), os.RegisterWindowMessageA("TaskbarCreated"));
 }
 
+// What the keeper asks to tell a program running with more rights than
+// ours: our own level is known, and a process that is gone has none.
+TEST_F(WindowsContract, OurIntegrityLevelIsKnownAndAGoneProcessHasNone) {
+  const int own = world->os().ProcessIntegrityLevel(world->os().GetCurrentProcessId());
+  EXPECT_GE(own, 0x1000);
+  EXPECT_EQ(world->os().ProcessIntegrityLevel(0x7FFFFFF0u), -1);
+  HWND window = world->CreateTopLevel("Integrity", "MoriMoContractIntegrity", true);
+  DWORD processId = 0;
+  world->os().GetWindowThreadProcessId(window, &processId);
+  // A program started as we are runs at our level, not above it.
+  EXPECT_LE(world->os().ProcessIntegrityLevel(processId), own);
+  world->Destroy(window);
+}
+
 }  // namespace
 }  // namespace mm::contract

@@ -56,6 +56,10 @@ Window* SimDesktop::State::TopLevel(HWND h) {
 
 Window* SimDesktop::State::Changeable(HWND h) {
   Window* w = Find(h);
+  if (w != nullptr && Refuses(*w)) {
+    desk.SetLastError(ERROR_ACCESS_DENIED);
+    return nullptr;
+  }
   if (w != nullptr && h != desktop) return w;
   desk.SetLastError(ERROR_INVALID_WINDOW_HANDLE);
   return nullptr;
@@ -291,6 +295,10 @@ BOOL SimDesktop::SendMessageTimeoutA(HWND hWnd, UINT msg, WPARAM wParam, LPARAM 
   State& s = *s_;
   if (result != nullptr) *result = 0;
   Window* w = s.Find(hWnd);
+  if (w != nullptr && s.Refuses(*w)) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+  }
   if (w == nullptr) {
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return FALSE;

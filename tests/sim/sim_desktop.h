@@ -177,6 +177,17 @@ class SimDesktop : public Platform {
   // registered it, delivered at once; false when none did).
   void HoldHotKeyElsewhere(UINT modifiers, UINT virtualKey, bool held);
   bool PressHotKey(UINT modifiers, UINT virtualKey);
+  // A program run as administrator: its process's integrity level is
+  // high, and its windows refuse the changes a program at ours asks (shows,
+  // hides, positions, style words, opacity, posted and sent messages) with
+  // ERROR_ACCESS_DENIED, as Windows does to a program without elevation.
+  void SetProcessElevated(DWORD processId, bool elevated);
+  // We run elevated: every program's level is then at most ours.
+  void SetOurselvesElevated(bool elevated);
+  // The user's answer to the next elevation prompts ("runas"), and what was
+  // started with one ("program parameters"; the program is not run).
+  void DeclineElevation(bool decline);
+  const std::vector<std::string>& ElevatedStarts() const;
   // Counts QueryFullProcessImageNameA calls (the scan's cost).
   int ProgramQueries() const;
   // The combinations our windows hold, (MOD_*, key) by id.
@@ -408,6 +419,9 @@ class SimDesktop : public Platform {
   HWND GetParent(HWND hWnd) override;
   HWND GetAncestor(HWND hWnd, UINT flags) override;
   BOOL QueryFullProcessImageNameA(DWORD processId, std::string* path) override;
+  int ProcessIntegrityLevel(DWORD processId) override;
+  BOOL IsProcessElevated() override;
+  void Sleep(DWORD ms) override;
   BOOL RegisterHotKey(HWND hWnd, int id, UINT modifiers, UINT virtualKey) override;
   BOOL UnregisterHotKey(HWND hWnd, int id) override;
   std::string KeyNameU8(UINT virtualKey) override;

@@ -20,7 +20,23 @@ MenuItemRecord* FindCommand(std::vector<MenuItemRecord>& items, UINT_PTR id) {
   return nullptr;
 }
 
+bool Remove(std::vector<MenuItemRecord>& items, UINT_PTR id) {
+  for (auto it = items.begin(); it != items.end(); ++it) {
+    if (it->flags & MF_POPUP) {
+      if (Remove(it->items, id)) return true;
+    } else if (it->id == id) {
+      items.erase(it);
+      return true;
+    }
+  }
+  return false;
+}
+
 void Apply(const MenuItemChange& change, std::vector<MenuItemRecord>& items) {
+  if (change.remove) {
+    Remove(items, change.id);
+    return;
+  }
   MenuItemRecord* item = FindCommand(items, change.id);
   if (item == nullptr) return;
   if (change.relabel) *item = MenuItemRecord{MF_STRING, change.newId, change.textUtf8, {}};

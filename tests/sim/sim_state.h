@@ -189,6 +189,14 @@ struct SimDesktop::State {
   std::set<int> keysDownElsewhere;
   std::vector<RegisteredHotKey> hotKeys;                  // ours
   std::map<DWORD, std::string> programPaths;              // by process id
+  std::set<DWORD> elevatedProcesses;
+  bool weAreElevated = false;
+  bool declineElevation = false;
+  std::vector<std::string> elevatedStarts;  // "program parameters" started with runas
+  // An elevated program's window, and we are not: our change is refused.
+  bool Refuses(const Window& w) const {
+    return !weAreElevated && elevatedProcesses.count(w.processId) != 0;
+  }
   int programQueries = 0;
   std::set<std::pair<UINT, UINT>> hotKeysElsewhere;       // (MOD_*, key) of other programs
   std::map<HWND, std::vector<UINT>> allowedFromLowerPrivilege;

@@ -115,15 +115,23 @@ std::string SimDesktop::Utf8ToAnsi(const std::string& utf8) {
 INT_PTR SimDesktop::ShellExecuteA(HWND owner, const char* verb, const char* file,
                                   const char* parameters, const char* directory, int show) {
   (void)owner;
-  (void)verb;
-  (void)parameters;
   (void)directory;
   (void)show;
   if (file == nullptr) return SE_ERR_FNF;
+  if (verb != nullptr && std::string(verb) == "runas") {
+    s_->elevatedStarts.push_back(std::string(file) + (parameters ? std::string(" ") + parameters : ""));
+    // The user's answer to the elevation prompt: No is "access denied".
+    if (s_->declineElevation) return SE_ERR_ACCESSDENIED;
+    return 42;
+  }
   s_->shellOpened.emplace_back(file);
   return 42;  // above 32: success
 }
 
 const std::vector<std::string>& SimDesktop::ShellOpened() const { return s_->shellOpened; }
+
+void SimDesktop::DeclineElevation(bool decline) { s_->declineElevation = decline; }
+
+const std::vector<std::string>& SimDesktop::ElevatedStarts() const { return s_->elevatedStarts; }
 
 }  // namespace mm::sim

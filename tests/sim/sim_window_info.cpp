@@ -240,6 +240,33 @@ BOOL SimDesktop::QueryFullProcessImageNameA(DWORD processId, std::string* path) 
 
 int SimDesktop::ProgramQueries() const { return s_->programQueries; }
 
+int SimDesktop::ProcessIntegrityLevel(DWORD processId) {
+  State& s = *s_;
+  constexpr int kMedium = 0x2000, kHigh = 0x3000;
+  if (processId == kOurProcessId) return s.weAreElevated ? kHigh : kMedium;
+  bool alive = false;
+  for (const auto& entry : s.windows) alive = alive || entry.second->processId == processId;
+  if (!alive) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return -1;
+  }
+  return s.elevatedProcesses.count(processId) != 0 ? kHigh : kMedium;
+}
+
+BOOL SimDesktop::IsProcessElevated() { return s_->weAreElevated ? TRUE : FALSE; }
+
+void SimDesktop::SetProcessElevated(DWORD processId, bool elevated) {
+  if (elevated) {
+    s_->elevatedProcesses.insert(processId);
+  } else {
+    s_->elevatedProcesses.erase(processId);
+  }
+}
+
+void SimDesktop::SetOurselvesElevated(bool elevated) { s_->weAreElevated = elevated; }
+
+void SimDesktop::Sleep(DWORD ms) { s_->now += ms; }
+
 // ---- layered windows -------------------------------------------------------------------------
 
 void SimDesktop::SetLayeredApi(bool libraryLoads, bool hasGet, bool hasSet) {
@@ -281,6 +308,10 @@ BOOL SimDesktop::SetLayeredWindowAttributes(HWND hWnd, COLORREF key, BYTE alpha,
     return FALSE;
   }
   Window* w = s_->Find(hWnd);
+  if (w != nullptr && s_->Refuses(*w)) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+  }
   if (w == nullptr) {
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return FALSE;

@@ -312,6 +312,10 @@ BOOL SimDesktop::SetWindowPos(HWND hWnd, HWND insertAfter, int x, int y, int cx,
                               UINT flags) {
   State& s = *s_;
   Window* w = s.TopLevel(hWnd);
+  if (w != nullptr && s.Refuses(*w)) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+  }
   if (w == nullptr) {
     if (Window* c = s.Find(hWnd); c != nullptr && c->IsControl()) return TRUE;
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
