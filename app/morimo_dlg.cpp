@@ -311,7 +311,9 @@ void CMorimoDlg::ToggleManager() {
 }
 
 void CMorimoDlg::OnMenuRestartElevated() {
-  if (ModalActive || keeper_.Exiting() || Os().IsProcessElevated()) return;
+  // Offered only while we are not administrator (an elevated copy started
+  // again is one more prompt, nothing worse).
+  if (ModalActive || keeper_.Exiting()) return;
   char path[1024] = {};
   const DWORD length = Os().GetModuleFileNameA(path, sizeof path);
   if (length == 0 || length >= sizeof path) return;
