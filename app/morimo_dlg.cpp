@@ -258,11 +258,11 @@ void CMorimoDlg::RegisterHotKeys() {
   const std::vector<CHotKeys::Action> failed = hotKeys_.RegisterAll(Hwnd());
   if (failed.empty()) return;
   const CHotKeys::Values values = hotKeys_.Current();
-  std::string text;
+  std::string text = "他のプログラムが使っている組み合わせです。\n";
   for (CHotKeys::Action action : failed) {
     text += HotKeyText(values[action - 1]) + "（" + CHotKeys::ActionText(action) + "）\n";
   }
-  text += "は他のプログラムが使っています。メインメニューの「ホットキー」で変更できます。";
+  text += "メインメニューの「ホットキー」で変更できます。";
   keeper_.Notify("ホットキーを登録できませんでした", text);
 }
 
