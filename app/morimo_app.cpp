@@ -1,5 +1,7 @@
 #include "app/morimo_app.h"
 
+#include "storage/log_file.h"
+
 namespace mm {
 
 CMorimoApp::~CMorimoApp() {
@@ -7,6 +9,7 @@ CMorimoApp::~CMorimoApp() {
     manager_.reset();
   } catch (...) {
   }
+  StopEventLog();
   if (instance_ != nullptr) Os().CloseHandle(instance_);
 }
 
@@ -38,6 +41,7 @@ bool CMorimoApp::InitInstance() {
     Os().PostMessageA(HwndBroadcast(), Os().RegisterWindowMessageA(kShowManagerMessage), 0, 0);
     return false;
   }
+  StartEventLog();
   manager_ = std::make_unique<CMorimoDlg>();
   manager_->Create(nullptr);
   return true;
@@ -49,6 +53,7 @@ int CMorimoApp::ExitInstance() {
     manager_.reset();
   } catch (...) {
   }
+  StopEventLog();
   if (instance_ != nullptr) {
     Os().CloseHandle(instance_);
     instance_ = nullptr;

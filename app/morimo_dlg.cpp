@@ -2,6 +2,7 @@
 
 #include "app/morimo_app.h"
 #include "app/tray_menu.h"
+#include "core/event_log.h"
 #include "core/exception_box.h"
 #include "core/hot_key.h"
 #include "dialogs/manage_dialog.h"
@@ -9,6 +10,7 @@
 #include "dialogs/rule_list_logic.h"
 #include "res/resource.h"
 #include "res/version.h"
+#include "storage/log_file.h"
 #include "storage/paths.h"
 #include "ui/about_dlg.h"
 #include "ui/controls.h"
@@ -81,6 +83,7 @@ CMorimoDlg::CMorimoDlg() : CDialog(IDD_MORIMO_DIALOG), keeper_(*this) {
   OnMenuCommand(IDM_ABOUTBOX, [this] { ShowAboutBox(); });
   OnMenuCommand(ID_MENU_HOTKEYS, [this] { OnMenuHotKeys(); });
   OnMenuCommand(ID_MENU_RESTART_ELEVATED, [this] { OnMenuRestartElevated(); });
+  OnMenuCommand(ID_MENU_LOG_FOLDER, [this] { OnMenuLogFolder(); });
 }
 
 CMorimoDlg::~CMorimoDlg() {
@@ -260,7 +263,9 @@ void CMorimoDlg::RegisterHotKeys() {
   const CHotKeys::Values values = hotKeys_.Current();
   std::string text = "他のプログラムが使っている組み合わせです。\n";
   for (CHotKeys::Action action : failed) {
-    text += HotKeyText(values[action - 1]) + "（" + CHotKeys::ActionText(action) + "）\n";
+    const std::string which = HotKeyText(values[action - 1]) + "（" + CHotKeys::ActionText(action) + "）";
+    text += which + "\n";
+    LogEvent("ホットキーを登録できない " + which);
   }
   text += "メインメニューの「ホットキー」で変更できます。";
   keeper_.Notify("ホットキーを登録できませんでした", text);
@@ -334,6 +339,12 @@ void CMorimoDlg::OnMenuRestartElevated() {
   }
   UpdateData(true);
   ExitNow();
+}
+
+void CMorimoDlg::OnMenuLogFolder() {
+  const std::string log = LogFilePath();
+  const std::string folder = log.substr(0, log.rfind('\\') + 1);
+  Os().ShellExecuteA(Hwnd(), "open", folder.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 void CMorimoDlg::OnMenuHotKeys() {

@@ -68,6 +68,7 @@ class CMorimoDlg : public CDialog, private KeeperView {
   void OnMenuMakerPage();
   void ShowAboutBox();
   void OnMenuHotKeys();
+  void OnMenuLogFolder();
   // Starts us again as administrator; once that copy runs, this one gives
   // back every window and ends (the exit without its question).
   void OnMenuRestartElevated();

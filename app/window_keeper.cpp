@@ -1,10 +1,12 @@
 #include "app/window_keeper.h"
 
+#include "core/event_log.h"
 #include "core/exception_box.h"
 #include "dialogs/rule_list_logic.h"
 #include "platform/platform.h"
 #include "platform/window_text.h"
 #include "res/version.h"
+#include "storage/paths.h"
 #include "storage/recovery.h"
 
 namespace mm {
@@ -15,6 +17,7 @@ constexpr char kWindowDestroyedHandler[] =
     "LRESULT CMorimoDlg::DefWindowProc() / message == WMA_WINDOW_DESTROYED";
 constexpr char kTraySpecDeletedHandler[] =
     "LRESULT CMorimoDlg::DefWindowProc() / message == WMA_TRAYSPEC_DELETED";
+constexpr char kGoneWhy[] = "（閉じられたか、ルールに合わなくなった）";
 
 // The taskbar, the desktop and the notification area's own windows (Wine's
 // too): taking one would take every tray icon with it, ours included.
@@ -75,6 +78,8 @@ void CWindowKeeper::Start(HWND manager) {
   managed_.push_back(std::move(self));
   handles_.Append(manager);
 
+  LogEvent(std::string("起動 ") + MORIMO_PRODUCT_NAME + " " + MORIMO_VERSION_TEXT + " 設定ファイル=" +
+           Os().AnsiToUtf8(SettingsFilePath()) + " ルール=" + std::to_string(rules_.size()));
   earlierLooks_ = ReadLooksFile();
   rulelessEarlier_ = ReadRulelessFile();
   ReadHwndsFile(&restoringHwnds_, [this](HWND window) { return TakeFromRecoveryFile(window); });
@@ -94,6 +99,7 @@ void CWindowKeeper::Exit() {
     ShowExceptionBox(manager_, "void CMorimoDlg::OnButtonExit()");
   }
   DeleteHwndsFile();
+  LogEvent("終了");
 }
 
 void CWindowKeeper::ReleaseAll() {
@@ -109,6 +115,7 @@ void CWindowKeeper::ReleaseAll() {
     std::unique_ptr<CTrayWnd> trayWnd = std::move(managed_.front());
     managed_.pop_front();
     ++releases_;
+    if (trayWnd->Window() != manager_) LogEvent("手放した " + WindowForLog(trayWnd->Window()) + "（終了）");
     trayWnd.reset();
   }
   rules_.clear();
@@ -132,7 +139,9 @@ void CWindowKeeper::MarkSilentPrograms() {
   if (windows.empty()) return;
   const std::vector<bool> answers = Os().ProgramsAnswer(windows, kReleaseQuestionMs);
   for (std::size_t i = 0; i < asked.size() && i < answers.size(); ++i) {
-    if (!answers[i]) asked[i]->ProgramDoesNotAnswer();
+    if (answers[i]) continue;
+    asked[i]->ProgramDoesNotAnswer();
+    LogEvent("応答なし " + WindowForLog(windows[i]) + "（待たずにできることだけ戻します）");
   }
 }
 
@@ -239,7 +248,7 @@ void CWindowKeeper::TickManagedWindows() {
     if (reportedBefore && trayWnd->FoundGone() && trayWnd != self_) lostReports.push_back(trayWnd);
   }
   for (CTrayWnd* trayWnd : lostReports) {
-    if (IsManaged(trayWnd)) Release(trayWnd, kWindowDestroyedHandler);
+    if (IsManaged(trayWnd)) Release(trayWnd, kWindowDestroyedHandler, kGoneWhy);
   }
 }
 
@@ -342,6 +351,7 @@ void CWindowKeeper::GiveBack(HWND window, const FoundLooks& earlier) {
   trayWnd.Take(new TrayWndHandles{window, manager_}, rulelessRule_.get(), &earlier);
   if (trayWnd.Found().thread != earlier.thread) return;
   trayWnd.Revert();
+  LogEvent("異常終了の後に戻した " + WindowForLog(window));
 }
 
 CTrayWnd* CWindowKeeper::TakeChecked(HWND window, CTrayWndSpec* rule, const FoundLooks* earlier,
@@ -375,6 +385,11 @@ CTrayWnd* CWindowKeeper::TakeChecked(HWND window, CTrayWndSpec* rule, const Foun
   trayWnd->Apply();
   if (rule->HideOnStartup == 0) trayWnd->Show(1);
   view_.Adopted(trayWnd);
+  LogEvent("取り込み " + WindowForLog(window) +
+           (rule == rulelessRule_.get() ? std::string(" ホットキー（ルールなし）")
+                                       : " ルール=" + Os().AnsiToUtf8(rule->UserName)) +
+           (earlier != nullptr ? " 前回の記録から" : "") +
+           (above ? " 管理者として実行中のため変更しません" : ""));
   if (above && !protectedNoted_) {
     protectedNoted_ = true;
     Notify("管理者として実行中のプログラム",
@@ -425,7 +440,7 @@ CWindowKeeper::ToTray CWindowKeeper::HideForegroundWindow() {
     // Nothing may pretend to have worked: a ruleless window goes again, a
     // ruled one stays managed as it is, shown.
     trayWnd->Hidden = 0;
-    if (Ruleless(trayWnd)) Release(trayWnd, "CWindowKeeper::HideForegroundWindow()");
+    if (Ruleless(trayWnd)) Release(trayWnd, "CWindowKeeper::HideForegroundWindow()", "（隠せなかった）");
     view_.StatesChanged();
     return ToTray::Refused;
   }
@@ -452,13 +467,14 @@ void CWindowKeeper::LetGoOfShownRuleless() {
   const Snapshot walk(*this);
   for (CTrayWnd* trayWnd : walk.Windows()) {
     if (walk.StillManaged(trayWnd) && Ruleless(trayWnd) && trayWnd->Hidden == 0) {
-      Release(trayWnd, "CWindowKeeper::LetGoOfShownRuleless()");
+      Release(trayWnd, "CWindowKeeper::LetGoOfShownRuleless()", "（ルールなしで表示された）");
     }
   }
 }
 
-void CWindowKeeper::Release(CTrayWnd* trayWnd, const char* where) {
+void CWindowKeeper::Release(CTrayWnd* trayWnd, const char* where, const char* why) {
   try {
+    LogEvent("手放した " + WindowForLog(trayWnd->Window()) + why);
     if (!handles_.Remove(trayWnd->Window())) ShowInvariantBox("HWND not found in list");
     view_.Releasing(trayWnd);
     Remove(trayWnd);
@@ -592,7 +608,7 @@ LRESULT CWindowKeeper::OnTrayIconNotify(WPARAM wParam, LPARAM lParam) {
       }
     }
     if (StillManaged(id, trayWnd) && Ruleless(trayWnd) && trayWnd->Hidden == 0) {
-      Release(trayWnd, "LRESULT CWindowKeeper::OnTrayIconNotify()");
+      Release(trayWnd, "LRESULT CWindowKeeper::OnTrayIconNotify()", "（ルールなしで表示された）");
     }
     view_.StatesChanged();
     if (!StillManaged(id, trayWnd)) return 0;
@@ -606,7 +622,7 @@ void CWindowKeeper::OnWindowDestroyed(WPARAM wParam) {
   // Only a managed window that has itself reported its end is let go; the
   // manager's own window never is (nothing could reach the program then).
   if (trayWnd == nullptr || trayWnd->GoneReported == 0 || trayWnd == self_) return;
-  Release(trayWnd, kWindowDestroyedHandler);
+  Release(trayWnd, kWindowDestroyedHandler, kGoneWhy);
 }
 
 void CWindowKeeper::OnTraySpecDeleted(WPARAM wParam) {
@@ -618,7 +634,7 @@ void CWindowKeeper::OnTraySpecDeleted(WPARAM wParam) {
   const Snapshot walk(*this);
   for (CTrayWnd* trayWnd : walk.Windows()) {
     if (walk.StillManaged(trayWnd) && trayWnd->Spec == rule) {
-      Release(trayWnd, kTraySpecDeletedHandler);
+      Release(trayWnd, kTraySpecDeletedHandler, "（ルールが削除された）");
     }
   }
 }

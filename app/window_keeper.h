@@ -60,7 +60,8 @@ class CWindowKeeper {
   // run found it with. Null when not taken.
   CTrayWnd* Take(HWND window, CTrayWndSpec* rule, const FoundLooks* earlier = nullptr);
   // Lets a managed window go; `where` names the handler in an error box.
-  void Release(CTrayWnd* trayWnd, const char* where);
+  // `why` (UTF-8) goes to the log.
+  void Release(CTrayWnd* trayWnd, const char* where, const char* why = "");
 
   // ---- The hotkeys' part ------------------------------------------------------
   // The window the user works in (for an owned window such as a dialog,

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <utility>
 
+#include "core/event_log.h"
 #include "core/exception_box.h"
 #include "core/tray_wnd_spec.h"
 #include "platform/platform.h"
@@ -270,6 +271,7 @@ void CTrayWnd::Show(int activate) {
   Platform& os = Os();
   HWND hWnd = Window();
   if (!os.IsWindow(hWnd) || protected_) return;
+  if (Hidden) LogEvent("表示した " + WindowForLog(hWnd));
   ShowTarget(SW_SHOW);
   if (os.IsIconic(hWnd) && !SysCommand(SC_RESTORE)) {
     // Not answered (a program counted as hung is not even asked): without
@@ -304,10 +306,12 @@ void CTrayWnd::Hide() {
   hideRefused_ = !ShowTarget(SW_HIDE) && os.GetLastError() == ERROR_ACCESS_DENIED;
   if (hideRefused_) {
     // Learnt the hard way: the system protects it from us.
+    LogEvent("変更を拒まれた " + WindowForLog(hWnd) + "（管理者として実行中）");
     SetProtected();
     UpdateIcon();
     return;
   }
+  if (!Hidden) LogEvent("隠した " + WindowForLog(hWnd));
   static unsigned lastSerial = 0;
   hiddenSerial_ = ++lastSerial;
   Hidden = 1;

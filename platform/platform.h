@@ -322,6 +322,10 @@ class Platform {
   // Creates or truncates the file and writes the bytes; FALSE on any failure
   // (the file may then be partial).
   virtual BOOL WriteFileBytes(const std::string& path, const std::string& bytes) = 0;
+  // Adds the bytes at the end of the file (made when missing) in one write,
+  // so that a crash leaves the file as it was or with all of them.
+  virtual BOOL AppendFileBytes(const std::string& path, const std::string& bytes) = 0;
+  virtual void GetLocalTime(SYSTEMTIME* time) = 0;
   // Renames `from` over `to`, replacing it in one step.
   virtual BOOL MoveFileReplaceA(const std::string& from, const std::string& to) = 0;
   virtual BOOL DeleteFileA(const std::string& path) = 0;

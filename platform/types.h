@@ -463,6 +463,17 @@ struct RECT {
   LONG left, top, right, bottom;
 };
 
+struct SYSTEMTIME {
+  WORD wYear;
+  WORD wMonth;
+  WORD wDayOfWeek;
+  WORD wDay;
+  WORD wHour;
+  WORD wMinute;
+  WORD wSecond;
+  WORD wMilliseconds;
+};
+
 struct POINT {
   LONG x, y;
 };

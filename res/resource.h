@@ -36,6 +36,7 @@
 #define ID_MENU_TOPMOST 32879
 #define ID_MENU_HOTKEYS 32880
 #define ID_MENU_RESTART_ELEVATED 32881
+#define ID_MENU_LOG_FOLDER 32882
 // Opacity while active: 100 % down to 0 % in steps of ten, then the
 // current value. The same for the inactive opacity.
 #define ID_MENU_ALPHA_100 32853

@@ -103,6 +103,26 @@ BOOL Win32Platform::WriteFileBytes(const std::string& path, const std::string& b
   return file.Close() ? TRUE : FALSE;
 }
 
+BOOL Win32Platform::AppendFileBytes(const std::string& path, const std::string& bytes) {
+  // Shared for reading, so the user can look at the file meanwhile.
+  win32::UniqueFile file(::CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                                       OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return FALSE;
+  ::DWORD wrote = 0;
+  if (!::WriteFile(file.Get(), bytes.data(), static_cast<::DWORD>(bytes.size()), &wrote, nullptr) ||
+      wrote != bytes.size()) {
+    return FALSE;
+  }
+  return file.Close() ? TRUE : FALSE;
+}
+
+void Win32Platform::GetLocalTime(SYSTEMTIME* time) {
+  ::SYSTEMTIME now{};
+  ::GetLocalTime(&now);
+  *time = SYSTEMTIME{now.wYear, now.wMonth, now.wDayOfWeek, now.wDay,
+                     now.wHour, now.wMinute, now.wSecond, now.wMilliseconds};
+}
+
 BOOL Win32Platform::MoveFileReplaceA(const std::string& from, const std::string& to) {
   return ::MoveFileExA(from.c_str(), to.c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);

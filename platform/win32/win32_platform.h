@@ -89,6 +89,8 @@ class Win32Platform : public Platform {
   HWND GetParent(HWND hWnd) override;
   HWND GetAncestor(HWND hWnd, UINT flags) override;
   BOOL QueryFullProcessImageNameA(DWORD processId, std::string* path) override;
+  BOOL AppendFileBytes(const std::string& path, const std::string& bytes) override;
+  void GetLocalTime(SYSTEMTIME* time) override;
   int ProcessIntegrityLevel(DWORD processId) override;
   BOOL IsProcessElevated() override;
   void Sleep(DWORD ms) override;

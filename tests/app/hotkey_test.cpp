@@ -4,6 +4,7 @@
 #include <map>
 
 #include "core/hot_key.h"
+#include "storage/log_file.h"
 #include "tests/app/app_world.h"
 
 namespace mm::testing {
@@ -146,6 +147,13 @@ TEST_F(HotKeyTest, AKillWhileAWindowIsHiddenWithoutARuleIsMendedByTheNextStart) 
   EXPECT_TRUE(desk.IsWindowVisible(notes));
   EXPECT_FALSE(desk.IsIconic(notes));
   EXPECT_EQ(Managed(notes), nullptr);
+  // The log tells the story, the window named by its handle, not its caption.
+  std::string log;
+  ASSERT_TRUE(desk.ReadFileBytes(LogFilePath(), &log));
+  for (const char* event : {"取り込み ", "隠した ", "異常終了の後に戻した "}) {
+    EXPECT_NE(log.find(event), std::string::npos) << event;
+  }
+  EXPECT_EQ(log.find("Notes"), std::string::npos);
 }
 
 TEST_F(HotKeyTest, ACombinationAnotherProgramHoldsIsSaidAndTheDialogKeepsTheOldOne) {

@@ -355,7 +355,7 @@ ini_general() {
 ShowOnlyHidden=0 TraySpec_Count=1 HotKeyToTray=1832 HotKeyRestore=1830 HotKeyManager=0" "$@"
 }
 
-# ini_rule N [KEY=VALUE ...]: rule N with all sixteen keys (a key left out
+# ini_rule N [KEY=VALUE ...]: rule N with all its keys (a key left out
 # would have a default of its own), the given values instead of ours.
 ini_rule() {
   local n=$1
@@ -363,7 +363,7 @@ ini_rule() {
   ini_section "$(printf 'TraySpec_%04d' "$n")" "UseCaption=1 UseClassname=0 HideIfIconized=1 \
 UseTrayIcon=1 ShowIconOnlyHidden=0 ShowTopMost=0 CaptionMatchType=1 Caption= ClassName= UserName= \
 AlphaPercent=100 AlphaPercentBG=100 HideOnStartup=0 CloseOnStartup=0 TitleStyle=0 \
-DisableTitleStyleChanging=0" "$@"
+DisableTitleStyleChanging=0 UseExeName=0 ExeName= ClassMatchType=0" "$@"
 }
 
 # ini_pairs FILE: "section|key|value" per line (UTF-8), in file order.

@@ -23,7 +23,7 @@ e2e_init "$@"
 LAYERED="E2E Layered"
 ZERO="E2E Zero"
 
-# A rule, all sixteen keys (a missing key has its own default).
+# A rule with all its keys (a missing key has its own default).
 rule() {  # N CAPTION MATCH ICON ALPHA
   ini_rule "$1" "UseTrayIcon=$4" "CaptionMatchType=$3" "Caption=$2" "UserName=$2" \
     "AlphaPercent=$5" "AlphaPercentBG=$5"

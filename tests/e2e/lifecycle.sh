@@ -50,6 +50,9 @@ General|RealyHideOnHidden|0
 General|TimerPeriod|500
 General|ShowOnlyHidden|0
 General|TraySpec_Count|1
+General|HotKeyToTray|1832
+General|HotKeyRestore|1830
+General|HotKeyManager|0
 TraySpec_0000|UseCaption|1
 TraySpec_0000|UseClassname|0
 TraySpec_0000|HideIfIconized|1
@@ -66,6 +69,9 @@ TraySpec_0000|HideOnStartup|0
 TraySpec_0000|CloseOnStartup|0
 TraySpec_0000|TitleStyle|0
 TraySpec_0000|DisableTitleStyleChanging|0
+TraySpec_0000|UseExeName|0
+TraySpec_0000|ExeName|
+TraySpec_0000|ClassMatchType|0
 EOF
 
 e2e_step "a matching window, and another window in front of it"
@@ -176,7 +182,7 @@ e2e_step "the settings file holds the settings and the rule, in CP932"
 ini_pairs "$E2E_INI" | sort >"$E2E_WORK/pairs.after"
 diff "$E2E_WORK/pairs.expected" "$E2E_WORK/pairs.after" >"$E2E_WORK/pairs.diff" ||
   e2e_fail "settings file after the exit (< expected, > found): $(cat "$E2E_WORK/pairs.diff")"
-e2e_pass "General holds the six settings, TraySpec_0000 the rule's sixteen keys"
+e2e_pass "General holds every setting, TraySpec_0000 every key of the rule"
 [ "$(ini_pairs "$E2E_INI" | head -n1)" = "General|DisplayWidthStartup|1" ] ||
   e2e_fail "the file no longer starts with what it started with"
 e2e_pass "existing keys keep their place"

@@ -182,8 +182,8 @@ bool SimFileSystem::CheckWritable(const WinPath& p, std::string* host) {
   return true;
 }
 
-bool SimFileSystem::HostWrite(const std::string& host, const std::string& bytes) {
-  std::FILE* f = std::fopen(host.c_str(), "wb");
+bool SimFileSystem::HostWrite(const std::string& host, const std::string& bytes, bool append) {
+  std::FILE* f = std::fopen(host.c_str(), append ? "ab" : "wb");
   if (f == nullptr) {
     lastError_ = errno == ENOENT ? ERROR_PATH_NOT_FOUND : ERROR_ACCESS_DENIED;
     return false;
@@ -344,6 +344,13 @@ BOOL SimFileSystem::ReadFileBytes(const std::string& path, std::string* bytes,
   return 1;
 }
 
+BOOL SimFileSystem::AppendFileBytes(const std::string& path, const std::string& bytes) {
+  WinPath p = ParsePath(path);
+  std::string host;
+  if (!CheckWritable(p, &host)) return 0;
+  return HostWrite(host, bytes, /*append=*/true) ? 1 : 0;
+}
+
 BOOL SimFileSystem::WriteFileBytes(const std::string& path, const std::string& bytes) {
   WinPath p = ParsePath(path);
   std::string host;
@@ -437,6 +444,18 @@ std::size_t SimDesktop::LargestFileRead() const { return s_->files.LargestRead()
 BOOL SimDesktop::WriteFileBytes(const std::string& path, const std::string& bytes) {
   return s_->files.WriteFileBytes(path, bytes);
 }
+BOOL SimDesktop::AppendFileBytes(const std::string& path, const std::string& bytes) {
+  return s_->files.AppendFileBytes(path, bytes);
+}
+
+void SimDesktop::GetLocalTime(SYSTEMTIME* time) {
+  // 2026-12-09 09:00:00 plus the simulated clock.
+  const std::uint64_t seconds = s_->now / 1000;
+  *time = SYSTEMTIME{2026, 12, 3, 9, static_cast<WORD>(9 + seconds / 3600 % 15),
+                     static_cast<WORD>(seconds / 60 % 60), static_cast<WORD>(seconds % 60),
+                     static_cast<WORD>(s_->now % 1000)};
+}
+
 BOOL SimDesktop::MoveFileReplaceA(const std::string& from, const std::string& to) {
   return s_->files.MoveFileReplaceA(from, to);
 }

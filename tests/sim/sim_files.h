@@ -54,6 +54,7 @@ class SimFileSystem {
   BOOL ReadFileBytes(const std::string& path, std::string* bytes, std::size_t maxBytes);
   std::size_t LargestRead() const { return largestRead_; }
   BOOL WriteFileBytes(const std::string& path, const std::string& bytes);
+  BOOL AppendFileBytes(const std::string& path, const std::string& bytes);
   BOOL MoveFileReplaceA(const std::string& from, const std::string& to);
   BOOL DeleteFileA(const std::string& path);
 
@@ -80,7 +81,7 @@ class SimFileSystem {
   std::string KeyOf(const WinPath& p) const;
   std::string ProfilePath(const char* fileName) const;
   bool CheckWritable(const WinPath& p, std::string* host);
-  bool HostWrite(const std::string& host, const std::string& bytes);
+  bool HostWrite(const std::string& host, const std::string& bytes, bool append = false);
   IniLine ClassifyLine(const std::string& raw) const;
   IniText ParseIni(const std::string& bytes) const;
   const IniSection* FindSection(const IniText& ini, const std::string& name) const;
