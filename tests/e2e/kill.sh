@@ -324,6 +324,18 @@ one_round() {
     printf '%s' "$JUDGED" | sed 's/^/    /'
     e2e_miss "after the exit: $notback windows not back, $kept with our title style"
   fi
+  # The log names every window the exit gave back, by its handle.
+  local unlogged=0 handle
+  while read -r line; do
+    [ -n "$line" ] || continue
+    handle=$(printf '0x%08X' "$(probe_field "$line" hwnd)")
+    grep -aq "手放した $handle .*（終了）" "$E2E_DATA/MoriMo.log" 2>/dev/null || unlogged=$((unlogged + 1))
+  done <<<"$(target_lines)"
+  if [ "$unlogged" = 0 ]; then
+    e2e_pass "the log names every window given back"
+  else
+    e2e_miss "$unlogged windows given back are not in the log"
+  fi
   echo "$round $kind $delay $hidden $lost $notback $kept $file_ok" >>"$RESULTS"
   for name in M N R A; do
     [ -f "$E2E_WORK/$name.ctl" ] && target_cmd "$name" exit
