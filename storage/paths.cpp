@@ -118,15 +118,45 @@ std::string GetModuleDirectory() {
   return g_moduleDirectory;
 }
 
-void ResetModuleDirectoryCache() { g_moduleDirectory.clear(); }
+namespace {
+
+// 1 portable, 0 not, -1 not asked yet: a copy does not change its mind
+// while it runs (its files would be split between two places).
+int g_portable = -1;
+
+}  // namespace
+
+bool PortableCopy() {
+  if (g_portable >= 0) return g_portable == 1;
+  g_portable = 0;
+  const std::string folder = GetModuleDirectory();
+  if (folder.empty() || !Os().FileExists(folder + "MoriMo.ini")) return false;
+  // Writable as a folder, not only the file: the other files are made
+  // beside it, and a save replaces the file by renaming a new one over it.
+  const std::string probe = folder + "MoriMo.write-test";
+  if (Os().WriteFileBytes(probe, std::string())) {
+    Os().DeleteFileA(probe);
+    g_portable = 1;
+  }
+  return g_portable == 1;
+}
+
+void ResetModuleDirectoryCache() {
+  g_moduleDirectory.clear();
+  g_portable = -1;
+}
+
+std::string DataFolder() {
+  return PortableCopy() ? GetModuleDirectory() : DataFolderWithBackslash() + "MoriMo\\";
+}
 
 std::string SettingsFilePath() {
-  std::string path = DataFolderWithBackslash() + "MoriMo\\MoriMo.ini";
+  std::string path = DataFolder() + "MoriMo.ini";
   CreateDirectories(path, 1);
   return path;
 }
 
-std::string HwndsFilePath() { return DataFolderWithBackslash() + "MoriMo\\hwnds"; }
+std::string HwndsFilePath() { return DataFolder() + "hwnds"; }
 
 bool ReplaceFileContent(const std::string& path, const std::string& bytes,
                         const std::function<bool(const std::string& newFile)>& edit) {

@@ -10,12 +10,19 @@ namespace mm {
 std::string GetSpecialFolder(int csidl);
 int CreateDirectories(const std::string& path, int lastIsFile);
 std::string GetModuleDirectory();
-// Forgets the cached module folder (tests that change the module path).
+// Forgets the cached module folder and portable decision (tests that
+// change the module path).
 void ResetModuleDirectoryCache();
 
-// <local app data>\MoriMo\MoriMo.ini, with the folders on the way created.
+// A portable copy: a MoriMo.ini stands beside the program in a folder we
+// may write to (decided once a run). Its files are all kept there.
+bool PortableCopy();
+// Where the files are: the program's folder for a portable copy, else
+// <local app data>\MoriMo\ (with a trailing backslash, nothing created).
+std::string DataFolder();
+// <data folder>MoriMo.ini, with the folders on the way created.
 std::string SettingsFilePath();
-// <local app data>\MoriMo\hwnds (nothing is created).
+// <data folder>hwnds (nothing is created).
 std::string HwndsFilePath();
 
 // Replaces a file's content in one step: `bytes` go to a file beside it

@@ -175,7 +175,10 @@ bool SimFileSystem::CheckWritable(const WinPath& p, std::string* host) {
     return false;
   }
   *host = HostPathOf(p);
-  if (readOnly_.count(KeyOf(p)) != 0 || HostIsDirectory(*host)) {
+  // A read-only folder takes no new files either (a folder on a CD, a
+  // program folder the user may not write to).
+  if (readOnly_.count(KeyOf(p)) != 0 || readOnly_.count(KeyOf(parent)) != 0 ||
+      HostIsDirectory(*host)) {
     lastError_ = ERROR_ACCESS_DENIED;
     return false;
   }

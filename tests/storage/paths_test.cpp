@@ -75,3 +75,30 @@ TEST_F(PathsTest, ModuleDirectoryIsCachedOnceKnown) {
 
 }  // namespace
 }  // namespace mm::test
+
+namespace mm::test {
+namespace {
+
+// A MoriMo.ini beside the program makes a portable copy, but only in a
+// folder it may write to; otherwise the profile's folder, as always.
+TEST_F(StorageTest, APortableCopyKeepsItsFilesBesideTheProgramInAWritableFolder) {
+  const std::string program = "C:\\Tools\\MoriMo\\";
+  desk.SetModuleFileName(program + "morimo.exe");
+  desk.CreateDirectoryA("C:\\Tools");
+  desk.CreateDirectoryA("C:\\Tools\\MoriMo");
+  ResetModuleDirectoryCache();
+  EXPECT_EQ(SettingsFilePath(), kIniPath) << "no file beside it";
+
+  ASSERT_TRUE(desk.WriteFileBytes(program + "MoriMo.ini", ""));
+  ResetModuleDirectoryCache();
+  EXPECT_EQ(SettingsFilePath(), program + "MoriMo.ini");
+  EXPECT_EQ(HwndsFilePath(), program + "hwnds");
+  EXPECT_FALSE(desk.FileExists(program + "MoriMo.write-test")) << "the probe is gone";
+
+  desk.SetReadOnly("C:\\Tools\\MoriMo", true);
+  ResetModuleDirectoryCache();
+  EXPECT_EQ(SettingsFilePath(), kIniPath) << "a folder it may not write to";
+}
+
+}  // namespace
+}  // namespace mm::test
