@@ -8,6 +8,7 @@
 #include "dialogs/manage_dialog.h"
 #include "dialogs/register_dialog.h"
 #include "dialogs/rule_list_logic.h"
+#include "platform/text.h"
 #include "res/resource.h"
 #include "res/version.h"
 #include "storage/log_file.h"
@@ -84,6 +85,7 @@ CMorimoDlg::CMorimoDlg() : CDialog(IDD_MORIMO_DIALOG), keeper_(*this) {
   OnMenuCommand(ID_MENU_HOTKEYS, [this] { OnMenuHotKeys(); });
   OnMenuCommand(ID_MENU_RESTART_ELEVATED, [this] { OnMenuRestartElevated(); });
   OnMenuCommand(ID_MENU_LOG_FOLDER, [this] { OnMenuLogFolder(); });
+  OnMenuCommand(ID_MENU_START_WITH_WINDOWS, [this] { OnMenuStartWithWindows(); });
 }
 
 CMorimoDlg::~CMorimoDlg() {
@@ -341,6 +343,40 @@ void CMorimoDlg::OnMenuRestartElevated() {
   ExitNow();
 }
 
+namespace {
+
+constexpr char kRunValueName[] = "MoriMo";
+
+// This program file, quoted, as the logon list starts it.
+std::string OwnRunCommand() {
+  char path[1024] = {};
+  const DWORD length = Os().GetModuleFileNameA(path, sizeof path);
+  if (length == 0 || length >= sizeof path) return std::string();
+  return "\"" + Os().AnsiToUtf8(std::string(path, length)) + "\"";
+}
+
+}  // namespace
+
+bool CMorimoDlg::StartsWithWindows() const {
+  std::string command;
+  const std::string own = OwnRunCommand();
+  // A file moved since names another program: not ticked, and ticking
+  // writes this one.
+  return !own.empty() && Os().GetRunValueU8(kRunValueName, &command) &&
+         UpperAscii(command) == UpperAscii(own);
+}
+
+void CMorimoDlg::OnMenuStartWithWindows() {
+  const std::string own = OwnRunCommand();
+  if (own.empty()) return;
+  const bool done = StartsWithWindows() ? Os().DeleteRunValueU8(kRunValueName) != 0
+                                        : Os().SetRunValueU8(kRunValueName, own) != 0;
+  if (!done) {
+    Os().MessageBoxU8(Hwnd(), "Windows の起動時に開始する設定を変更できませんでした。",
+                      MORIMO_PRODUCT_NAME, MB_OK | MB_ICONWARNING);
+  }
+}
+
 void CMorimoDlg::OnMenuLogFolder() {
   const std::string log = LogFilePath();
   const std::string folder = log.substr(0, log.rfind('\\') + 1);
@@ -377,6 +413,7 @@ void CMorimoDlg::TrayMenuWanted(CTrayWnd* trayWnd) {
   state.ruleless = keeper_.Ruleless(trayWnd);
   state.protectedWindow = trayWnd->Protected();
   state.canRestartElevated = Os().IsProcessElevated() == 0;
+  if (state.ownIcon) state.startsWithWindows = StartsWithWindows();
 
   POINT at{};
   Os().GetCursorPos(&at);

@@ -69,6 +69,10 @@ class CMorimoDlg : public CDialog, private KeeperView {
   void ShowAboutBox();
   void OnMenuHotKeys();
   void OnMenuLogFolder();
+  // The logon list (the Run key's value "MoriMo"): ticked when it starts
+  // this very program file; choosing the item adds or removes it.
+  bool StartsWithWindows() const;
+  void OnMenuStartWithWindows();
   // Starts us again as administrator; once that copy runs, this one gives
   // back every window and ends (the exit without its question).
   void OnMenuRestartElevated();

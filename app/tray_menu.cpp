@@ -66,6 +66,7 @@ PopupMenuDescription BuildTrayMenu(const TrayMenuState& state) {
       menu.changes.push_back(Grey(ID_MENU_HOTKEYS, true));
       menu.changes.push_back(Grey(ID_MENU_RESTART_ELEVATED, true));
     }
+    if (state.startsWithWindows) menu.changes.push_back(Tick(ID_MENU_START_WITH_WINDOWS));
     if (!state.canRestartElevated) {
       MenuItemChange gone;
       gone.id = ID_MENU_RESTART_ELEVATED;

@@ -21,6 +21,7 @@ struct TrayMenuState {
   bool ruleless = false;      // taken by the hotkey without a rule: none to edit
   bool protectedWindow = false;  // its program runs as administrator: nothing to change
   bool canRestartElevated = false;  // the main menu offers a restart as administrator
+  bool startsWithWindows = false;   // the logon list names this very program
 };
 
 PopupMenuDescription BuildTrayMenu(const TrayMenuState& state);

@@ -337,6 +337,14 @@ class Platform {
   virtual HANDLE CreateMutexA(const std::string& name) = 0;
   virtual BOOL CloseHandle(HANDLE handle) = 0;
 
+  // ---- Start with Windows -------------------------------------------------------
+  // A value of HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Run,
+  // the programs started at logon: read (FALSE when missing), written (a
+  // command line, REG_SZ) and deleted. Texts UTF-8. No other key is touched.
+  virtual BOOL GetRunValueU8(const std::string& name, std::string* command) = 0;
+  virtual BOOL SetRunValueU8(const std::string& name, const std::string& command) = 0;
+  virtual BOOL DeleteRunValueU8(const std::string& name) = 0;
+
   // ---- Version resources ------------------------------------------------------
   // Bytes a buffer needs for the version block of a file, room for the
   // answers of VerQueryValueA included; 0 when the file has no block or

@@ -37,6 +37,7 @@
 #define ID_MENU_HOTKEYS 32880
 #define ID_MENU_RESTART_ELEVATED 32881
 #define ID_MENU_LOG_FOLDER 32882
+#define ID_MENU_START_WITH_WINDOWS 32883
 // Opacity while active: 100 % down to 0 % in steps of ten, then the
 // current value. The same for the inactive opacity.
 #define ID_MENU_ALPHA_100 32853

@@ -1,5 +1,6 @@
 // Files, folders, profiles and error codes.
 #include "platform/win32/win32_internal.h"
+#include "platform/win32/win32_text.h"
 
 #include <algorithm>
 
@@ -114,6 +115,43 @@ BOOL Win32Platform::AppendFileBytes(const std::string& path, const std::string& 
     return FALSE;
   }
   return file.Close() ? TRUE : FALSE;
+}
+
+namespace {
+
+constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+}  // namespace
+
+BOOL Win32Platform::GetRunValueU8(const std::string& name, std::string* command) {
+  wchar_t value[2048] = {};
+  ::DWORD size = sizeof value - sizeof(wchar_t);  // room for a terminator it may lack
+  if (::RegGetValueW(HKEY_CURRENT_USER, kRunKey, win32::WidenUtf8(name).c_str(),
+                     RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr, value,
+                     &size) != ERROR_SUCCESS) {
+    return FALSE;
+  }
+  *command = win32::NarrowUtf8(value);
+  return TRUE;
+}
+
+BOOL Win32Platform::SetRunValueU8(const std::string& name, const std::string& command) {
+  ::HKEY key = nullptr;
+  if (::RegCreateKeyExW(HKEY_CURRENT_USER, kRunKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS) {
+    return FALSE;
+  }
+  const std::wstring text = win32::WidenUtf8(command);
+  const LONG done = ::RegSetValueExW(key, win32::WidenUtf8(name).c_str(), 0, REG_SZ,
+                                     reinterpret_cast<const BYTE*>(text.c_str()),
+                                     static_cast<::DWORD>((text.size() + 1) * sizeof(wchar_t)));
+  ::RegCloseKey(key);
+  return done == ERROR_SUCCESS;
+}
+
+BOOL Win32Platform::DeleteRunValueU8(const std::string& name) {
+  return ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kRunKey, win32::WidenUtf8(name).c_str()) ==
+         ERROR_SUCCESS;
 }
 
 void Win32Platform::GetLocalTime(SYSTEMTIME* time) {

@@ -90,6 +90,9 @@ class Win32Platform : public Platform {
   HWND GetAncestor(HWND hWnd, UINT flags) override;
   BOOL QueryFullProcessImageNameA(DWORD processId, std::string* path) override;
   BOOL AppendFileBytes(const std::string& path, const std::string& bytes) override;
+  BOOL GetRunValueU8(const std::string& name, std::string* command) override;
+  BOOL SetRunValueU8(const std::string& name, const std::string& command) override;
+  BOOL DeleteRunValueU8(const std::string& name) override;
   void GetLocalTime(SYSTEMTIME* time) override;
   int ProcessIntegrityLevel(DWORD processId) override;
   BOOL IsProcessElevated() override;

@@ -119,5 +119,38 @@ TEST_F(ElevatedTest, TheRestartHandsEveryWindowOverOrDeclinedChangesNothing) {
   EXPECT_FALSE(MainMenuHas(ID_MENU_RESTART_ELEVATED)) << "already administrator";
 }
 
+// The logon list: ticked only while it starts this very program file;
+// a value left by a copy that was moved shows unticked and is rewritten.
+TEST_F(ElevatedTest, StartWithWindowsNamesThisProgramFileAndNothingElse) {
+  Start();
+  auto ticked = [&] {
+    desk.QueueMenuChoice(0);
+    desk.MouseOnTrayIcon(dlg->Hwnd(), dlg->Self()->Id(), WM_RBUTTONUP);
+    desk.Pump();
+    for (const auto& item : desk.TrackedMenus().back().items) {
+      if (item.id == ID_MENU_START_WITH_WINDOWS) return (item.flags & MF_CHECKED) != 0;
+    }
+    return false;
+  };
+  auto choose = [&] {
+    desk.PostMessageA(dlg->Hwnd(), WM_COMMAND, ID_MENU_START_WITH_WINDOWS, 0);
+    desk.Pump();
+  };
+  const std::string own = "\"C:\\Program Files\\MoriMo\\morimo.exe\"";
+  std::string value;
+  EXPECT_FALSE(ticked());
+  choose();
+  ASSERT_TRUE(desk.GetRunValueU8("MoriMo", &value));
+  EXPECT_EQ(value, own);
+  EXPECT_TRUE(ticked());
+  desk.SetRunValueU8("MoriMo", "\"D:\\Old\\morimo.exe\"");
+  EXPECT_FALSE(ticked());
+  choose();
+  ASSERT_TRUE(desk.GetRunValueU8("MoriMo", &value));
+  EXPECT_EQ(value, own);
+  choose();
+  EXPECT_FALSE(desk.GetRunValueU8("MoriMo", &value));
+}
+
 }  // namespace
 }  // namespace mm::testing

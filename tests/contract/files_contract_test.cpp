@@ -129,5 +129,23 @@ TEST_F(FilesContract, DoubleBytePathsKeepTheirBackslashTrailBytes) {
   EXPECT_FALSE(os.FileExists(folder + "\\\x83\x45.bin"));
 }
 
+// The logon list's value: written, read back as written (a path with a
+// space and Japanese in it), and deleted; a missing one reads as missing.
+TEST(RunValueContract, AValueIsWrittenReadBackAndDeleted) {
+  auto world = MakeContractWorld();
+  Platform& os = world->os();
+  const std::string name = "MoriMo.ContractTest";
+  const std::string command = "\"C:\\Program Files\\ツール\\morimo.exe\"";
+  os.DeleteRunValueU8(name);
+  std::string read;
+  EXPECT_FALSE(os.GetRunValueU8(name, &read));
+  ASSERT_TRUE(os.SetRunValueU8(name, command));
+  ASSERT_TRUE(os.GetRunValueU8(name, &read));
+  EXPECT_EQ(read, command);
+  EXPECT_TRUE(os.DeleteRunValueU8(name));
+  EXPECT_FALSE(os.GetRunValueU8(name, &read));
+  EXPECT_FALSE(os.DeleteRunValueU8(name));
+}
+
 }  // namespace
 }  // namespace mm::contract

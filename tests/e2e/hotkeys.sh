@@ -11,7 +11,7 @@ e2e_init "$@"
 
 HOTKEY_CAPTION="ホットキー"
 # The main menu as res/morimo.rc lays it out (see menus.sh).
-MAIN_LAYOUT="1 2 2 4 1"
+MAIN_LAYOUT="1 2 3 4 1"
 M_HOTKEYS=4
 TO_TRAY=1060 RESTORE=1061
 CTRL_ALT_T=$(((6 << 8) | 0x54))

@@ -21,8 +21,8 @@ TRAY_LAYOUT="1 4 1 3 4 1 1"
 T_SHOW=1 T_HIDE=2 T_ALPHA=3 T_TOPMOST=5 T_TITLE_DEFAULT=10 T_TITLE_TOOL=11
 OPACITY_LAYOUT="12"
 A_50=5
-MAIN_LAYOUT="1 2 2 4 1"
-M_SHOW=1 M_EXIT=9
+MAIN_LAYOUT="1 2 3 4 1"
+M_SHOW=1 M_EXIT=10
 
 e2e_step "a rule for every window whose caption starts with ターゲット"
 {

@@ -451,6 +451,35 @@ BOOL SimDesktop::AppendFileBytes(const std::string& path, const std::string& byt
   return s_->files.AppendFileBytes(path, bytes);
 }
 
+namespace {
+
+// Value names are compared without regard to case, as the registry does.
+std::string RunName(const std::string& name) {
+  std::string upper = name;
+  for (char& c : upper) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+  }
+  return upper;
+}
+
+}  // namespace
+
+BOOL SimDesktop::GetRunValueU8(const std::string& name, std::string* command) {
+  auto it = s_->runValues.find(RunName(name));
+  if (it == s_->runValues.end()) return FALSE;
+  *command = it->second;
+  return TRUE;
+}
+
+BOOL SimDesktop::SetRunValueU8(const std::string& name, const std::string& command) {
+  s_->runValues[RunName(name)] = command;
+  return TRUE;
+}
+
+BOOL SimDesktop::DeleteRunValueU8(const std::string& name) {
+  return s_->runValues.erase(RunName(name)) != 0 ? TRUE : FALSE;
+}
+
 void SimDesktop::GetLocalTime(SYSTEMTIME* time) {
   // 2026-12-09 09:00:00 plus the simulated clock.
   const std::uint64_t seconds = s_->now / 1000;

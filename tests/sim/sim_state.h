@@ -192,6 +192,7 @@ struct SimDesktop::State {
   std::set<DWORD> elevatedProcesses;
   bool weAreElevated = false;
   bool declineElevation = false;
+  std::map<std::string, std::string> runValues;  // the logon Run key, names in upper case
   std::vector<std::string> elevatedStarts;  // "program parameters" started with runas
   // An elevated program's window, and we are not: our change is refused.
   bool Refuses(const Window& w) const {
