@@ -1,5 +1,7 @@
 #include "app/window_keeper.h"
 
+#include <cstdio>
+
 #include "core/event_log.h"
 #include "core/exception_box.h"
 #include "dialogs/rule_list_logic.h"
@@ -323,7 +325,13 @@ CTrayWnd* CWindowKeeper::Take(HWND window, CTrayWndSpec* rule, const FoundLooks*
 }
 
 int CWindowKeeper::TakeFromRecoveryFile(HWND window) {
-  if (exiting_ || !Os().IsWindow(window)) return 0;
+  if (exiting_) return 0;
+  if (!Os().IsWindow(window)) {
+    char record[16];
+    std::snprintf(record, sizeof record, "0x%08lX", static_cast<unsigned long>(HandleToRecord(window)));
+    LogEvent(std::string("復元ファイルの記録 ") + record + " のウインドウはもうありません");
+    return 0;
+  }
   // A managed window is never adopted a second time, even under a rule
   // that matches it now.
   if (handles_.Contains(window)) return 0;

@@ -99,7 +99,11 @@ bool CTrayWnd::Take(TrayWndHandles* handles, CTrayWndSpec* spec, const FoundLook
   foreign_ = processId != os.GetCurrentProcessId();
   ReadWindowClassName(hWnd, &className_);
   ReadWindowProgramPath(hWnd, &programPath_);
-  if (earlier != nullptr && (earlier->thread != thread_ || thread_ == 0)) earlier = nullptr;
+  if (earlier != nullptr && (earlier->thread != thread_ || thread_ == 0)) {
+    // The handle went to another window since: the record is not its.
+    LogEvent("復元ファイルの見た目の記録は別のウインドウのものなので使いません " + WindowForLog(hWnd));
+    earlier = nullptr;
+  }
   if (earlier != nullptr) PutBack(*earlier);
   SavedExStyle = static_cast<DWORD>(os.GetWindowLongA(hWnd, GWL_EXSTYLE));
   SavedStyle = static_cast<DWORD>(os.GetWindowLongA(hWnd, GWL_STYLE));

@@ -4,6 +4,7 @@
 #include <memory>
 #include <set>
 
+#include "core/event_log.h"
 #include "core/hot_key.h"
 #include "core/tray_wnd_spec.h"
 #include "platform/platform.h"
@@ -155,7 +156,11 @@ void LoadSettings(GeneralSettings& settings, TraySpecList& specs) {
     if (text != "0" || file.GetString(key, "1") != "1") *value = ParseHotKeyValue(text);
   }
   int count = file.GetInt("TraySpec_Count", 0);
-  if (count > kMaxRulesRead) count = kMaxRulesRead;
+  if (count > kMaxRulesRead) {
+    LogEvent("設定ファイルの TraySpec_Count が " + std::to_string(count) + " と大きすぎるため、" +
+             std::to_string(kMaxRulesRead) + " 件まで読みました");
+    count = kMaxRulesRead;
+  }
 
   DefaultsOnly defaults;
   // Only a file left to the profile functions needs the list of sections
