@@ -16,6 +16,7 @@
 #                             instead of the first free one in :90..:130
 #   MORIMO_WINE_LANG=...      locale for Wine (default ja_JP.UTF-8: code page 932)
 #   MORIMO_WINEDEBUG=...      WINEDEBUG for Wine (default -all)
+#   MORIMO_WINE_DPI=144       the screen's dots per inch (default 96)
 #   MORIMO_WINE_TEMPLATE=DIR  a new prefix is a copy of a ready one kept in
 #                             DIR (made there the first time)
 #
@@ -100,6 +101,10 @@ Windows Registry Editor Version 5.00
 [HKEY_CURRENT_USER\Software\Wine\X11 Driver]
 "Managed"="N"
 EOF
+  if [ -n "${MORIMO_WINE_DPI:-}" ]; then
+    printf '\n; Screen resolution (MORIMO_WINE_DPI).\n'
+    printf '[HKEY_CURRENT_USER\\Control Panel\\Desktop]\n"LogPixels"=dword:%08x\n' "$MORIMO_WINE_DPI"
+  fi
 }
 
 # Fills an empty $WINEPREFIX with a copy of a ready prefix kept in
