@@ -98,6 +98,9 @@ for p in "${presets[@]}"; do
   [ "${built[$p]}" -eq 1 ] || continue
   if [ "$p" = win64 ]; then
     step "Wine environment"
+    # The tests' prefix and every end-to-end scenario's are copies of one
+    # prefix, made once: wineboot runs once, not twice.
+    export MORIMO_WINE_TEMPLATE=${MORIMO_WINE_TEMPLATE:-$root/build/win64/tests/e2e/.wineprefix-template}
     # shellcheck source=scripts/wine-env.sh
     source "$root/scripts/wine-env.sh"
     if ! wine_env_start "$root/build/win64"; then
