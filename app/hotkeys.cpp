@@ -38,13 +38,13 @@ std::string CHotKeys::ActionText(Action action) {
   return std::string();
 }
 
-int& CHotKeys::Setting(Action action) {
+int& CHotKeys::Setting(GeneralSettings& settings, Action action) {
   switch (action) {
-    case ToTray: return settings_.HotKeyToTray;
-    case Restore: return settings_.HotKeyRestore;
+    case ToTray: return settings.HotKeyToTray;
+    case Restore: return settings.HotKeyRestore;
     case Manager: break;
   }
-  return settings_.HotKeyManager;
+  return settings.HotKeyManager;
 }
 
 bool CHotKeys::Register(Action action, WORD value) {
@@ -64,7 +64,7 @@ std::vector<CHotKeys::Action> CHotKeys::RegisterAll(HWND window) {
   std::vector<Action> failed;
   for (int i = 0; i < kActions; ++i) {
     const Action action = ActionAt(i);
-    const int value = Setting(action);
+    const int value = Setting(settings_, action);
     if (value == 0 || !IsPressableHotKey(static_cast<UINT>(value))) continue;
     registered_[i] = Register(action, static_cast<WORD>(value));
     if (!registered_[i]) failed.push_back(action);
@@ -80,9 +80,8 @@ void CHotKeys::UnregisterAll() {
 }
 
 CHotKeys::Values CHotKeys::Current() const {
-  auto& self = const_cast<CHotKeys&>(*this);
   Values values{};
-  for (int i = 0; i < kActions; ++i) values[i] = static_cast<WORD>(self.Setting(ActionAt(i)));
+  for (int i = 0; i < kActions; ++i) values[i] = static_cast<WORD>(Setting(settings_, ActionAt(i)));
   return values;
 }
 
@@ -114,7 +113,7 @@ bool CHotKeys::ChangeAll(const Values& values, Action* failed) {
     if (failed != nullptr) *failed = ActionAt(i);
     return false;
   }
-  for (int i = 0; i < kActions; ++i) Setting(ActionAt(i)) = values[i];
+  for (int i = 0; i < kActions; ++i) Setting(settings_, ActionAt(i)) = values[i];
   return true;
 }
 

@@ -35,7 +35,7 @@ class CHotKeys {
   static std::string ActionText(Action action);
 
  private:
-  int& Setting(Action action);
+  static int& Setting(GeneralSettings& settings, Action action);
   bool Register(Action action, WORD value);
 
   GeneralSettings& settings_;

@@ -412,8 +412,11 @@ void CMorimoDlg::TrayMenuWanted(CTrayWnd* trayWnd) {
   state.topMost = trayWnd->TopMost != 0;
   state.ruleless = keeper_.Ruleless(trayWnd);
   state.protectedWindow = trayWnd->Protected();
-  state.canRestartElevated = Os().IsProcessElevated() == 0;
-  if (state.ownIcon) state.startsWithWindows = StartsWithWindows();
+  // Items of the main menu alone: asked of the system only for it.
+  if (state.ownIcon) {
+    state.canRestartElevated = Os().IsProcessElevated() == 0;
+    state.startsWithWindows = StartsWithWindows();
+  }
 
   POINT at{};
   Os().GetCursorPos(&at);

@@ -1,7 +1,5 @@
 #include "app/window_keeper.h"
 
-#include <cstdio>
-
 #include "core/event_log.h"
 #include "core/exception_box.h"
 #include "dialogs/rule_list_logic.h"
@@ -202,12 +200,9 @@ void CWindowKeeper::Notify(const std::string& titleUtf8, const std::string& text
   ShowPendingNote();
 }
 
-bool CWindowKeeper::AboveUs(HWND window) const {
-  DWORD processId = 0;
-  Os().GetWindowThreadProcessId(window, &processId);
+bool CWindowKeeper::AboveUs(DWORD processId) const {
   if (processId == 0 || ownIntegrity_ < 0) return false;
-  const int level = Os().ProcessIntegrityLevel(processId);
-  return level > ownIntegrity_;
+  return Os().ProcessIntegrityLevel(processId) > ownIntegrity_;
 }
 
 void CWindowKeeper::ShowPendingNote() {
@@ -327,9 +322,7 @@ CTrayWnd* CWindowKeeper::Take(HWND window, CTrayWndSpec* rule, const FoundLooks*
 int CWindowKeeper::TakeFromRecoveryFile(HWND window) {
   if (exiting_) return 0;
   if (!Os().IsWindow(window)) {
-    char record[16];
-    std::snprintf(record, sizeof record, "0x%08lX", static_cast<unsigned long>(HandleToRecord(window)));
-    LogEvent(std::string("復元ファイルの記録 ") + record + " のウインドウはもうありません");
+    LogEvent("復元ファイルの記録 " + HandleForLog(window) + " のウインドウはもうありません");
     return 0;
   }
   // A managed window is never adopted a second time, even under a rule
@@ -378,7 +371,7 @@ CTrayWnd* CWindowKeeper::TakeChecked(HWND window, CTrayWndSpec* rule, const Foun
   auto owned = std::make_unique<CTrayWnd>();
   CTrayWnd* trayWnd = owned.get();
   trayWnd->Take(new TrayWndHandles{window, manager_}, rule, earlier);
-  const bool above = AboveUs(window);
+  const bool above = AboveUs(processId);
   if (above) trayWnd->SetProtected();
   // Without a rule to say otherwise, a window shown again stays in the
   // band it was found in.
@@ -420,7 +413,7 @@ CWindowKeeper::ToTray CWindowKeeper::HideForegroundWindow() {
   Os().GetWindowThreadProcessId(window, &processId);
   if (processId == Os().GetCurrentProcessId()) return ToTray::Nothing;
   if (!Os().IsWindowVisible(window)) return ToTray::Nothing;
-  if (AboveUs(window)) return ToTray::Protected;
+  if (AboveUs(processId)) return ToTray::Protected;
 
   CTrayWnd* trayWnd = nullptr;
   for (const auto& managed : managed_) {
@@ -472,9 +465,14 @@ bool CWindowKeeper::ShowLastHidden() {
 }
 
 void CWindowKeeper::LetGoOfShownRuleless() {
-  const Snapshot walk(*this);
-  for (CTrayWnd* trayWnd : walk.Windows()) {
-    if (walk.StillManaged(trayWnd) && Ruleless(trayWnd) && trayWnd->Hidden == 0) {
+  // Every tick asks: chosen first without copying the list, which seldom
+  // holds such a window at all.
+  std::vector<CTrayWnd*> shown;
+  for (const auto& trayWnd : managed_) {
+    if (Ruleless(trayWnd.get()) && trayWnd->Hidden == 0) shown.push_back(trayWnd.get());
+  }
+  for (CTrayWnd* trayWnd : shown) {
+    if (IsManaged(trayWnd)) {
       Release(trayWnd, "CWindowKeeper::LetGoOfShownRuleless()", "（ルールなしで表示された）");
     }
   }

@@ -83,9 +83,9 @@ class CWindowKeeper {
   // A balloon on the manager's icon, now or as soon as the icon is in the
   // tray again (the user may keep it hidden): said once, never a modal box.
   void Notify(const std::string& titleUtf8, const std::string& textUtf8);
-  // The window's program runs with more rights than we have: the system
-  // refuses our changes to its windows.
-  bool AboveUs(HWND window) const;
+  // The process runs with more rights than we have: the system refuses
+  // our changes to its windows.
+  bool AboveUs(DWORD processId) const;
 
   // The timer, the private messages and the shell's: true when handled.
   bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result);

@@ -20,12 +20,16 @@ void LogEvent(const std::string& lineUtf8) {
   if (g_sink != nullptr) g_sink(lineUtf8);
 }
 
-std::string WindowForLog(HWND window) {
+std::string HandleForLog(HWND window) {
   char handle[24];
   std::snprintf(handle, sizeof handle, "0x%08lX",
                 static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(window) & 0xFFFFFFFFu));
+  return handle;
+}
+
+std::string WindowForLog(HWND window) {
   const std::string program(ProgramFileName(WindowProgramPath(window)));
-  return std::string(handle) + " クラス=" + Os().AnsiToUtf8(WindowClassName(window)) +
+  return HandleForLog(window) + " クラス=" + Os().AnsiToUtf8(WindowClassName(window)) +
          " プログラム=" + Os().AnsiToUtf8(program);
 }
 

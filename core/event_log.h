@@ -14,6 +14,8 @@ using EventSink = void (*)(const std::string& lineUtf8);
 void SetEventSink(EventSink sink);
 void LogEvent(const std::string& lineUtf8);
 
+// A window's handle as the log writes it ("0x0001A2B4").
+std::string HandleForLog(HWND window);
 // A window as the log names it: its handle, class and program file.
 std::string WindowForLog(HWND window);
 

@@ -58,13 +58,22 @@ HWND Win32Platform::GetAncestor(HWND hWnd, UINT flags) { return M(::GetAncestor(
 BOOL Win32Platform::QueryFullProcessImageNameA(DWORD processId, std::string* path) {
   ::HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
   if (process == nullptr) return FALSE;
-  // Long paths (\\?\ names) fit; a longer one is refused, not cut.
-  std::wstring name(32768, L'\0');
-  ::DWORD size = static_cast<::DWORD>(name.size());
-  const BOOL ok = ::QueryFullProcessImageNameW(process, 0, name.data(), &size);
+  // Most paths fit on the stack (the scan and the log ask often); a long
+  // one (\\?\ names) is asked again with room for any, never cut.
+  wchar_t shortName[MAX_PATH];
+  ::DWORD size = MAX_PATH;
+  std::wstring name;
+  BOOL ok = ::QueryFullProcessImageNameW(process, 0, shortName, &size);
+  if (ok) {
+    name.assign(shortName, size);
+  } else if (::GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
+    name.assign(32768, L'\0');
+    size = static_cast<::DWORD>(name.size());
+    ok = ::QueryFullProcessImageNameW(process, 0, name.data(), &size);
+    name.resize(ok ? size : 0);
+  }
   ::CloseHandle(process);
   if (!ok) return FALSE;
-  name.resize(size);
   *path = win32::Narrow(name, win32::kAnsiCodePage);
   return TRUE;
 }
