@@ -1,6 +1,6 @@
-// Windows of programs that run as administrator, and the restart that
-// reaches them: listed and said, never changed half-way; the hotkey says
-// no; the restart hands every window over or, declined, changes nothing.
+// Windows of programs that run as administrator: listed and said, never
+// changed half-way; the hotkey says no. (The restart that reaches them is
+// a main-menu command: menu_test.cpp.)
 #include "tests/app/app_world.h"
 
 namespace mm::testing {
@@ -27,15 +27,6 @@ class ElevatedTest : public AppWorld {
     return count;
   }
 
-  bool MainMenuHas(UINT id) {
-    desk.QueueMenuChoice(0);
-    desk.MouseOnTrayIcon(dlg->Hwnd(), dlg->Self()->Id(), WM_RBUTTONUP);
-    desk.Pump();
-    for (const auto& item : desk.TrackedMenus().back().items) {
-      if (item.id == id) return true;
-    }
-    return false;
-  }
 };
 
 TEST_F(ElevatedTest, AnAdministratorsWindowIsListedAndSaidButNeverChanged) {
@@ -79,77 +70,6 @@ TEST_F(ElevatedTest, TheHotkeySaysNoToAnAdministratorsWindow) {
   EXPECT_EQ(Managed(admin), nullptr);
   EXPECT_TRUE(desk.IsWindowVisible(admin));
   EXPECT_EQ(Balloons(), 1);
-}
-
-TEST_F(ElevatedTest, TheRestartHandsEveryWindowOverOrDeclinedChangesNothing) {
-  AddRule("Notes");
-  Start();
-  HWND notes = AddWindow("Notes");
-  Tick();
-  desk.UserMinimize(notes);
-  Tick();
-  ASSERT_FALSE(desk.IsWindowVisible(notes));
-  ASSERT_TRUE(MainMenuHas(ID_MENU_RESTART_ELEVATED));
-
-  desk.DeclineElevation(true);
-  desk.PostMessageA(dlg->Hwnd(), WM_COMMAND, ID_MENU_RESTART_ELEVATED, 0);
-  desk.Pump();
-  EXPECT_FALSE(desk.QuitPosted());
-  EXPECT_NE(Managed(notes), nullptr);
-  EXPECT_TRUE(desk.MessageBoxes().empty()) << "a No needs no message";
-
-  desk.DeclineElevation(false);
-  desk.PostMessageA(dlg->Hwnd(), WM_COMMAND, ID_MENU_RESTART_ELEVATED, 0);
-  desk.Pump();
-  ASSERT_EQ(desk.ElevatedStarts().size(), 2u);
-  EXPECT_NE(desk.ElevatedStarts().back().find("morimo.exe /handover"), std::string::npos);
-  EXPECT_TRUE(desk.QuitPosted());
-  EXPECT_TRUE(desk.IsWindowVisible(notes)) << "given back before the new copy takes it";
-  app->ExitInstance();
-  app.reset();
-
-  // The new copy, elevated, waits for the old one and takes the windows.
-  desk.SetOurselvesElevated(true);
-  app = std::make_unique<CMorimoApp>(/*handover=*/true);
-  ASSERT_TRUE(app->InitInstance());
-  dlg = app->Manager();
-  desk.UserMinimize(notes);
-  Tick();
-  EXPECT_NE(Managed(notes), nullptr);
-  EXPECT_FALSE(MainMenuHas(ID_MENU_RESTART_ELEVATED)) << "already administrator";
-}
-
-// The logon list: ticked only while it starts this very program file;
-// a value left by a copy that was moved shows unticked and is rewritten.
-TEST_F(ElevatedTest, StartWithWindowsNamesThisProgramFileAndNothingElse) {
-  Start();
-  auto ticked = [&] {
-    desk.QueueMenuChoice(0);
-    desk.MouseOnTrayIcon(dlg->Hwnd(), dlg->Self()->Id(), WM_RBUTTONUP);
-    desk.Pump();
-    for (const auto& item : desk.TrackedMenus().back().items) {
-      if (item.id == ID_MENU_START_WITH_WINDOWS) return (item.flags & MF_CHECKED) != 0;
-    }
-    return false;
-  };
-  auto choose = [&] {
-    desk.PostMessageA(dlg->Hwnd(), WM_COMMAND, ID_MENU_START_WITH_WINDOWS, 0);
-    desk.Pump();
-  };
-  const std::string own = "\"C:\\Program Files\\MoriMo\\morimo.exe\"";
-  std::string value;
-  EXPECT_FALSE(ticked());
-  choose();
-  ASSERT_TRUE(desk.GetRunValueU8("MoriMo", &value));
-  EXPECT_EQ(value, own);
-  EXPECT_TRUE(ticked());
-  desk.SetRunValueU8("MoriMo", "\"D:\\Old\\morimo.exe\"");
-  EXPECT_FALSE(ticked());
-  choose();
-  ASSERT_TRUE(desk.GetRunValueU8("MoriMo", &value));
-  EXPECT_EQ(value, own);
-  choose();
-  EXPECT_FALSE(desk.GetRunValueU8("MoriMo", &value));
 }
 
 }  // namespace

@@ -216,5 +216,68 @@ TEST_F(MenuTest, TopMostTogglesAndTheMainMenuReachesHelpAndTheProjectPage) {
   EXPECT_EQ(desk.ShellOpened()[1].rfind("https://", 0), 0u);
 }
 
+TEST_F(MenuTest, TheRestartAsAdministratorHandsEveryWindowOverOrDeclinedChangesNothing) {
+  AddRule("Notes");
+  Start();
+  HWND notes = AddWindow("Notes");
+  Tick();
+  desk.UserMinimize(notes);
+  Tick();
+  ASSERT_FALSE(desk.IsWindowVisible(notes));
+  ASSERT_NE(FindItem(Open(nullptr).items, ID_MENU_RESTART_ELEVATED), nullptr);
+
+  desk.DeclineElevation(true);
+  desk.PostMessageA(dlg->Hwnd(), WM_COMMAND, ID_MENU_RESTART_ELEVATED, 0);
+  desk.Pump();
+  EXPECT_FALSE(desk.QuitPosted());
+  EXPECT_NE(Managed(notes), nullptr);
+  EXPECT_TRUE(desk.MessageBoxes().empty()) << "a No needs no message";
+
+  desk.DeclineElevation(false);
+  desk.PostMessageA(dlg->Hwnd(), WM_COMMAND, ID_MENU_RESTART_ELEVATED, 0);
+  desk.Pump();
+  ASSERT_EQ(desk.ElevatedStarts().size(), 2u);
+  EXPECT_NE(desk.ElevatedStarts().back().find("morimo.exe /handover"), std::string::npos);
+  EXPECT_TRUE(desk.QuitPosted());
+  EXPECT_TRUE(desk.IsWindowVisible(notes)) << "given back before the new copy takes it";
+  app->ExitInstance();
+  app.reset();
+
+  // The new copy, elevated, waits for the old one and takes the windows.
+  desk.SetOurselvesElevated(true);
+  app = std::make_unique<CMorimoApp>(/*handover=*/true);
+  ASSERT_TRUE(app->InitInstance());
+  dlg = app->Manager();
+  desk.UserMinimize(notes);
+  Tick();
+  EXPECT_NE(Managed(notes), nullptr);
+  EXPECT_EQ(FindItem(Open(nullptr).items, ID_MENU_RESTART_ELEVATED), nullptr) << "already administrator";
+}
+
+// The logon list: ticked only while it starts this very program file;
+// a value left by a copy that was moved shows unticked and is rewritten.
+TEST_F(MenuTest, StartWithWindowsNamesThisProgramFileAndNothingElse) {
+  Start();
+  auto ticked = [&] { return Ticked(Open(nullptr), ID_MENU_START_WITH_WINDOWS); };
+  auto choose = [&] {
+    desk.PostMessageA(dlg->Hwnd(), WM_COMMAND, ID_MENU_START_WITH_WINDOWS, 0);
+    desk.Pump();
+  };
+  const std::string own = "\"C:\\Program Files\\MoriMo\\morimo.exe\"";
+  std::string value;
+  EXPECT_FALSE(ticked());
+  choose();
+  ASSERT_TRUE(desk.GetRunValueU8("MoriMo", &value));
+  EXPECT_EQ(value, own);
+  EXPECT_TRUE(ticked());
+  desk.SetRunValueU8("MoriMo", "\"D:\\Old\\morimo.exe\"");
+  EXPECT_FALSE(ticked());
+  choose();
+  ASSERT_TRUE(desk.GetRunValueU8("MoriMo", &value));
+  EXPECT_EQ(value, own);
+  choose();
+  EXPECT_FALSE(desk.GetRunValueU8("MoriMo", &value));
+}
+
 }  // namespace
 }  // namespace mm::testing

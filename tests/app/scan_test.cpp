@@ -403,5 +403,28 @@ TEST_F(ScanTest, TheShellsOwnWindowsAreNeverTaken) {
   EXPECT_EQ(Managed(taskbar), nullptr);
 }
 
+// A rule by program alone takes that program's windows, not another's
+// with the same caption, and asks each process once, not each tick.
+TEST_F(ScanTest, AProgramRuleTakesOnlyThatProgramsWindowsAskingEachProcessOnce) {
+  CTrayWndSpec& rule = AddRule("");
+  rule.UseCaption = 0;
+  rule.UseExeName = 1;
+  rule.ExeName = "EDITOR.EXE";
+  Start();
+  sim::WindowSpec spec;
+  spec.caption = "notes.txt";
+  spec.processId = 3101;
+  spec.programPath = "C:\\Tools\\editor.exe";
+  HWND mine = desk.AddWindow(spec);
+  spec.processId = 3102;
+  spec.programPath = "C:\\Other\\viewer.exe";
+  HWND other = desk.AddWindow(spec);
+  const int before = desk.ProgramQueries();
+  for (int i = 0; i < 5; ++i) Tick();
+  EXPECT_NE(Managed(mine), nullptr);
+  EXPECT_EQ(Managed(other), nullptr);
+  EXPECT_LE(desk.ProgramQueries() - before, 4) << "two processes, and one take";
+}
+
 }  // namespace
 }  // namespace mm::testing

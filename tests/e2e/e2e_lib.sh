@@ -271,6 +271,13 @@ click_at() {
   xdotool mousemove "$1" "$2" click "${3:-1}"
 }
 
+# click_window HWND: a click in the middle of a window.
+click_window() {
+  local l t r b
+  IFS=, read -r l t r b <<<"$(probe_field "$(probe list --hwnd "$1")" rect)"
+  click_at "$(((l + r) / 2))" "$(((t + b) / 2))"
+}
+
 # click_tray_icon INDEX [BUTTON]: the icons lie in the order they came.
 click_tray_icon() {
   local index=$1 button=${2:-1} line center

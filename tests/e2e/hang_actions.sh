@@ -26,13 +26,6 @@ A_50=5
   ini_rule 0 "Caption=E2E " "UserName=hang test"
 } | write_ini
 
-# click_window HWND: a click in the middle of a window.
-click_window() {
-  local l t r b
-  IFS=, read -r l t r b <<<"$(probe_field "$(probe list --hwnd "$1")" rect)"
-  click_at "$(((l + r) / 2))" "$(((t + b) / 2))"
-}
-
 dialog_up() { probe wait --caption "$1" --class "#32770" --until count=1,visible=1 --timeout 100 >/dev/null; }
 dialog_gone() { probe wait --caption "$1" --class "#32770" --until count=0 --timeout 100 >/dev/null; }
 # The rule list's upper list (every visible window) has a row for the hung window.

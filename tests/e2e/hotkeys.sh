@@ -17,13 +17,6 @@ TO_TRAY=1060 RESTORE=1061
 CTRL_ALT_T=$(((6 << 8) | 0x54))
 CTRL_ALT_Y=$(((6 << 8) | 0x59))
 
-# click_window HWND: a click in the middle of a window.
-click_window() {
-  local l t r b
-  IFS=, read -r l t r b <<<"$(probe_field "$(probe list --hwnd "$1")" rect)"
-  click_at "$(((l + r) / 2))" "$(((t + b) / 2))"
-}
-
 # in_front CAPTION: a click on the window, until it is the foreground one.
 in_front() {
   local hwnd
