@@ -117,6 +117,9 @@ for p in "${presets[@]}"; do
 done
 
 step "summary"
+# A full disk fails in ways that look like other faults (a prefix half
+# copied, a build that stops): say how much was left.
+echo "free disk space here: $(df -h --output=avail "$root" 2>/dev/null | tail -n1 | tr -d ' ')"
 for p in "${presets[@]}"; do
   echo "-- $p:"
   echo "${summary[$p]:-not run}"

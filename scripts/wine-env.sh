@@ -130,7 +130,28 @@ _morimo_copy_template() {
     fi
   ) 9>"$dir/.lock" || return 1
   rm -rf "$WINEPREFIX"
-  cp -a "$template" "$WINEPREFIX" && rm -f "$WINEPREFIX/.morimo-ready"
+  _morimo_link_copy "$template" "$WINEPREFIX" && rm -f "$WINEPREFIX/.morimo-ready"
+}
+
+# A prefix is some 700 MB, nine tenths of it the DLLs and programs in
+# system32 and syswow64, which nothing writes once the prefix is made: a
+# copy links those to the template's files and copies the rest (registry,
+# user folders), so a run with a dozen prefixes needs little more disk than
+# one. Where links cannot be made (another file system) it copies them.
+_morimo_link_copy() {
+  local from=$1 to=$2 rel=${3:-} e r
+  mkdir -p "$to/$rel" || return 1
+  for e in "$from/$rel"/* "$from/$rel"/.[!.]*; do
+    [ -e "$e" ] || [ -L "$e" ] || continue
+    r=${rel:+$rel/}${e##*/}
+    case $r in
+      drive_c|drive_c/windows) _morimo_link_copy "$from" "$to" "$r" || return 1 ;;
+      drive_c/windows/system32|drive_c/windows/syswow64)
+        cp -al "$e" "$to/$rel/" 2>/dev/null ||
+          { rm -rf "${to:?}/$r" && cp -a "$e" "$to/$rel/"; } || return 1 ;;
+      *) cp -a "$e" "$to/$rel/" || return 1 ;;
+    esac
+  done
 }
 
 _morimo_prepare_prefix() {

@@ -116,12 +116,17 @@ e2e_init_from_build() {
 }
 
 e2e_cleanup() {
-  local pid
+  local rc=$? pid
   for pid in "${E2E_PIDS[@]}"; do
     kill "$pid" 2>/dev/null
   done
   if declare -F wine_env_stop >/dev/null; then
     wine_env_stop
+    # A passed scenario's prefix is of no more use; a failed one's stays
+    # for a look at its settings and recovery files.
+    if [ "$rc" -eq 0 ] && [ -n "${WINEPREFIX:-}" ] && [ "${E2E_KEEP_PREFIX:-0}" != 1 ]; then
+      rm -rf "$WINEPREFIX"
+    fi
   fi
 }
 
