@@ -179,10 +179,10 @@ bool CMorimoDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* resu
 // ---- The keeper's view -----------------------------------------------------------
 
 void CMorimoDlg::Adopted(CTrayWnd* trayWnd) {
-  std::string title = trayWnd->GetCaption();
-  if (trayWnd->Protected()) title += Os().Utf8ToAnsi(CTrayWnd::ProtectedWordsUtf8());
+  std::string title = trayWnd->TitleUtf8();
+  if (trayWnd->Protected()) title += CTrayWnd::ProtectedWordsUtf8();
   const int image = AddListImage(trayWnd);
-  const int index = Os().ListViewInsertItem(ListView(), kAppendIndex, title, image);
+  const int index = Os().ListViewInsertItemU8(ListView(), kAppendIndex, title, image);
   if (index >= 0) Os().ListViewSetItemParam(ListView(), index, trayWnd->Id());
 }
 

@@ -413,13 +413,33 @@ HICON CTrayWnd::FindListIcon() {
   return os.LoadAppIcon(IDI_FALLBACK);
 }
 
-std::string CTrayWnd::TipFor(const std::string& caption) {
-  if (caption.size() <= kTipBytes) return caption;
-  // Bytes, not characters: a double-byte character may be cut in two.
-  return caption.substr(0, kTipBytes) + "...";
+std::string CTrayWnd::TipFor(const std::string& titleUtf8, const std::string& wordsUtf8) {
+  // The title stops at its first NUL, as a caption does.
+  const std::string_view title = UpToNul(titleUtf8);
+  const std::size_t words = Utf16Units(wordsUtf8);
+  if (Utf16Units(title) + words <= kTipUnits) return std::string(title) + wordsUtf8;
+  static constexpr char kCut[] = "...";
+  const std::size_t room = kTipUnits > words + 3 ? kTipUnits - words - 3 : 0;
+  std::string tip = std::string(Utf8Prefix(title, room)) + kCut + wordsUtf8;
+  // Words too long for the tip (they are ours, so never) are cut too.
+  return std::string(Utf8Prefix(tip, kTipUnits));
 }
 
-void CTrayWnd::FillRecord(NOTIFYICONDATAA* data, UINT flags) const {
+namespace {
+
+// UTF-8 into a record's UTF-16 field, whole characters only, with room for
+// the terminator that the record's memset left.
+template <std::size_t N>
+void CopyUtf16(const std::string& utf8, char16_t (&into)[N]) {
+  const std::u16string text = Utf8ToUtf16(Utf8Prefix(utf8, N - 1));
+  std::copy(text.begin(), text.end(), into);
+}
+
+}  // namespace
+
+std::string CTrayWnd::TitleUtf8() const { return Os().GetWindowTextU8(Window()); }
+
+void CTrayWnd::FillRecord(NOTIFYICONDATAW* data, UINT flags) const {
   std::memset(data, 0, sizeof *data);
   data->cbSize = sizeof *data;
   data->hWnd = Owner();
@@ -427,47 +447,31 @@ void CTrayWnd::FillRecord(NOTIFYICONDATAA* data, UINT flags) const {
   data->uFlags = flags;
 }
 
-void CTrayWnd::RefreshTip(NOTIFYICONDATAA* data) {
+void CTrayWnd::RefreshTip(NOTIFYICONDATAW* data) {
   TipText = GetCaption();
-  // The caption stops at its first NUL, so the tip never holds more than
-  // 63 bytes plus the terminator that memset left.
-  std::string tip = TipFor(TipText);
-  if (protected_) tip += Os().Utf8ToAnsi(ProtectedWordsUtf8());
-  tip.resize(std::min(tip.size(), sizeof data->szTip - 1));
-  std::memcpy(data->szTip, tip.data(), tip.size());
+  CopyUtf16(TipFor(TitleUtf8(), protected_ ? ProtectedWordsUtf8() : std::string()), data->szTip);
 }
 
 bool CTrayWnd::ShowBalloon(const std::string& titleUtf8, const std::string& textUtf8) {
   if (!IconShown) return false;
-  NOTIFYICONDATAA data;
+  NOTIFYICONDATAW data;
   FillRecord(&data, NIF_INFO);
-  // Whole characters only, and room for the terminator memset left.
-  auto copy = [](const std::string& utf8, char* into, std::size_t size) {
-    const std::string ansi = Os().Utf8ToAnsi(utf8);
-    std::size_t length = 0;
-    while (length < ansi.size()) {
-      const std::size_t next = length + CharBytes(ansi, length);
-      if (next > size - 1) break;
-      length = next;
-    }
-    std::memcpy(into, ansi.data(), length);
-  };
-  copy(titleUtf8, data.szInfoTitle, sizeof data.szInfoTitle);
-  copy(textUtf8, data.szInfo, sizeof data.szInfo);
+  CopyUtf16(titleUtf8, data.szInfoTitle);
+  CopyUtf16(textUtf8, data.szInfo);
   data.dwInfoFlags = NIIF_WARNING;
-  return Os().Shell_NotifyIconA(NIM_MODIFY, &data) != 0;
+  return Os().Shell_NotifyIconW(NIM_MODIFY, &data) != 0;
 }
 
 int CTrayWnd::AddIcon() {
   if (Spec == nullptr || Spec->UseTrayIcon == 0) return 1;
   Platform& os = Os();
   if (Spec->ShowIconOnlyHidden && !Hidden && os.IsWindowVisible(Window())) return 1;
-  NOTIFYICONDATAA data;
+  NOTIFYICONDATAW data;
   FillRecord(&data, NIF_MESSAGE | NIF_ICON | NIF_TIP);
   data.uCallbackMessage = WMA_TRAYICON_NOTIFY;
   data.hIcon = TrayIcon;
   RefreshTip(&data);
-  const BOOL added = os.Shell_NotifyIconA(NIM_ADD, &data);
+  const BOOL added = os.Shell_NotifyIconW(NIM_ADD, &data);
   if (added) IconShown = 1;
   return added;
 }
@@ -481,21 +485,21 @@ int CTrayWnd::UpdateIcon() {
   // Under "icon only while hidden" a shown window keeps whatever it has;
   // Show is what removes the icon.
   if (Spec->ShowIconOnlyHidden && !Hidden && os.IsWindowVisible(Window())) return 1;
-  NOTIFYICONDATAA data;
+  NOTIFYICONDATAW data;
   FillRecord(&data, NIF_ICON | NIF_TIP);
   data.hIcon = TrayIcon;
   RefreshTip(&data);
   // Fails when the shell never had the icon or lost it: register it anew.
-  if (!os.Shell_NotifyIconA(NIM_MODIFY, &data)) return AddIcon();
+  if (!os.Shell_NotifyIconW(NIM_MODIFY, &data)) return AddIcon();
   IconShown = 1;
   return 1;
 }
 
 int CTrayWnd::DeleteIcon() {
   if (!IconShown) return 1;
-  NOTIFYICONDATAA data;
+  NOTIFYICONDATAW data;
   FillRecord(&data, 0);
-  const BOOL deleted = Os().Shell_NotifyIconA(NIM_DELETE, &data);
+  const BOOL deleted = Os().Shell_NotifyIconW(NIM_DELETE, &data);
   if (deleted) IconShown = 0;
   return deleted;
 }

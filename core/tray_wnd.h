@@ -43,8 +43,9 @@ class CTrayWnd {
   // Ticks between two questions for a window's icon: a change of icon
   // reaches the tray within this many ticks (4 s at the default period).
   static constexpr int kIconRefreshTicks = 8;
-  // Tip text: longer captions are cut to this many bytes and get "...".
-  static constexpr std::size_t kTipBytes = 60;
+  // Tip text: what the shell's tip holds, in UTF-16 units; a longer title
+  // is cut to fit with "..." (and the words for a protected window).
+  static constexpr std::size_t kTipUnits = 127;
 
   CTrayWnd();
   virtual ~CTrayWnd();
@@ -93,7 +94,10 @@ class CTrayWnd {
   // it that would wait (letting go of many such windows at exit).
   void ProgramDoesNotAnswer() { silent_ = true; }
   int Revert();
+  // The caption as rules see it (ANSI bytes) and the title as the user
+  // sees it (read with the wide call, UTF-8).
   std::string GetCaption() const;
+  std::string TitleUtf8() const;
 
   // Tray icon.
   HICON FindTrayIcon();
@@ -120,14 +124,17 @@ class CTrayWnd {
   // an alpha byte, and back, fractions dropped.
   static BYTE PercentToAlpha(int percent);
   static int AlphaToPercent(BYTE alpha);
-  // The tip shown for a caption: its first 60 bytes, plus "..." when cut.
-  static std::string TipFor(const std::string& caption);
+  // The tip shown for a title (UTF-8) and the words after it: whole when
+  // it fits kTipUnits, else the title cut on a character boundary, "..."
+  // and the words.
+  static std::string TipFor(const std::string& titleUtf8, const std::string& wordsUtf8 = {});
 
   int Hidden = 0;
   int IconShown = 0;
   int GoneReported = 0;
   int Active = 0;
   int PrevActive = -1;
+  // The caption the tip was last made from: a change of it renews the tip.
   std::string TipText;
   HICON TrayIcon = nullptr;
   HICON ListIcon = nullptr;
@@ -147,8 +154,8 @@ class CTrayWnd {
   void ProbeOpacity();
   // Sends WM_GETICON unless an earlier send of this search timed out.
   HICON AskIcon(WPARAM which);
-  void FillRecord(NOTIFYICONDATAA* data, UINT flags) const;
-  void RefreshTip(NOTIFYICONDATAA* data);
+  void FillRecord(NOTIFYICONDATAW* data, UINT flags) const;
+  void RefreshTip(NOTIFYICONDATAW* data);
   DWORD StyleFor(int code) const;
   DWORD ExStyleFor(int code) const;
   void SetAlpha(int percent);

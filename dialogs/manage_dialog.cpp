@@ -240,7 +240,8 @@ void CManageDialog::OnButtonReSearch() {
       }
       program->second.above = ownLevel >= 0 && Os().ProcessIntegrityLevel(processId) > ownLevel;
     }
-    std::string captionUtf8 = Os().AnsiToUtf8(title);
+    // Shown as the window shows it; the search above matched the ANSI bytes.
+    std::string captionUtf8 = Os().GetWindowTextU8(window);
     if (program->second.above) captionUtf8 += CTrayWnd::ProtectedWordsUtf8();
     windowRows_.push_back(WindowRowData{window, captionUtf8, WindowStateText(visible),
                                         Os().AnsiToUtf8(WindowClassName(window)),
@@ -279,7 +280,7 @@ void CManageDialog::RefreshRuleList() {
     for (const auto& rule : rules_) {
       const auto cells = RuleRowCells(*rule);
       const int row =
-          Os().ListViewInsertItem(list, ui::ListViewItemCount(list), cells[0].text, I_IMAGENONE);
+          Os().ListViewInsertItemU8(list, ui::ListViewItemCount(list), CellUtf8(cells[0]), I_IMAGENONE);
       if (row < 0) continue;
       Os().ListViewSetItemParam(list, row, reinterpret_cast<LPARAM>(rule.get()));
       for (int column = 1; column < kRuleColumns - 1; ++column) {
@@ -337,11 +338,28 @@ void CManageDialog::AddRuleForWindow(HWND window) {
   editor.Rule.UserName = editor.Rule.Caption;
   editor.Rule.ClassName = WindowClassName(window);
   editor.Rule.ExeName = std::string(ProgramFileName(WindowProgramPath(window)));
+  // Rules see the ANSI caption; a title it does not hold whole has "?" in
+  // it, which the system may write for other characters at the next run
+  // (an emoji that changes): the test is put on what it does hold.
+  if (Os().AnsiToUtf8(editor.Rule.Caption) != Os().GetWindowTextU8(window)) {
+    const std::string part = PartWithoutLostCharacters(editor.Rule.Caption);
+    if (!part.empty() && part != editor.Rule.Caption) {
+      editor.Rule.Caption = part;
+      editor.Rule.CaptionMatchType = CaptionMatch::Contains;
+      editor.NoteUtf8 =
+          "タイトルにこのシステムの文字コードで表せない文字があり「?」として比べられるため、"
+          "それを含まない部分「を含む」で比べます。";
+    } else if (part.empty()) {
+      editor.NoteUtf8 =
+          "タイトルの文字がこのシステムの文字コードで表せず「?」として比べられます。"
+          "クラス名かプログラム名で比べてください。";
+    }
+  }
   const StableClassPart stable = StablePartOfClass(editor.Rule.ClassName);
   if (!stable.prefix.empty()) {
     editor.Rule.ClassName = stable.prefix;
     editor.Rule.ClassMatchType = CaptionMatch::StartsWith;
-    editor.NoteUtf8 = "クラス名の一部が起動のたびに変わるため、変わらない部分「で始まる」で比べます。";
+    editor.NoteUtf8 += "クラス名の一部が起動のたびに変わるため、変わらない部分「で始まる」で比べます。";
     if (stable.wantsProgram && !editor.Rule.ExeName.empty()) {
       editor.Rule.UseExeName = 1;
       editor.NoteUtf8 += "ほかのプログラムと区別するため、プログラム名も使います。";

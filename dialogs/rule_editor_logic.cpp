@@ -1,5 +1,7 @@
 #include "dialogs/rule_editor_logic.h"
 
+#include "platform/text.h"
+
 namespace mm {
 
 RuleEditorEnables EditorEnables(const CTrayWndSpec& rule) {
@@ -68,6 +70,25 @@ StableClassPart StablePartOfClass(const std::string& className) {
     }
   }
   return part;
+}
+
+std::string PartWithoutLostCharacters(const std::string& ansiCaption) {
+  std::string best;
+  std::size_t start = 0;
+  auto consider = [&](std::size_t end) {
+    std::size_t from = start;
+    while (from < end && ansiCaption[from] == ' ') ++from;
+    while (end > from && ansiCaption[end - 1] == ' ') --end;
+    if (end - from > best.size()) best = ansiCaption.substr(from, end - from);
+  };
+  // Stepped by characters: no "?" is taken from inside a double-byte one.
+  for (std::size_t i = 0; i < ansiCaption.size(); i += CharBytes(ansiCaption, i)) {
+    if (ansiCaption[i] != '?') continue;
+    consider(i);
+    start = i + 1;
+  }
+  consider(ansiCaption.size());
+  return best;
 }
 
 std::vector<std::string> OpacityChoices() {

@@ -49,4 +49,10 @@ struct StableClassPart {
 };
 StableClassPart StablePartOfClass(const std::string& className);
 
+// A title with characters the ANSI code page cannot hold reaches the rules
+// with "?" for them. The longest run of the ANSI caption between those
+// marks (blanks at its ends dropped), for a "contains" test that does not
+// depend on them; empty when there is none.
+std::string PartWithoutLostCharacters(const std::string& ansiCaption);
+
 }  // namespace mm

@@ -144,7 +144,8 @@ class Platform {
   virtual BOOL SetLayeredWindowAttributes(HWND hWnd, COLORREF key, BYTE alpha, DWORD flags) = 0;
 
   // ---- Icons and the tray --------------------------------------------------
-  virtual BOOL Shell_NotifyIconA(DWORD message, NOTIFYICONDATAA* data) = 0;
+  // The wide call: a tip shows a title in any script.
+  virtual BOOL Shell_NotifyIconW(DWORD message, NOTIFYICONDATAW* data) = 0;
   // Class icon of a window (GCL_HICON or GCL_HICONSM); 0 when none.
   virtual HICON GetClassIcon(HWND hWnd, int index) = 0;
   // An icon resource of our own program (128, 129, ...).
@@ -225,6 +226,10 @@ class Platform {
   virtual BOOL CheckDlgButton(HWND dialog, int id, UINT check) = 0;
   virtual UINT IsDlgButtonChecked(HWND dialog, int id) = 0;
   virtual BOOL SetWindowTextU8(HWND hWnd, const std::string& text) = 0;
+  // The text of any window, read with the wide call: for another
+  // program's window its title as the system holds it, in any script,
+  // without asking that program (it may hang). Shown, never matched: rules
+  // see the ANSI bytes of GetWindowTextA.
   virtual std::string GetWindowTextU8(HWND hWnd) = 0;
   // ANSI bytes into one of our controls (a rule's caption or class name in
   // an edit field); GetWindowTextA reads them back.
@@ -242,17 +247,18 @@ class Platform {
   // after (otherwise the menu does not close when the user clicks away).
   virtual UINT TrackPopupMenuU8(HWND owner, const PopupMenuDescription& menu, POINT at) = 0;
 
-  // List views. Item texts of ListViewInsertItem are ANSI bytes (they come
-  // from other programs); the U8 calls take texts of our own. Messages
-  // without text: ui/controls.h.
-  virtual int ListViewInsertItem(HWND listView, int index, const std::string& text, int image) = 0;
+  // List views, Unicode controls: texts are UTF-8 (another program's
+  // title as the wide call read it, or our own). Messages without text:
+  // ui/controls.h.
+  virtual int ListViewInsertItemU8(HWND listView, int index, const std::string& text, int image) = 0;
   virtual BOOL ListViewSetItemTextU8(HWND listView, int index, int subItem,
                                      const std::string& text) = 0;
   virtual int ListViewInsertColumnU8(HWND listView, int index, const std::string& text,
                                      int format) = 0;
   virtual BOOL ListViewSetItemParam(HWND listView, int index, LPARAM param) = 0;
   virtual LPARAM ListViewGetItemParam(HWND listView, int index) = 0;
-  // The item's text (sub-item 0) as ANSI bytes.
+  // The item's text (sub-item 0) as ANSI bytes ('?' for what the code
+  // page cannot hold).
   virtual std::string ListViewGetItemText(HWND listView, int index) = 0;
   // Index of the first item after `start` whose data is `param`, or -1.
   virtual int ListViewFindItemByParam(HWND listView, int start, LPARAM param) = 0;

@@ -493,26 +493,26 @@ struct WINDOWINFO {
 };
 static_assert(sizeof(WINDOWINFO) == 60, "WINDOWINFO is 60 bytes");
 
-// The shell 5.0 layout (NOTIFYICONDATAA_V2_SIZE): 488 bytes on 32-bit,
-// 504 on 64-bit. sizeof() of this record is the right cbSize for the
-// platform it is compiled for.
-struct NOTIFYICONDATAA {
+// The shell 5.0 layout (NOTIFYICONDATAW_V2_SIZE): 936 bytes on 32-bit,
+// 952 on 64-bit. sizeof() of this record is the right cbSize for the
+// platform it is compiled for. Texts are UTF-16, whatever the code page.
+struct NOTIFYICONDATAW {
   DWORD cbSize;
   HWND hWnd;
   UINT uID;
   UINT uFlags;
   UINT uCallbackMessage;
   HICON hIcon;
-  char szTip[128];
+  char16_t szTip[128];
   DWORD dwState;
   DWORD dwStateMask;
-  char szInfo[256];
+  char16_t szInfo[256];
   UINT uTimeoutOrVersion;
-  char szInfoTitle[64];
+  char16_t szInfoTitle[64];
   DWORD dwInfoFlags;
 };
-static_assert(sizeof(void*) != 8 || sizeof(NOTIFYICONDATAA) == 504, "V2 size on 64-bit");
-static_assert(sizeof(void*) != 4 || sizeof(NOTIFYICONDATAA) == 488, "V2 size on 32-bit");
+static_assert(sizeof(void*) != 8 || sizeof(NOTIFYICONDATAW) == 952, "V2 size on 64-bit");
+static_assert(sizeof(void*) != 4 || sizeof(NOTIFYICONDATAW) == 936, "V2 size on 32-bit");
 
 struct NMHDR {
   HWND hwndFrom;

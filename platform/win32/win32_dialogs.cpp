@@ -238,14 +238,16 @@ BOOL Win32Platform::SetWindowTextU8(HWND hWnd, const std::string& text) {
 }
 
 std::string Win32Platform::GetWindowTextU8(HWND hWnd) {
-  int length = ::GetWindowTextLengthW(W(hWnd));
-  if (length <= 0) return std::string();
-  // The length may be an over-estimate (it can count an ANSI caption's
-  // bytes); the copy reports the real one.
-  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-  int copied = ::GetWindowTextW(W(hWnd), &text[0], length + 1);
-  text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
-  return win32::NarrowUtf8(text);
+  // No length is asked first: GetWindowTextLength sends WM_GETTEXTLENGTH,
+  // which waits for a program that hangs, where GetWindowText reads another
+  // program's title from the system. A copy that leaves room to spare was
+  // not cut.
+  for (size_t size = 512;; size *= 8) {
+    std::wstring text(size, L'\0');
+    const int copied = ::GetWindowTextW(W(hWnd), &text[0], static_cast<int>(size));
+    text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
+    if (text.size() + 1 < size || size >= (size_t{1} << 24)) return win32::NarrowUtf8(text);
+  }
 }
 
 BOOL Win32Platform::SetWindowTextA(HWND hWnd, const std::string& text) {

@@ -52,9 +52,9 @@ LRESULT ListViewSend(HWND listView, ::UINT msg, ::WPARAM wParam, ::LPARAM lParam
 
 }  // namespace
 
-int Win32Platform::ListViewInsertItem(HWND listView, int index, const std::string& text,
+int Win32Platform::ListViewInsertItemU8(HWND listView, int index, const std::string& text,
                                       int image) {
-  std::wstring wide = win32::Widen(text, win32::kAnsiCodePage);
+  std::wstring wide = win32::WidenUtf8(text);
   ::LVITEMW item{};
   item.mask = LVIF_TEXT | LVIF_IMAGE;
   item.iItem = index;

@@ -68,7 +68,7 @@ class Win32Platform : public Platform {
   BOOL SetLayeredWindowAttributes(HWND hWnd, COLORREF key, BYTE alpha, DWORD flags) override;
 
   // ---- Icons and the tray --------------------------------------------------
-  BOOL Shell_NotifyIconA(DWORD message, NOTIFYICONDATAA* data) override;
+  BOOL Shell_NotifyIconW(DWORD message, NOTIFYICONDATAW* data) override;
   HICON GetClassIcon(HWND hWnd, int index) override;
   HICON LoadAppIcon(int resourceId) override;
   UINT RegisterWindowMessageA(const char* name) override;
@@ -139,7 +139,7 @@ class Win32Platform : public Platform {
   UINT TrackPopupMenuU8(HWND owner, const PopupMenuDescription& menu, POINT at) override;
 
   // ---- List views and image lists ------------------------------------------
-  int ListViewInsertItem(HWND listView, int index, const std::string& text, int image) override;
+  int ListViewInsertItemU8(HWND listView, int index, const std::string& text, int image) override;
   BOOL ListViewSetItemTextU8(HWND listView, int index, int subItem,
                              const std::string& text) override;
   int ListViewInsertColumnU8(HWND listView, int index, const std::string& text,

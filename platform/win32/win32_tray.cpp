@@ -8,21 +8,22 @@
 #include "platform/win32/win32_handles.h"
 
 // Ours is the shell 5.0 record: the real one up to guidItem.
-static_assert(sizeof(mm::NOTIFYICONDATAA) == NOTIFYICONDATAA_V2_SIZE, "NOTIFYICONDATAA");
-MM_SAME_OFFSET(NOTIFYICONDATAA, NOTIFYICONDATAA, hWnd);
-MM_SAME_OFFSET(NOTIFYICONDATAA, NOTIFYICONDATAA, uID);
-MM_SAME_OFFSET(NOTIFYICONDATAA, NOTIFYICONDATAA, uFlags);
-MM_SAME_OFFSET(NOTIFYICONDATAA, NOTIFYICONDATAA, uCallbackMessage);
-MM_SAME_OFFSET(NOTIFYICONDATAA, NOTIFYICONDATAA, hIcon);
-MM_SAME_OFFSET(NOTIFYICONDATAA, NOTIFYICONDATAA, szTip);
-MM_SAME_OFFSET(NOTIFYICONDATAA, NOTIFYICONDATAA, dwState);
-MM_SAME_OFFSET(NOTIFYICONDATAA, NOTIFYICONDATAA, dwStateMask);
-MM_SAME_OFFSET(NOTIFYICONDATAA, NOTIFYICONDATAA, szInfo);
-MM_SAME_OFFSET(NOTIFYICONDATAA, NOTIFYICONDATAA, szInfoTitle);
-MM_SAME_OFFSET(NOTIFYICONDATAA, NOTIFYICONDATAA, dwInfoFlags);
-static_assert(offsetof(mm::NOTIFYICONDATAA, uTimeoutOrVersion) ==
-                  offsetof(::NOTIFYICONDATAA, uTimeout),
-              "NOTIFYICONDATAA::uTimeout");
+static_assert(sizeof(mm::NOTIFYICONDATAW) == NOTIFYICONDATAW_V2_SIZE, "NOTIFYICONDATAW");
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 texts");
+MM_SAME_OFFSET(NOTIFYICONDATAW, NOTIFYICONDATAW, hWnd);
+MM_SAME_OFFSET(NOTIFYICONDATAW, NOTIFYICONDATAW, uID);
+MM_SAME_OFFSET(NOTIFYICONDATAW, NOTIFYICONDATAW, uFlags);
+MM_SAME_OFFSET(NOTIFYICONDATAW, NOTIFYICONDATAW, uCallbackMessage);
+MM_SAME_OFFSET(NOTIFYICONDATAW, NOTIFYICONDATAW, hIcon);
+MM_SAME_OFFSET(NOTIFYICONDATAW, NOTIFYICONDATAW, szTip);
+MM_SAME_OFFSET(NOTIFYICONDATAW, NOTIFYICONDATAW, dwState);
+MM_SAME_OFFSET(NOTIFYICONDATAW, NOTIFYICONDATAW, dwStateMask);
+MM_SAME_OFFSET(NOTIFYICONDATAW, NOTIFYICONDATAW, szInfo);
+MM_SAME_OFFSET(NOTIFYICONDATAW, NOTIFYICONDATAW, szInfoTitle);
+MM_SAME_OFFSET(NOTIFYICONDATAW, NOTIFYICONDATAW, dwInfoFlags);
+static_assert(offsetof(mm::NOTIFYICONDATAW, uTimeoutOrVersion) ==
+                  offsetof(::NOTIFYICONDATAW, uTimeout),
+              "NOTIFYICONDATAW::uTimeout");
 
 // The class-icon indices we are given are the pointer-wide ones (64-bit
 // Windows has no GCL_HICON at all).
@@ -127,13 +128,13 @@ BOOL Win32Platform::SetLayeredWindowAttributes(HWND hWnd, COLORREF key, BYTE alp
 
 // ---- Icons and the tray ----------------------------------------------------------
 
-BOOL Win32Platform::Shell_NotifyIconA(DWORD message, NOTIFYICONDATAA* data) {
+BOOL Win32Platform::Shell_NotifyIconW(DWORD message, NOTIFYICONDATAW* data) {
   if (data == nullptr) return FALSE;
   // The real record is the newest shell's; ours is its shell 5.0 prefix
   // (checked above). The shell reads only cbSize bytes, so the tail stays 0.
-  ::NOTIFYICONDATAA real{};
+  ::NOTIFYICONDATAW real{};
   std::memcpy(&real, data, sizeof(*data));
-  return ::Shell_NotifyIconA(message, &real);
+  return ::Shell_NotifyIconW(message, &real);
 }
 
 HICON Win32Platform::GetClassIcon(HWND hWnd, int index) {

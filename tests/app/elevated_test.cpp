@@ -42,8 +42,8 @@ TEST_F(ElevatedTest, AnAdministratorsWindowIsListedAndSaidButNeverChanged) {
   Tick();
   const CTrayWnd* managed = Managed(admin);
   ASSERT_NE(managed, nullptr);
-  const std::string words = desk.Utf8ToAnsi("（管理者として実行中）");
-  EXPECT_EQ(desk.ListViewGetItemText(List(), ListIndexOf(admin)), "Admin console" + words);
+  const std::string words = "（管理者として実行中）";
+  EXPECT_EQ(desk.ListViewCellUtf8(List(), ListIndexOf(admin), 0), "Admin console" + words);
   EXPECT_EQ(desk.FindTrayIcon(dlg->Hwnd(), managed->Id())->tip, "Admin console" + words);
   EXPECT_EQ(Balloons(), 1);
 

@@ -145,8 +145,8 @@ TEST_F(HostileInputTest, HugeAndRestlessCaptions) {
   HWND restless = AddWindow("haystack");
   Tick();
   ASSERT_NE(Managed(huge), nullptr);
-  // The tip is cut, the list shows the whole title as adopted.
-  EXPECT_EQ(desk.FindTrayIcon(dlg->Hwnd(), Managed(huge)->Id())->tip.size(), 63u);
+  // The tip is cut to what the shell's tip holds, "..." included.
+  EXPECT_EQ(desk.FindTrayIcon(dlg->Hwnd(), Managed(huge)->Id())->tip, std::string(124, 'x') + "...");
   // A caption that changes every millisecond, in and out of the rule.
   for (int ms = 0; ms < 5000; ++ms) {
     desk.SetCaption(restless, ms % 3 == 0 ? "haystack" : "a needle " + std::to_string(ms));

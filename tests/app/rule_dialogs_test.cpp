@@ -94,6 +94,35 @@ TEST_F(RuleDialogsTest, AWindowWhoseClassChangesPerRunGetsARuleThatOutlivesARest
   EXPECT_NE(Managed(second), nullptr);
 }
 
+// A title with characters the ANSI code page lacks is matched by what it
+// holds, shown whole wherever it is shown, and a rule made from it tests
+// only the part without the lost characters, saying so.
+TEST_F(RuleDialogsTest, ATitleBeyondTheCodePageIsShownWholeAndItsRuleAvoidsTheLostCharacters) {
+  CTrayWndSpec& rule = AddRule(desk.Utf8ToAnsi("テスト"));
+  rule.CaptionMatchType = CaptionMatch::Contains;
+  Start();
+  const std::string title = "\xC3\x9Cn\xC3\xAF \xF0\x9F\x8E\xB5 \xED\x95\x9C\xEA\xB5\xAD\xEC\x96\xB4 テスト";
+  HWND matched = AddWindow("");
+  desk.SetCaptionUtf8(matched, title);
+  Tick();
+  const CTrayWnd* managed = Managed(matched);
+  ASSERT_NE(managed, nullptr);
+  EXPECT_EQ(desk.ListViewCellUtf8(List(), ListIndexOf(matched), 0), title);
+  EXPECT_EQ(desk.FindTrayIcon(dlg->Hwnd(), managed->Id())->tip, title);
+
+  HWND chat = AddWindow("");
+  desk.SetCaptionUtf8(chat, "Chat \xF0\x9F\x8E\xB5 \xED\x95\x9C");  // "Chat 🎵 한"
+  OpenRuleList([&](HWND d) {
+    ASSERT_TRUE(SelectWindow(d, chat)) << "listed with its whole title";
+    ThenEditor([&](HWND editor) {
+      EXPECT_EQ(desk.GetWindowTextU8(Item(editor, IDC_EDIT_CAPTION)), "Chat");
+      EXPECT_EQ(desk.IsDlgButtonChecked(editor, IDC_RADIO_MATCH_CONTAIN), BST_CHECKED);
+      EXPECT_NE(desk.GetWindowTextU8(Item(editor, IDC_STATIC_EDITOR_NOTE)), "");
+    });
+    desk.PressEnter(d);
+  });
+}
+
 TEST_F(RuleDialogsTest, EnterAddsARuleTheManagerSavesAndTheNextScanUses) {
   Start();
   HWND target = AddWindow("Target window", true, "TargetClass");

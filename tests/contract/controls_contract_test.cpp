@@ -158,7 +158,7 @@ TEST_F(ControlsContract, ReportColumnsTakeSubItemsAndFitTheirTexts) {
   HWND list = Item(kList);
   EXPECT_EQ(os.ListViewInsertColumnU8(list, 0, "名前と長い見出しの列", LVCFMT_LEFT), 0);
   EXPECT_EQ(os.ListViewInsertColumnU8(list, 7, "クラス", LVCFMT_LEFT), 1);  // past the end: appended
-  ASSERT_EQ(os.ListViewInsertItem(list, 0, "a", 0), 0);
+  ASSERT_EQ(os.ListViewInsertItemU8(list, 0, "a", 0), 0);
   EXPECT_TRUE(os.ListViewSetItemTextU8(list, 0, 1, "Notepad"));
   EXPECT_FALSE(os.ListViewSetItemTextU8(list, 3, 1, "no such item"));
   // Column 0 is not the last one, which Windows stretches to the edge.

@@ -2,8 +2,11 @@
 // that a managed window's tray icon is built from.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 
+#include "platform/text.h"
 #include "tests/contract/contract_world.h"
 
 namespace mm::contract {
@@ -19,7 +22,7 @@ class TrayContract : public ::testing::Test {
   }
 
   BOOL Call(DWORD message, UINT id, UINT flags, const char* tip = "") {
-    NOTIFYICONDATAA data;
+    NOTIFYICONDATAW data;
     std::memset(&data, 0, sizeof data);
     data.cbSize = sizeof data;
     data.hWnd = owner;
@@ -27,8 +30,9 @@ class TrayContract : public ::testing::Test {
     data.uFlags = flags;
     if (message == NIM_ADD) data.uCallbackMessage = WM_APP + 1;
     data.hIcon = os.LoadAppIcon(129);
-    std::strncpy(data.szTip, tip, sizeof data.szTip - 1);
-    const BOOL result = os.Shell_NotifyIconA(message, &data);
+    const std::u16string wide = Utf8ToUtf16(tip);
+    std::copy_n(wide.begin(), std::min(wide.size(), std::size(data.szTip) - 1), data.szTip);
+    const BOOL result = os.Shell_NotifyIconW(message, &data);
     world->Settle();
     return result;
   }

@@ -120,25 +120,33 @@ TEST_F(TrayWndTest, IconOnlyWhileHidden) {
   EXPECT_NE(nullptr, IconOf(invisible));
 }
 
-TEST_F(TrayWndTest, TipIsTheFirstSixtyBytesOfTheCaption) {
-  const std::string a59(59, 'a');
-  const std::string a60(60, 'a');
+TEST_F(TrayWndTest, TipShowsTheTitleInAnyScriptCutOnACharacterBoundary) {
+  const std::string a(124, 'a');
+  const std::string note = "\xF0\x9F\x8E\xB5";     // "🎵": two UTF-16 units
+  const std::string te = "\xE3\x83\x86\xE3\x82\xB9";  // "テス"
   const struct {
-    std::string caption, tip;
+    std::string title, tip;
   } cases[] = {
-      {a60, a60},
-      {a60 + "b", a60 + "..."},
+      {a + "bcd", a + "bcd"},  // 127 units fit whole
+      {a + "bcde", a + "..."},
       {"", ""},
-      // Bytes are counted, so a double-byte character is cut in two.
-      {a59 + "\x82\xa0\x82\xa2", a59 + "\x82..."},
+      // A pair is never cut in two, nor a character the ANSI code page
+      // would give two bytes.
+      {a.substr(1) + note + "bcdef", a.substr(1) + "..."},
+      {a.substr(1) + te + "bcdef", a.substr(1) + "\xE3\x83\x86..."},
+      // Characters the ANSI code page cannot hold are shown as they are.
+      {"\xC3\x9Cn\xC3\xAF " + note + " \xED\x95\x9C " + te, "\xC3\x9Cn\xC3\xAF " + note + " \xED\x95\x9C " + te},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.caption);
-    CTrayWnd& t = Take(App(c.caption));
+    SCOPED_TRACE(c.title);
+    HWND w = App("");
+    desk.SetCaptionUtf8(w, c.title);
+    CTrayWnd& t = Take(w);
     ASSERT_NE(nullptr, IconOf(t));
     EXPECT_EQ(c.tip, IconOf(t)->tip);
     EXPECT_EQ(WMA_TRAYICON_NOTIFY, IconOf(t)->callbackMessage);
-    EXPECT_EQ(c.caption, t.TipText);
+    // The rule and the change test see the ANSI caption.
+    EXPECT_EQ(desk.Utf8ToAnsi(c.title), t.TipText);
   }
 }
 

@@ -57,7 +57,7 @@ struct MessageRecord {
   bool answered;
 };
 
-// One Shell_NotifyIconA call, whatever its outcome.
+// One Shell_NotifyIconW call, whatever its outcome.
 struct TrayCallRecord {
   DWORD message;  // NIM_ADD, NIM_MODIFY, NIM_DELETE, ...
   HWND owner;
@@ -79,7 +79,8 @@ struct TrayIconRecord {
   UINT id;
   UINT callbackMessage;
   HICON icon;
-  std::string tip;  // bytes of szTip up to its NUL
+  std::string tip;  // szTip up to its NUL, UTF-8
+  std::string balloonTitle, balloon;  // the last balloon's texts, UTF-8
 };
 
 struct MessageBoxRecord {
@@ -128,6 +129,9 @@ class SimDesktop : public Platform {
   // The application destroys the window (and the windows it owns).
   void CloseWindow(HWND hWnd);
   void SetCaption(HWND hWnd, const std::string& caption);
+  // A title in any script: the wide calls read it whole, the ANSI ones as
+  // the code page holds it ('?' for what it cannot).
+  void SetCaptionUtf8(HWND hWnd, const std::string& titleUtf8);
   void SetIcons(HWND hWnd, HICON smallIcon, HICON bigIcon);
   // The application stops pumping messages: sends to it time out (and are
   // recorded as unanswered), posted messages and asynchronous requests
@@ -216,7 +220,7 @@ class SimDesktop : public Platform {
   void FailTrayAdds(int count);      // the next `count` NIM_ADD fail
   void FailTrayModifies(int count);  // the next `count` NIM_MODIFY fail
   void FailTrayDeletes(int count);   // the next `count` NIM_DELETE fail
-  // Every Shell_NotifyIconA call, in order.
+  // Every Shell_NotifyIconW call, in order.
   const std::vector<TrayCallRecord>& TrayCalls() const;
   // The shell restarts: all icons are lost and "TaskbarCreated" is posted to
   // every top-level window of our process; the posted messages are delivered
@@ -400,7 +404,7 @@ class SimDesktop : public Platform {
   BOOL QueryLayeredApi(BOOL* hasGet, BOOL* hasSet) override;
   BOOL GetLayeredWindowAttributes(HWND hWnd, COLORREF* key, BYTE* alpha, DWORD* flags) override;
   BOOL SetLayeredWindowAttributes(HWND hWnd, COLORREF key, BYTE alpha, DWORD flags) override;
-  BOOL Shell_NotifyIconA(DWORD message, NOTIFYICONDATAA* data) override;
+  BOOL Shell_NotifyIconW(DWORD message, NOTIFYICONDATAW* data) override;
   HICON GetClassIcon(HWND hWnd, int index) override;
   HICON LoadAppIcon(int resourceId) override;
   UINT RegisterWindowMessageA(const char* name) override;
@@ -458,7 +462,8 @@ class SimDesktop : public Platform {
   HMENU GetSystemMenu(HWND hWnd, BOOL revert) override;
   BOOL AppendMenuU8(HMENU menu, UINT flags, UINT_PTR id, const std::string& text) override;
   UINT TrackPopupMenuU8(HWND owner, const PopupMenuDescription& menu, POINT at) override;
-  int ListViewInsertItem(HWND listView, int index, const std::string& text, int image) override;
+  int ListViewInsertItemU8(HWND listView, int index, const std::string& textUtf8,
+                           int image) override;
   BOOL ListViewSetItemTextU8(HWND listView, int index, int subItem,
                              const std::string& text) override;
   int ListViewInsertColumnU8(HWND listView, int index, const std::string& text,

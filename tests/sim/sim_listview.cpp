@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/text.h"
 #include "tests/sim/sim_state.h"
 
 namespace mm::sim {
@@ -28,14 +29,16 @@ bool OwnerData(const Window& w) { return (w.style & LVS_OWNERDATA) != 0; }
 std::string SimDesktop::State::OwnerDataText(HWND list, int index, int subItem) {
   const Window* lv = Find(list);
   if (lv == nullptr) return std::string();
-  char buffer[260] = {};
+  // 260 characters, as the control asks; in UTF-8 each takes up to 4 bytes.
+  constexpr int kChars = 260;
+  char buffer[kChars * 4] = {};
   NMLVDISPINFOW info{};
   info.hdr = Header(*lv, LVN_GETDISPINFOW);
   info.item.mask = LVIF_TEXT;
   info.item.iItem = index;
   info.item.iSubItem = subItem;
   info.item.pszText = buffer;
-  info.item.cchTextMax = static_cast<int>(sizeof buffer);
+  info.item.cchTextMax = kChars;
   Send(lv->owner, WM_NOTIFY, info.hdr.idFrom, reinterpret_cast<LPARAM>(&info));
   return std::string(buffer, strnlen(buffer, sizeof buffer));
 }
@@ -148,10 +151,11 @@ LRESULT SimDesktop::State::ListViewMessage(Window& w, UINT msg, WPARAM wParam, L
       int width = static_cast<SHORT>(LOWORD(static_cast<std::uintptr_t>(lParam)));
       if (width < LVSCW_AUTOSIZE_USEHEADER) width = LVSCW_AUTOSIZE;  // as comctl32 takes it
       if (width < 0) {
-        size_t bytes = width == LVSCW_AUTOSIZE_USEHEADER ? lv.columns[column].text.size() : 0;
+        // Measured in ANSI bytes, the widths the tests were written for.
+        size_t bytes = width == LVSCW_AUTOSIZE_USEHEADER ? Ansi(lv.columns[column].text).size() : 0;
         // The owner's answers may change the list; the count is read anew.
         for (size_t i = 0; ControlOf<ListViewControl>(list) == &lv && i < lv.items.size(); ++i)
-          bytes = std::max(bytes, CellText(list, static_cast<int>(i), column).size());
+          bytes = std::max(bytes, Ansi(CellText(list, static_cast<int>(i), column)).size());
         if (ControlOf<ListViewControl>(list) != &lv) return FALSE;
         width = FitWidth(bytes);
       }
@@ -175,8 +179,10 @@ LRESULT SimDesktop::State::ListViewMessage(Window& w, UINT msg, WPARAM wParam, L
 
 // ---- the program's calls ----------------------------------------------------------------
 
-int SimDesktop::ListViewInsertItem(HWND listView, int index, const std::string& text, int image) {
+int SimDesktop::ListViewInsertItemU8(HWND listView, int index, const std::string& textUtf8,
+                                     int image) {
   State& s = *s_;
+  const std::string text = Utf8ToAnsi(textUtf8);  // the sort key
   Window* w = s.Find(listView);
   auto* lv = s.ControlOf<ListViewControl>(listView);
   if (lv == nullptr || index < 0) return -1;
@@ -187,13 +193,13 @@ int SimDesktop::ListViewInsertItem(HWND listView, int index, const std::string& 
     const bool descending = (w->style & LVS_SORTDESCENDING) != 0;
     at = 0;
     while (at < lv->items.size()) {
-      int c = s.CompareForSort(lv->items[at].texts[0], text);
+      int c = s.CompareForSort(s.Ansi(lv->items[at].texts[0]), text);
       if (descending ? c <= 0 : c >= 0) break;
       ++at;
     }
   }
   ListItem item;
-  item.texts = {text};
+  item.texts = {textUtf8};
   item.image = image;
   lv->items.insert(lv->items.begin() + static_cast<long>(at), item);
   return static_cast<int>(at);
@@ -207,10 +213,9 @@ BOOL SimDesktop::ListViewSetItemTextU8(HWND listView, int index, int subItem,
       (subItem > 0 && static_cast<size_t>(subItem) >= lv->columns.size()))
     return FALSE;
   ListItem& item = lv->items[static_cast<size_t>(index)];
-  const std::string ansi = Utf8ToAnsi(text);
   if (item.texts.size() <= static_cast<size_t>(subItem)) item.texts.resize(subItem + 1);
-  if (item.texts[subItem] == ansi) return TRUE;
-  item.texts[subItem] = ansi;
+  if (item.texts[subItem] == text) return TRUE;
+  item.texts[subItem] = text;
   // The control reports a new text of the item itself, not of a sub-item.
   if (subItem == 0) s_->NotifyItemChanged(listView, index, 0, 0, LVIF_TEXT, item.param);
   return TRUE;
@@ -223,7 +228,7 @@ int SimDesktop::ListViewInsertColumnU8(HWND listView, int index, const std::stri
   const size_t at = std::min(static_cast<size_t>(index), lv->columns.size());
   // A new column starts 0 pixels wide, as without LVCF_WIDTH.
   lv->columns.insert(lv->columns.begin() + static_cast<long>(at),
-                     ListColumn{Utf8ToAnsi(text), format, 0});
+                     ListColumn{text, format, 0});
   // Sub-items from that column on move right; an item's own text stays.
   const size_t from = std::max<size_t>(at, 1);
   for (ListItem& item : lv->items)
@@ -249,12 +254,11 @@ LPARAM SimDesktop::ListViewGetItemParam(HWND listView, int index) {
 }
 
 std::string SimDesktop::ListViewGetItemText(HWND listView, int index) {
-  return s_->CellText(listView, index, 0);
+  return s_->Ansi(s_->CellText(listView, index, 0));
 }
 
 std::string SimDesktop::ListViewCellUtf8(HWND listView, int index, int subItem) const {
-  auto* self = const_cast<SimDesktop*>(this);  // an owner-data list asks its owner
-  return self->AnsiToUtf8(s_->CellText(listView, index, subItem));
+  return s_->CellText(listView, index, subItem);
 }
 
 int SimDesktop::ListViewItemImage(HWND listView, int index) const {
@@ -269,12 +273,12 @@ BOOL SimDesktop::ListViewSetDispInfoTextU8(NMLVDISPINFOW* info, const std::strin
   if (info == nullptr || info->hdr.code != LVN_GETDISPINFOW || info->item.pszText == nullptr ||
       info->item.cchTextMax <= 0)
     return FALSE;
-  // The simulated lists keep ANSI bytes; cut to the buffer, NUL included.
-  const std::string ansi = Utf8ToAnsi(text);
-  const size_t n = std::min(ansi.size(), static_cast<size_t>(info->item.cchTextMax) - 1);
+  // The simulated lists keep UTF-8, the buffer room for 4 bytes a
+  // character; cut to its characters, NUL included, never within a pair.
+  const std::string_view cut = Utf8Prefix(text, static_cast<size_t>(info->item.cchTextMax) - 1);
   char* out = static_cast<char*>(info->item.pszText);
-  std::copy(ansi.begin(), ansi.begin() + static_cast<long>(n), out);
-  out[n] = '\0';
+  std::copy(cut.begin(), cut.end(), out);
+  out[cut.size()] = '\0';
   return TRUE;
 }
 

@@ -6,6 +6,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <optional>
 #include <memory>
 #include <set>
 #include <string>
@@ -77,6 +78,9 @@ using ControlState = std::variant<std::monostate, ButtonControl, EditControl, St
 struct Window {
   HWND hwnd = nullptr;
   std::string caption;    // ANSI bytes (an edit's and a combo box's text live in their state)
+  // A title the ANSI code page cannot hold whole, as the wide calls read
+  // it (SetCaptionUtf8); `caption` then holds its ANSI form.
+  std::optional<std::string> titleUtf8;
   std::string className;  // ANSI bytes
   DWORD style = 0;        // WS_VISIBLE and WS_MINIMIZE are the state itself
   DWORD exStyle = 0;
@@ -281,6 +285,8 @@ struct SimDesktop::State {
   bool IsLead(BYTE b) const;
   size_t FitBytes(const std::string& text, int size) const;
   int CompareForSort(const std::string& a, const std::string& b) const;
+  // UTF-8 as the ANSI calls give it ('?' for what the code page lacks).
+  std::string Ansi(const std::string& utf8) const;
 
   // ---- controls (sim_controls.cpp) ------------------------------------------------
   static ControlState MakeControl(const std::string& className, DWORD style);

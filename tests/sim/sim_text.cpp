@@ -106,6 +106,10 @@ std::string SimDesktop::AnsiToUtf8(const std::string& ansi) {
   return Convert("UTF-8", "CP932", ansi, false);
 }
 
+std::string SimDesktop::State::Ansi(const std::string& utf8) const {
+  return Convert("CP932", "UTF-8", utf8, true);
+}
+
 std::string SimDesktop::Utf8ToAnsi(const std::string& utf8) {
   return Convert("CP932", "UTF-8", utf8, true);
 }

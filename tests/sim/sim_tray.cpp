@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/text.h"
 #include "tests/sim/sim_state.h"
 
 namespace mm::sim {
@@ -45,7 +46,7 @@ void SimDesktop::MouseOnTrayIcon(HWND owner, UINT id, UINT mouseMessage) {
 
 // ---- the tray ---------------------------------------------------------------------------
 
-BOOL SimDesktop::Shell_NotifyIconA(DWORD message, NOTIFYICONDATAA* data) {
+BOOL SimDesktop::Shell_NotifyIconW(DWORD message, NOTIFYICONDATAW* data) {
   State& s = *s_;
   if (data == nullptr) return FALSE;
   TrayCallRecord call{message, data->hWnd, data->uID, data->uFlags, false};
@@ -54,14 +55,24 @@ BOOL SimDesktop::Shell_NotifyIconA(DWORD message, NOTIFYICONDATAA* data) {
     s.trayCalls.push_back(call);
     return ok;
   };
-  if (data->cbSize != sizeof(NOTIFYICONDATAA)) return record(FALSE);
+  if (data->cbSize != sizeof(NOTIFYICONDATAW)) return record(FALSE);
   auto it = std::find_if(s.tray.begin(), s.tray.end(), [&](const TrayIconRecord& r) {
     return r.owner == data->hWnd && r.id == data->uID;
   });
   auto apply = [&](TrayIconRecord& r) {
     if (data->uFlags & NIF_MESSAGE) r.callbackMessage = data->uCallbackMessage;
     if (data->uFlags & NIF_ICON) r.icon = data->hIcon;
-    if (data->uFlags & NIF_TIP) r.tip.assign(data->szTip, strnlen(data->szTip, sizeof data->szTip - 1));
+    if (data->uFlags & NIF_TIP) {
+      // The shell reads at most the field, whatever its terminator.
+      std::u16string_view tip(data->szTip, std::size(data->szTip) - 1);
+      r.tip = Utf16ToUtf8(tip.substr(0, std::min(tip.size(), tip.find(u'\0'))));
+    }
+    if (data->uFlags & NIF_INFO) {
+      std::u16string_view title(data->szInfoTitle, std::size(data->szInfoTitle) - 1);
+      std::u16string_view text(data->szInfo, std::size(data->szInfo) - 1);
+      r.balloonTitle = Utf16ToUtf8(title.substr(0, std::min(title.size(), title.find(u'\0'))));
+      r.balloon = Utf16ToUtf8(text.substr(0, std::min(text.size(), text.find(u'\0'))));
+    }
   };
   // A failure knob set for this kind of call takes the call.
   auto knobFails = [](int& count) {

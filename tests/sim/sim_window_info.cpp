@@ -63,6 +63,7 @@ BOOL SimDesktop::SetWindowTextA(HWND hWnd, const std::string& text) {
   }
   s_->WaitFor(*w, "SetWindowTextA");
   w->Text() = text;
+  w->titleUtf8.reset();
   // A single-line edit field reports a text set by the program as a change,
   // as it reports typing (a combo box's field does not).
   if (std::holds_alternative<EditControl>(w->control) && !(w->style & ES_MULTILINE)) {
@@ -78,7 +79,8 @@ BOOL SimDesktop::SetWindowTextU8(HWND hWnd, const std::string& text) {
 
 std::string SimDesktop::GetWindowTextU8(HWND hWnd) {
   Window* w = s_->Find(hWnd);
-  return w != nullptr ? AnsiToUtf8(w->Text()) : std::string();
+  if (w == nullptr) return std::string();
+  return w->titleUtf8 ? *w->titleUtf8 : AnsiToUtf8(w->Text());
 }
 
 int SimDesktop::CaptionReads(HWND hWnd) const {

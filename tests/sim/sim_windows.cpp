@@ -148,7 +148,17 @@ HWND SimDesktop::AddWindow(const WindowSpec& spec) {
 void SimDesktop::CloseWindow(HWND hWnd) { s_->DestroyTree(hWnd); }
 
 void SimDesktop::SetCaption(HWND hWnd, const std::string& caption) {
-  if (Window* w = s_->Find(hWnd)) w->caption = caption;
+  if (Window* w = s_->Find(hWnd)) {
+    w->caption = caption;
+    w->titleUtf8.reset();
+  }
+}
+
+void SimDesktop::SetCaptionUtf8(HWND hWnd, const std::string& titleUtf8) {
+  if (Window* w = s_->Find(hWnd)) {
+    w->caption = Utf8ToAnsi(titleUtf8);
+    w->titleUtf8 = titleUtf8;
+  }
 }
 
 void SimDesktop::SetIcons(HWND hWnd, HICON smallIcon, HICON bigIcon) {

@@ -159,7 +159,7 @@ TEST_F(Win32DialogTest, OurUtf8TextsReachTheScreenAsUnicode) {
   column.cchTextMax = 64;
   ::SendMessageW(W(list), LVM_GETCOLUMNW, 0, reinterpret_cast<::LPARAM>(&column));
   EXPECT_EQ(std::wstring(wide), L"\u8A2D\u5B9A");
-  ASSERT_EQ(os_.ListViewInsertItem(list, 0, "item", 0), 0);
+  ASSERT_EQ(os_.ListViewInsertItemU8(list, 0, "item", 0), 0);
   EXPECT_TRUE(os_.ListViewSetItemTextU8(list, 0, 1, "\xE8\xA8\xAD\xE5\xAE\x9A"));
   ::LVITEMW item{};
   item.iSubItem = 1;
@@ -176,7 +176,7 @@ TEST_F(Win32DialogTest, ColumnsInsertedWithoutAWidthAutosizeToTheirHeaders) {
   mm::HWND list = os_.GetDlgItem(dialog, kListId);
   ASSERT_EQ(os_.ListViewInsertColumnU8(list, 0, "Window caption", LVCFMT_LEFT), 0);
   ASSERT_EQ(os_.ListViewInsertColumnU8(list, 1, "Count", LVCFMT_RIGHT), 1);
-  ASSERT_EQ(os_.ListViewInsertItem(list, 0, "x", 0), 0);
+  ASSERT_EQ(os_.ListViewInsertItemU8(list, 0, "x", 0), 0);
   EXPECT_TRUE(os_.ListViewSetItemTextU8(list, 0, 1, "7"));
 
   EXPECT_TRUE(ui::ListViewSetColumnWidth(list, 0, LVSCW_AUTOSIZE_USEHEADER));
@@ -254,24 +254,21 @@ TEST_F(Win32DialogTest, ListViewKeepsAnsiTextsParamsAndSelection) {
   EXPECT_EQ(ui::ListViewSetImageList(list, images, LVSIL_SMALL), nullptr);
   EXPECT_EQ(ui::ListViewSetImageList(list, images, LVSIL_SMALL), images);
 
-  // Another program's caption in the ANSI code page, and one longer than
-  // the first read buffer.
-  const std::string japanese = os_.Utf8ToAnsi("\xE6\x97\xA5\xE6\x9C\xAC");  // "日本"
+  // Another program's title, beyond any ANSI code page, and one longer
+  // than the first read buffer.
+  const std::string title = "\xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x8E\xB5";  // "日本 🎵"
   const std::string longText(700, 'x');
-  EXPECT_EQ(os_.ListViewInsertItem(list, 9999, japanese, 1), 0);
-  EXPECT_EQ(os_.ListViewInsertItem(list, 9999, longText, 0), 1);
-  EXPECT_EQ(os_.ListViewInsertItem(list, 0, "first", 0), 0);
+  EXPECT_EQ(os_.ListViewInsertItemU8(list, 9999, title, 1), 0);
+  EXPECT_EQ(os_.ListViewInsertItemU8(list, 9999, longText, 0), 1);
+  EXPECT_EQ(os_.ListViewInsertItemU8(list, 0, "first", 0), 0);
   ASSERT_EQ(ui::ListViewItemCount(list), 3);
-  EXPECT_EQ(os_.ListViewGetItemText(list, 1), japanese);
   EXPECT_EQ(os_.ListViewGetItemText(list, 2), longText);
-  if (::GetACP() == 932) {
-    wchar_t wide[16] = {};
-    ::LVITEMW item{};
-    item.pszText = wide;
-    item.cchTextMax = 16;
-    ::SendMessageW(W(list), LVM_GETITEMTEXTW, 1, reinterpret_cast<::LPARAM>(&item));
-    EXPECT_EQ(std::wstring(item.pszText), L"\u65E5\u672C");
-  }
+  wchar_t wide[16] = {};
+  ::LVITEMW item{};
+  item.pszText = wide;
+  item.cchTextMax = 16;
+  ::SendMessageW(W(list), LVM_GETITEMTEXTW, 1, reinterpret_cast<::LPARAM>(&item));
+  EXPECT_EQ(std::wstring(item.pszText), L"\u65E5\u672C \U0001F3B5");
 
   const LPARAM big = static_cast<LPARAM>(0x123456789ALL);
   EXPECT_TRUE(os_.ListViewSetItemParam(list, 2, big));

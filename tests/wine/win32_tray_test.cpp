@@ -3,7 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
+
+#include "platform/text.h"
 
 namespace mm::win32test {
 namespace {
@@ -23,19 +27,20 @@ class Win32TrayTest : public ::testing::Test {
     ASSERT_NE(owner_, nullptr);
   }
   void TearDown() override {
-    mm::NOTIFYICONDATAA data = Record(1);
-    os_.Shell_NotifyIconA(NIM_DELETE, &data);
+    mm::NOTIFYICONDATAW data = Record(1);
+    os_.Shell_NotifyIconW(NIM_DELETE, &data);
     ::DestroyWindow(owner_);
   }
-  mm::NOTIFYICONDATAA Record(UINT id, const char* tip = "") {
-    mm::NOTIFYICONDATAA data{};
+  mm::NOTIFYICONDATAW Record(UINT id, const char* tip = "") {
+    mm::NOTIFYICONDATAW data{};
     data.cbSize = sizeof(data);
     data.hWnd = M(owner_);
     data.uID = id;
     data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     data.uCallbackMessage = WM_APP + 1;
     data.hIcon = M(::LoadIconA(nullptr, IDI_APPLICATION));
-    std::strncpy(data.szTip, tip, sizeof(data.szTip) - 1);
+    const std::u16string wide = mm::Utf8ToUtf16(tip);
+    std::copy_n(wide.begin(), std::min(wide.size(), std::size(data.szTip) - 1), data.szTip);
     return data;
   }
 
@@ -46,18 +51,18 @@ class Win32TrayTest : public ::testing::Test {
 // Adding, changing and removing an icon are in the shared contract; these
 // are the refusals and the record handling of the backend itself.
 TEST_F(Win32TrayTest, EachIconIsAddedAndDeletedOnlyOnce) {
-  mm::NOTIFYICONDATAA data = Record(1, "first tip");
-  ASSERT_TRUE(os_.Shell_NotifyIconA(NIM_ADD, &data));
-  EXPECT_FALSE(os_.Shell_NotifyIconA(NIM_ADD, &data));
-  EXPECT_EQ(data.cbSize, sizeof(mm::NOTIFYICONDATAA));  // the caller's record is untouched
+  mm::NOTIFYICONDATAW data = Record(1, "first tip");
+  ASSERT_TRUE(os_.Shell_NotifyIconW(NIM_ADD, &data));
+  EXPECT_FALSE(os_.Shell_NotifyIconW(NIM_ADD, &data));
+  EXPECT_EQ(data.cbSize, sizeof(mm::NOTIFYICONDATAW));  // the caller's record is untouched
 
-  // A tip of double-byte text in the ANSI code page, as another program's
-  // caption would be.
-  data = Record(1, os_.Utf8ToAnsi("\xE3\x83\xA1\xE3\x83\xA2").c_str());  // "メモ"
-  EXPECT_TRUE(os_.Shell_NotifyIconA(NIM_MODIFY, &data));
-  EXPECT_TRUE(os_.Shell_NotifyIconA(NIM_DELETE, &data));
-  EXPECT_FALSE(os_.Shell_NotifyIconA(NIM_DELETE, &data));
-  EXPECT_FALSE(os_.Shell_NotifyIconA(NIM_ADD, nullptr));
+  // A tip of text beyond the ANSI code page, as another program's title
+  // may be.
+  data = Record(1, "\xE3\x83\xA1\xE3\x83\xA2 \xF0\x9F\x8E\xB5");  // "メモ 🎵"
+  EXPECT_TRUE(os_.Shell_NotifyIconW(NIM_MODIFY, &data));
+  EXPECT_TRUE(os_.Shell_NotifyIconW(NIM_DELETE, &data));
+  EXPECT_FALSE(os_.Shell_NotifyIconW(NIM_DELETE, &data));
+  EXPECT_FALSE(os_.Shell_NotifyIconW(NIM_ADD, nullptr));
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 //   morimo_probe tray [--count N] [--timeout MS]
 //                                             tray window and its icon windows;
 //                                             with --count, wait for that many icons
+//   morimo_probe tips                         the tray icons' tips, by icon window
 //   morimo_probe folder                       the local application data folder
 //   morimo_probe acp                          the ANSI code page
 //   morimo_probe send --hwnd H [--msg M] [--wparam W] [--lparam L] [--timeout MS]
@@ -463,6 +464,43 @@ int Tray(long long count, long long timeoutMs) {
   return ok ? 0 : 1;
 }
 
+BOOL CALLBACK CollectTooltip(HWND h, LPARAM found) {
+  if (ClassOf(h) == TOOLTIPS_CLASSW) reinterpret_cast<std::vector<HWND>*>(found)->push_back(h);
+  return TRUE;
+}
+
+// The tips of the tray's icons: the notification area shows each with a
+// tooltip control of its own process, whose tools name the icon windows.
+// One line a tip: "icon hwnd=H text=T".
+int Tips() {
+  constexpr SIZE_T kChars = 1024;
+  constexpr SIZE_T kTextAt = sizeof(TTTOOLINFOW);
+  std::vector<HWND> tooltips;
+  EnumWindows(CollectTooltip, reinterpret_cast<LPARAM>(&tooltips));
+  for (HWND tooltip : tooltips) {
+    const LRESULT tools = SendBounded(tooltip, TTM_GETTOOLCOUNT, 0, 0);
+    if (tools <= 0) continue;
+    RemoteBuffer remote(tooltip, kTextAt + kChars * sizeof(wchar_t));
+    if (!remote.Valid()) continue;
+    for (LRESULT i = 0; i < tools; ++i) {
+      TTTOOLINFOW info = {};
+      info.cbSize = sizeof info;
+      info.lpszText = reinterpret_cast<LPWSTR>(remote.At(kTextAt));
+      wchar_t text[kChars] = {};
+      remote.Write(kTextAt, text, sizeof text);
+      remote.Write(0, &info, sizeof info);
+      if (SendBounded(tooltip, TTM_ENUMTOOLSW, static_cast<WPARAM>(i),
+                      reinterpret_cast<LPARAM>(remote.At(0))) <= 0)
+        continue;
+      remote.Read(0, &info, sizeof info);
+      remote.Read(kTextAt, text, (kChars - 1) * sizeof(wchar_t));
+      if (ClassOf(info.hwnd) != L"__winex11_tray_icon") continue;
+      Print("icon hwnd=" + tools::ToUtf8(tools::HwndText(info.hwnd)) + " text=" + tools::ToUtf8(text));
+    }
+  }
+  return 0;
+}
+
 int Send(HWND h, long long msg, long long wp, long long lp, long long timeoutMs) {
   DWORD_PTR result = 0;
   ULONGLONG start = GetTickCount64();
@@ -788,6 +826,8 @@ int main() {
     rc = TitleBar(f);
   } else if (cmd == L"tray") {
     rc = Tray(count, timeoutMs);
+  } else if (cmd == L"tips") {
+    rc = Tips();
   } else if (cmd == L"acp") {
     Print(Format("%lld", GetACP()));
     rc = 0;

@@ -176,7 +176,7 @@ TEST_F(SimControlsTest, ReportColumnsHoldSubItemsAndSizeToTheirTexts) {
   HWND report = Item(kReport);
   EXPECT_EQ(desk.ListViewInsertColumnU8(report, 0, "Name", LVCFMT_LEFT), 0);
   EXPECT_EQ(desk.ListViewInsertColumnU8(report, 9, "Class name", LVCFMT_LEFT), 1);
-  desk.ListViewInsertItem(report, 0, "notepad", 0);
+  desk.ListViewInsertItemU8(report, 0, "notepad", 0);
   EXPECT_TRUE(desk.ListViewSetItemTextU8(report, 0, 1, "Notepad"));
   EXPECT_FALSE(desk.ListViewSetItemTextU8(report, 0, 2, "no column"));
   EXPECT_FALSE(desk.ListViewSetItemTextU8(report, 1, 1, "no item"));

@@ -3,12 +3,14 @@
 // message boxes, the code page.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "platform/text.h"
 #include "tests/sim/sim_desktop.h"
 
 namespace mm::sim {
@@ -398,7 +400,7 @@ TEST_F(SimDesktopTest, PostsFromATimerHandlerAreDeliveredBeforeTheNextTimer) {
 class SimTrayTest : public SimDesktopTest {
  protected:
   BOOL Tray(DWORD message, HWND owner, UINT id, UINT flags, const std::string& tip = "") {
-    NOTIFYICONDATAA data;
+    NOTIFYICONDATAW data;
     std::memset(&data, 0, sizeof data);
     data.cbSize = sizeof data;
     data.hWnd = owner;
@@ -406,8 +408,9 @@ class SimTrayTest : public SimDesktopTest {
     data.uFlags = flags;
     data.uCallbackMessage = WM_APP + 1;
     data.hIcon = desk.LoadAppIcon(129);
-    std::memcpy(data.szTip, tip.data(), std::min(tip.size(), sizeof data.szTip));
-    return desk.Shell_NotifyIconA(message, &data);
+    const std::u16string wide = Utf8ToUtf16(tip);
+    std::copy_n(wide.begin(), std::min(wide.size(), std::size(data.szTip)), data.szTip);
+    return desk.Shell_NotifyIconW(message, &data);
   }
 };
 
@@ -424,17 +427,19 @@ TEST_F(SimTrayTest, IconsAreKeptByOwnerAndIdWithTheFieldsTheFlagsName) {
   icon = desk.FindTrayIcon(owner, 1);
   EXPECT_EQ(icon->tip, "first");
   EXPECT_EQ(icon->callbackMessage, WM_APP + 1u);
-  // A tip that fills the whole field is cut before its last byte.
+  // A tip that fills the whole field is cut before its last unit.
   ASSERT_TRUE(Tray(NIM_MODIFY, owner, 1, NIF_TIP, std::string(128, 't')));
   EXPECT_EQ(desk.FindTrayIcon(owner, 1)->tip, std::string(127, 't'));
+  ASSERT_TRUE(Tray(NIM_MODIFY, owner, 1, NIF_TIP, "\xF0\x9F\x8E\xB5 \xE3\x83\x86"));  // "🎵 テ"
+  EXPECT_EQ(desk.FindTrayIcon(owner, 1)->tip, "\xF0\x9F\x8E\xB5 \xE3\x83\x86");
   EXPECT_EQ(desk.FindTrayIcon(owner, 2), nullptr);
 
-  NOTIFYICONDATAA old{};
-  old.cbSize = 88;  // an older layout
+  NOTIFYICONDATAW old{};
+  old.cbSize = 152;  // an older layout
   old.hWnd = owner;
   old.uID = 5;
-  EXPECT_FALSE(desk.Shell_NotifyIconA(NIM_ADD, &old));
-  EXPECT_EQ(desk.TrayCalls().size(), 4u);
+  EXPECT_FALSE(desk.Shell_NotifyIconW(NIM_ADD, &old));
+  EXPECT_EQ(desk.TrayCalls().size(), 5u);
   EXPECT_FALSE(desk.TrayCalls().back().succeeded);
 }
 

@@ -266,31 +266,31 @@ TEST_F(SimDialogTest, DialogEndedDuringInitialisationSkipsItsScript) {
 TEST_F(SimDialogTest, InsertAppendsPastTheEndAndReturnsTheIndex) {
   HWND d = Open();
   HWND list = Item(d, kPlain);
-  EXPECT_EQ(desk.ListViewInsertItem(list, 9999, "b", 0), 0);
-  EXPECT_EQ(desk.ListViewInsertItem(list, 9999, "c", 1), 1);
-  EXPECT_EQ(desk.ListViewInsertItem(list, 0, "a", 2), 0);
-  EXPECT_EQ(desk.ListViewInsertItem(list, -1, "x", 0), -1);
+  EXPECT_EQ(desk.ListViewInsertItemU8(list, 9999, "b", 0), 0);
+  EXPECT_EQ(desk.ListViewInsertItemU8(list, 9999, "c", 1), 1);
+  EXPECT_EQ(desk.ListViewInsertItemU8(list, 0, "a", 2), 0);
+  EXPECT_EQ(desk.ListViewInsertItemU8(list, -1, "x", 0), -1);
   EXPECT_EQ(Texts(list), (std::vector<std::string>{"a", "b", "c"}));
-  EXPECT_EQ(desk.ListViewInsertItem(Item(d, IDOK), 0, "not a list", 0), -1);
+  EXPECT_EQ(desk.ListViewInsertItemU8(Item(d, IDOK), 0, "not a list", 0), -1);
 }
 
 // The orders below are those Wine's list view gives (code page 932).
 TEST_F(SimDialogTest, SortedListKeepsItsItemsInTextOrderIgnoringCase) {
   HWND d = Open();
   HWND list = Item(d, kSorted);
-  EXPECT_EQ(desk.ListViewInsertItem(list, 9999, "Notepad", 0), 0);
-  EXPECT_EQ(desk.ListViewInsertItem(list, 9999, "calc", 0), 0);
-  EXPECT_EQ(desk.ListViewInsertItem(list, 9999, "Zebra", 0), 2);
-  EXPECT_EQ(desk.ListViewInsertItem(list, 0, "mail", 0), 1);  // the index asked for is ignored
-  EXPECT_EQ(desk.ListViewInsertItem(list, 9999, "notepad", 0), 2);  // before its equal
+  EXPECT_EQ(desk.ListViewInsertItemU8(list, 9999, "Notepad", 0), 0);
+  EXPECT_EQ(desk.ListViewInsertItemU8(list, 9999, "calc", 0), 0);
+  EXPECT_EQ(desk.ListViewInsertItemU8(list, 9999, "Zebra", 0), 2);
+  EXPECT_EQ(desk.ListViewInsertItemU8(list, 0, "mail", 0), 1);  // the index asked for is ignored
+  EXPECT_EQ(desk.ListViewInsertItemU8(list, 9999, "notepad", 0), 2);  // before its equal
   // "ア" (83 41) has the trail byte 'A', which is not folded as a letter.
-  EXPECT_EQ(desk.ListViewInsertItem(list, 9999, "\x83\x61", 0), 5);
-  EXPECT_EQ(desk.ListViewInsertItem(list, 9999, "\x83\x41", 0), 5);
+  EXPECT_EQ(desk.ListViewInsertItemU8(list, 9999, desk.AnsiToUtf8("\x83\x61"), 0), 5);
+  EXPECT_EQ(desk.ListViewInsertItemU8(list, 9999, desk.AnsiToUtf8("\x83\x41"), 0), 5);
   // Hyphens do not count; punctuation sorts before letters.
-  EXPECT_EQ(desk.ListViewInsertItem(list, 9999, "a-b", 0), 0);
-  EXPECT_EQ(desk.ListViewInsertItem(list, 9999, "ab", 0), 0);
-  EXPECT_EQ(desk.ListViewInsertItem(list, 9999, "_x", 0), 0);
-  EXPECT_EQ(desk.ListViewInsertItem(list, 9999, "[y", 0), 0);
+  EXPECT_EQ(desk.ListViewInsertItemU8(list, 9999, "a-b", 0), 0);
+  EXPECT_EQ(desk.ListViewInsertItemU8(list, 9999, "ab", 0), 0);
+  EXPECT_EQ(desk.ListViewInsertItemU8(list, 9999, "_x", 0), 0);
+  EXPECT_EQ(desk.ListViewInsertItemU8(list, 9999, "[y", 0), 0);
   EXPECT_EQ(Texts(list),
             (std::vector<std::string>{"[y", "_x", "ab", "a-b", "calc", "mail", "notepad", "Notepad",
                                       "Zebra", "\x83\x41", "\x83\x61"}));
@@ -299,8 +299,8 @@ TEST_F(SimDialogTest, SortedListKeepsItsItemsInTextOrderIgnoringCase) {
 TEST_F(SimDialogTest, ItemDataAndStateWithTheirNotifications) {
   HWND d = Open();
   HWND list = Item(d, kPlain);
-  desk.ListViewInsertItem(list, 9999, "a", 0);
-  desk.ListViewInsertItem(list, 9999, "b", 0);
+  desk.ListViewInsertItemU8(list, 9999, "a", 0);
+  desk.ListViewInsertItemU8(list, 9999, "b", 0);
   EXPECT_TRUE(host.changes.empty());  // inserting reports no change
   ASSERT_TRUE(desk.ListViewSetItemParam(list, 1, 0x1234));
   EXPECT_EQ(desk.ListViewGetItemParam(list, 1), 0x1234);
@@ -336,7 +336,7 @@ TEST_F(SimDialogTest, ItemDataAndStateWithTheirNotifications) {
 TEST_F(SimDialogTest, DeletingASelectedItemReportsItsDeselectionAndKeepsTheFocusInPlace) {
   HWND d = Open();
   HWND list = Item(d, kPlain);
-  for (const char* t : {"a", "b", "c"}) desk.ListViewInsertItem(list, 9999, t, 0);
+  for (const char* t : {"a", "b", "c"}) desk.ListViewInsertItemU8(list, 9999, t, 0);
   desk.SelectListItems(d, kPlain, {1});
   host.changes.clear();
   ASSERT_TRUE(ui::ListViewDeleteItem(list, 0));  // neither selected nor focused
@@ -351,8 +351,8 @@ TEST_F(SimDialogTest, DeletingASelectedItemReportsItsDeselectionAndKeepsTheFocus
 TEST_F(SimDialogTest, SingleSelectionListDeselectsTheOtherItemForTheProgramToo) {
   HWND d = Open();
   HWND list = Item(d, kSingle);
-  desk.ListViewInsertItem(list, 9999, "a", 0);
-  desk.ListViewInsertItem(list, 9999, "b", 0);
+  desk.ListViewInsertItemU8(list, 9999, "a", 0);
+  desk.ListViewInsertItemU8(list, 9999, "b", 0);
   desk.ListViewSetItemState(list, 0, LVIS_SELECTED, LVIS_SELECTED);
   host.changes.clear();
   desk.ListViewSetItemState(list, 1, LVIS_SELECTED, LVIS_SELECTED);
@@ -366,7 +366,7 @@ TEST_F(SimDialogTest, SingleSelectionListDeselectsTheOtherItemForTheProgramToo) 
 TEST_F(SimDialogTest, SelectingReportsEachChangedItemLosersFirst) {
   HWND d = Open();
   HWND list = Item(d, kPlain);
-  for (const char* t : {"a", "b", "c"}) desk.ListViewInsertItem(list, 9999, t, 0);
+  for (const char* t : {"a", "b", "c"}) desk.ListViewInsertItemU8(list, 9999, t, 0);
   for (int i = 0; i < 3; ++i) desk.ListViewSetItemParam(list, i, 100 + i);
   host.changes.clear();
 
@@ -404,8 +404,8 @@ TEST_F(SimDialogTest, SelectingReportsEachChangedItemLosersFirst) {
 TEST_F(SimDialogTest, FocusMovesAlongWhenTheProgramSetsIt) {
   HWND d = Open();
   HWND list = Item(d, kPlain);
-  desk.ListViewInsertItem(list, 9999, "a", 0);
-  desk.ListViewInsertItem(list, 9999, "b", 0);
+  desk.ListViewInsertItemU8(list, 9999, "a", 0);
+  desk.ListViewInsertItemU8(list, 9999, "b", 0);
   desk.SelectListItems(d, kPlain, {0});
   desk.ListViewSetItemState(list, 1, LVIS_FOCUSED, LVIS_FOCUSED);
   EXPECT_EQ(desk.ListViewGetItemState(list, 0, LVIS_FOCUSED), 0u);
@@ -416,7 +416,7 @@ TEST_F(SimDialogTest, FocusMovesAlongWhenTheProgramSetsIt) {
 TEST_F(SimDialogTest, SingleSelectionListKeepsTheLastItem) {
   HWND d = Open();
   HWND list = Item(d, kSingle);
-  for (const char* t : {"a", "b", "c"}) desk.ListViewInsertItem(list, 9999, t, 0);
+  for (const char* t : {"a", "b", "c"}) desk.ListViewInsertItemU8(list, 9999, t, 0);
   desk.SelectListItems(d, kSingle, {0, 2});
   EXPECT_EQ(ui::ListViewSelectedCount(list), 1);
   EXPECT_EQ(ui::ListViewNextItem(list, -1, LVNI_SELECTED), 2);
@@ -425,8 +425,8 @@ TEST_F(SimDialogTest, SingleSelectionListKeepsTheLastItem) {
 TEST_F(SimDialogTest, DoubleClickSelectsThenReportsTheItem) {
   HWND d = Open();
   HWND list = Item(d, kPlain);
-  desk.ListViewInsertItem(list, 9999, "a", 0);
-  desk.ListViewInsertItem(list, 9999, "b", 0);
+  desk.ListViewInsertItemU8(list, 9999, "a", 0);
+  desk.ListViewInsertItemU8(list, 9999, "b", 0);
   ASSERT_TRUE(desk.DoubleClickListItem(d, kPlain, 1));
   ASSERT_EQ(host.doubleClicks.size(), 1u);
   EXPECT_EQ(host.doubleClicks[0].iItem, 1);
@@ -443,7 +443,7 @@ TEST_F(SimDialogTest, DoubleClickSelectsThenReportsTheItem) {
 TEST_F(SimDialogTest, HandlerMayChangeTheListWhileItIsNotified) {
   HWND d = Open();
   HWND list = Item(d, kPlain);
-  for (const char* t : {"a", "b", "c"}) desk.ListViewInsertItem(list, 9999, t, 0);
+  for (const char* t : {"a", "b", "c"}) desk.ListViewInsertItemU8(list, 9999, t, 0);
   // As a handler refreshing ghosting on every change does.
   host.onItemChanged = [&](HWND) {
     for (int i = 0; i < ui::ListViewItemCount(list); ++i)
