@@ -299,6 +299,9 @@ class Platform {
                                 const char* parameters, const char* directory, int show) = 0;
 
   // ---- Code page -----------------------------------------------------------
+  // The system's ANSI code page: 932 on a Japanese system, 65001 where it
+  // is UTF-8 (which has no lead bytes in IsDBCSLeadByte's sense).
+  virtual UINT GetACP() = 0;
   virtual BOOL IsDBCSLeadByte(BYTE b) = 0;
   virtual std::string AnsiToUtf8(const std::string& ansi) = 0;
   virtual std::string Utf8ToAnsi(const std::string& utf8) = 0;

@@ -13,14 +13,6 @@ std::string_view UpToNul(std::string_view text) {
                                                                   text.data()));
 }
 
-std::size_t CharBytes(std::string_view text, std::size_t at) {
-  const auto c = static_cast<unsigned char>(text[at]);
-  // Lead bytes of every double-byte code page lie above 0x7F, so ASCII is
-  // stepped without asking the system.
-  if (c < 0x80 || at + 1 >= text.size()) return 1;
-  return Os().IsDBCSLeadByte(c) ? 2 : 1;
-}
-
 namespace {
 
 // The character that begins at `at`: its code point and its bytes (1 for a
@@ -56,6 +48,22 @@ std::size_t DecodeUtf8(std::string_view text, std::size_t at, char32_t* point) {
 }
 
 }  // namespace
+
+std::size_t CharBytes(std::string_view text, std::size_t at) {
+  const auto c = static_cast<unsigned char>(text[at]);
+  // Lead bytes of every double-byte code page lie above 0x7F, so ASCII is
+  // stepped without asking the system.
+  if (c < 0x80 || at + 1 >= text.size()) return 1;
+  Platform& os = Os();
+  // Where the ANSI code page is UTF-8 a character takes up to four bytes;
+  // a byte of a broken sequence is one character of its own.
+  if (os.GetACP() == 65001) {
+    char32_t point = 0;
+    return DecodeUtf8(text, at, &point);
+  }
+  return os.IsDBCSLeadByte(c) ? 2 : 1;
+}
+
 
 std::u16string Utf8ToUtf16(std::string_view utf8) {
   std::u16string out;

@@ -12,7 +12,8 @@ namespace mm {
 std::string_view UpToNul(std::string_view text);
 
 // Bytes of the character that begins at `at`: 2 for a lead byte with a
-// byte after it, else 1. Asks the seam's code page, so it must be set.
+// byte after it, else 1; where the ANSI code page is UTF-8, the bytes of
+// its UTF-8 sequence. Asks the seam's code page, so it must be set.
 std::size_t CharBytes(std::string_view text, std::size_t at);
 
 // UTF-8 and UTF-16, for the texts that reach the screen through the wide

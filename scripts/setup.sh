@@ -20,7 +20,7 @@ packages=(
   libxrender1 libxrandr2 libxinerama1 libxi6 libxcursor1 libxcomposite1
   libxfixes3 libxxf86vm1
 )
-locales_wanted=(ja_JP.UTF-8 en_US.UTF-8)
+locales_wanted=(ja_JP.UTF-8 en_US.UTF-8 hi_IN.UTF-8)
 
 as_root() {
   if [ "$(id -u)" -eq 0 ]; then

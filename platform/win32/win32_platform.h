@@ -162,6 +162,7 @@ class Win32Platform : public Platform {
                         const char* directory, int show) override;
 
   // ---- Code page -----------------------------------------------------------
+  UINT GetACP() override;
   BOOL IsDBCSLeadByte(BYTE b) override;
   std::string AnsiToUtf8(const std::string& ansi) override;
   std::string Utf8ToAnsi(const std::string& utf8) override;

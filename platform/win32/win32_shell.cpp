@@ -16,6 +16,7 @@ INT_PTR Win32Platform::ShellExecuteA(HWND owner, const char* verb, const char* f
 
 // ---- Code page -------------------------------------------------------------------
 
+UINT Win32Platform::GetACP() { return ::GetACP(); }
 BOOL Win32Platform::IsDBCSLeadByte(BYTE b) { return ::IsDBCSLeadByte(b); }
 
 std::string Win32Platform::AnsiToUtf8(const std::string& ansi) {

@@ -211,6 +211,20 @@ TEST_F(TrayWndSpecTest, AWildcardCountsADoubleByteCharacterAsOneAndNeverSplitsIt
   EXPECT_FALSE(Caption(CaptionMatch::Wildcard, "a*b*c", "a-b-"));
 }
 
+// Where the ANSI code page is UTF-8, a character is its whole sequence of
+// bytes: "?" takes one, and a test never ends inside one.
+TEST_F(TrayWndSpecTest, WhereTheCodePageIsUtf8ACharacterIsItsWholeSequence) {
+  desk.SetAnsiCodePage(65001);
+  const std::string te = "\xE3\x83\x86", su = "\xE3\x82\xB9", note = "\xF0\x9F\x8E\xB5";
+  EXPECT_TRUE(Caption(CaptionMatch::Wildcard, "?" + su, te + su));
+  EXPECT_TRUE(Caption(CaptionMatch::Wildcard, "a?b", "a" + note + "b"));
+  EXPECT_FALSE(Caption(CaptionMatch::Wildcard, "a??b", "a" + note + "b"));
+  // The last byte of "テ" and the first two of "ス" are no character of
+  // the caption's own.
+  EXPECT_FALSE(Caption(CaptionMatch::Contains, "\x86\xE3\x82", te + su));
+  EXPECT_TRUE(Caption(CaptionMatch::Contains, su, te + su));
+}
+
 TEST_F(TrayWndSpecTest, UnknownMatchTypeFailsOnlyWhenTheCaptionTakesPart) {
   for (int type : {5, 7, -1}) {
     EXPECT_FALSE(Caption(type, "", "")) << type;

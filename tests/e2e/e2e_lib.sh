@@ -14,7 +14,9 @@
 # the script exits, however it exits.
 #
 # Knobs: MORIMO_E2E_DISPLAY=:97 pins the X display number;
-# MORIMO_WINE_LANG picks the locale (default ja_JP.UTF-8, code page 932).
+# MORIMO_WINE_LANG picks the locale (default ja_JP.UTF-8, code page 932;
+# en_US.UTF-8 gives 1252, hi_IN.UTF-8 65001: a locale without an ANSI code
+# page, as a system with "UTF-8 for worldwide language support" is).
 
 E2E_REPO=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 E2E_CHECKS=0
@@ -93,6 +95,12 @@ e2e_init() {
 
   # Windows paths for the target's control and log files (Z: is the root).
   E2E_APPDATA=$(winepath -u "$(probe folder | tr -d '\r')" 2>/dev/null)
+  # The settings file's bytes: UTF-8 where that is the ANSI code page,
+  # else CP932 (what a Japanese system's file holds, whatever this one is).
+  E2E_ACP=$(probe acp)
+  E2E_CHARSET=CP932
+  [ "$E2E_ACP" != 65001 ] || E2E_CHARSET=UTF-8
+  e2e_log "ANSI code page $E2E_ACP"
   [ -d "$E2E_APPDATA" ] || e2e_fail "no local application data folder ($E2E_APPDATA)"
   E2E_DATA="$E2E_APPDATA/MoriMo"
   E2E_INI="$E2E_DATA/MoriMo.ini"
@@ -332,14 +340,14 @@ recovery_handles() {
 # recovery_is HANDLE...: the recovery file lists exactly these, in this order.
 recovery_is() { [ -f "$E2E_HWNDS" ] && [ "$(recovery_handles | tr '\n' ' ')" = "$* " ]; }
 
-# cp932 TEXT: the bytes that the A functions see for TEXT on a Japanese system.
-cp932() { printf '%s' "$1" | iconv -f UTF-8 -t CP932; }
+# ansi TEXT: the bytes that the A functions see for TEXT on this system.
+ansi() { printf '%s' "$1" | iconv -f UTF-8 -t "$E2E_CHARSET"; }
 
-# write_ini: writes the settings file from UTF-8 text on stdin, as CP932
-# with CRLF line ends (what the profile functions write on Windows).
+# write_ini: writes the settings file from UTF-8 text on stdin, in the ANSI
+# code page with CRLF line ends (what the profile functions write on Windows).
 write_ini() {
   mkdir -p "$E2E_DATA"
-  sed 's/$/\r/' | iconv -f UTF-8 -t CP932 >"$E2E_INI"
+  sed 's/$/\r/' | iconv -f UTF-8 -t "$E2E_CHARSET" >"$E2E_INI"
 }
 
 # ini_section NAME "KEY=VALUE ..." [KEY=VALUE ...]: an INI section with the
@@ -380,7 +388,7 @@ DisableTitleStyleChanging=0 UseExeName=0 ExeName= ClassMatchType=0" "$@"
 
 # ini_pairs FILE: "section|key|value" per line (UTF-8), in file order.
 ini_pairs() {
-  iconv -f CP932 -t UTF-8 "$1" | tr -d '\r' | awk '
+  iconv -f "$E2E_CHARSET" -t UTF-8 "$1" | tr -d '\r' | awk '
     /^\[.*\]$/ { section = substr($0, 2, length($0) - 2); next }
     /=/ { i = index($0, "="); print section "|" substr($0, 1, i - 1) "|" substr($0, i + 1) }'
 }

@@ -171,6 +171,9 @@ class SimDesktop : public Platform {
   // Lead bytes of the simulated ANSI code page (default: 932's 0x81-0x9F,
   // 0xE0-0xFC). An empty set makes it single-byte.
   void SetLeadByteRanges(std::vector<std::pair<BYTE, BYTE>> ranges);
+  // The ANSI code page: 932 (the default), or 65001 (UTF-8: no lead bytes,
+  // and the ANSI texts are UTF-8).
+  void SetAnsiCodePage(UINT codePage);
   // A key held with our thread's input (GetKeyState and GetAsyncKeyState see
   // it), or held while another program has the keyboard (only
   // GetAsyncKeyState does).
@@ -485,6 +488,7 @@ class SimDesktop : public Platform {
   BOOL ImageListDestroy(HIMAGELIST list) override;
   INT_PTR ShellExecuteA(HWND owner, const char* verb, const char* file, const char* parameters,
                         const char* directory, int show) override;
+  UINT GetACP() override;
   BOOL IsDBCSLeadByte(BYTE b) override;
   std::string AnsiToUtf8(const std::string& ansi) override;
   std::string Utf8ToAnsi(const std::string& utf8) override;

@@ -240,6 +240,8 @@ struct SimDesktop::State {
   bool layeredHasGet = true;
   bool layeredHasSet = true;
   std::vector<std::pair<BYTE, BYTE>> leadRanges = {{0x81, 0x9F}, {0xE0, 0xFC}};
+  UINT codePage = 932;
+  const char* Charset() const { return codePage == 65001 ? "UTF-8" : "CP932"; }
 
   // ---- windows and messages (sim_desktop.cpp) ---------------------------------
   Window* Find(HWND h);

@@ -1,5 +1,5 @@
 // The shell and the simulated ANSI code page (932 unless a test changes its
-// lead bytes): byte counting that never splits a character, the sort order
+// lead bytes or makes it UTF-8): byte counting that never splits a character, the sort order
 // of sorted lists, and conversion to and from UTF-8.
 #include <iconv.h>
 
@@ -100,19 +100,24 @@ void SimDesktop::SetLeadByteRanges(std::vector<std::pair<BYTE, BYTE>> ranges) {
   s_->leadRanges = std::move(ranges);
 }
 
+void SimDesktop::SetAnsiCodePage(UINT codePage) {
+  s_->codePage = codePage;
+  if (codePage == 65001) s_->leadRanges.clear();
+}
+
+UINT SimDesktop::GetACP() { return s_->codePage; }
+
 BOOL SimDesktop::IsDBCSLeadByte(BYTE b) { return s_->IsLead(b) ? TRUE : FALSE; }
 
 std::string SimDesktop::AnsiToUtf8(const std::string& ansi) {
-  return Convert("UTF-8", "CP932", ansi, false);
+  return Convert("UTF-8", s_->Charset(), ansi, s_->codePage == 65001);
 }
 
 std::string SimDesktop::State::Ansi(const std::string& utf8) const {
-  return Convert("CP932", "UTF-8", utf8, true);
+  return Convert(Charset(), "UTF-8", utf8, true);
 }
 
-std::string SimDesktop::Utf8ToAnsi(const std::string& utf8) {
-  return Convert("CP932", "UTF-8", utf8, true);
-}
+std::string SimDesktop::Utf8ToAnsi(const std::string& utf8) { return s_->Ansi(utf8); }
 
 // ---- shell -------------------------------------------------------------------------------
 
