@@ -253,7 +253,12 @@ int CTrayWnd::Tick(HWND foreground, DWORD foregroundThread) {
         // has; a fallback for a while would only make the tray flicker.
         if (iconSearchTimedOut_ && TrayIcon != nullptr) icon = TrayIcon;
       }
-      if (caption_ != TipText || icon != TrayIcon) {
+      // A caption with "?" may have lost characters that the code page
+      // lacks: one of them can change (an emoji) while the caption stays,
+      // so the title is read too, but only then.
+      const bool titleChanged = IconShown && caption_.find('?') != std::string::npos &&
+                                TitleUtf8() != tipTitle_;
+      if (caption_ != TipText || icon != TrayIcon || titleChanged) {
         TrayIcon = icon;
         return UpdateIcon();
       }
@@ -449,7 +454,8 @@ void CTrayWnd::FillRecord(NOTIFYICONDATAW* data, UINT flags) const {
 
 void CTrayWnd::RefreshTip(NOTIFYICONDATAW* data) {
   TipText = GetCaption();
-  CopyUtf16(TipFor(TitleUtf8(), protected_ ? ProtectedWordsUtf8() : std::string()), data->szTip);
+  tipTitle_ = TitleUtf8();
+  CopyUtf16(TipFor(tipTitle_, protected_ ? ProtectedWordsUtf8() : std::string()), data->szTip);
 }
 
 bool CTrayWnd::ShowBalloon(const std::string& titleUtf8, const std::string& textUtf8) {

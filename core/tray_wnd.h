@@ -182,6 +182,7 @@ class CTrayWnd {
   std::string className_;  // read at Attach
   std::string programPath_;  // read at Attach: a process keeps its program file
   std::string caption_;    // the last tick's read, kept for its buffer
+  std::string tipTitle_;   // the title the tip was last made from (UTF-8)
   // Ticks left before a hide asked of the window is asked again: a busy
   // program takes it late, and a request per tick would pile up in its queue.
   int hideWaitTicks_ = 0;

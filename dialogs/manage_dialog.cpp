@@ -345,6 +345,7 @@ void CManageDialog::AddRuleForWindow(HWND window) {
     const std::string part = PartWithoutLostCharacters(editor.Rule.Caption);
     if (!part.empty() && part != editor.Rule.Caption) {
       editor.Rule.Caption = part;
+      editor.Rule.UserName = part;  // a name of "?" marks reads as a fault
       editor.Rule.CaptionMatchType = CaptionMatch::Contains;
       editor.NoteUtf8 =
           "タイトルにこのシステムの文字コードで表せない文字があり「?」として比べられるため、"

@@ -150,6 +150,18 @@ TEST_F(TrayWndTest, TipShowsTheTitleInAnyScriptCutOnACharacterBoundary) {
   }
 }
 
+// "🔴 Live" and "⚫ Live" are one caption to the code page: the tip follows
+// the title all the same.
+TEST_F(TrayWndTest, ATitleChangeTheCodePageCannotSeeStillReachesTheTip) {
+  HWND w = App("");
+  desk.SetCaptionUtf8(w, "\xF0\x9F\x94\xB4 Live");
+  CTrayWnd& t = Take(w);
+  desk.SetCaptionUtf8(w, "\xE2\x9A\xAB Live");
+  ASSERT_EQ(desk.Utf8ToAnsi("\xE2\x9A\xAB Live"), t.TipText);
+  EXPECT_EQ(1, t.Tick());
+  EXPECT_EQ("\xE2\x9A\xAB Live", IconOf(t)->tip);
+}
+
 TEST_F(TrayWndTest, IconSearchTakesSmallIconsForTheTrayAndBigOnesForTheList) {
   const HICON S = FakeIcon(1), B = FakeIcon(2), C = FakeIcon(3), CS = FakeIcon(4);
   const HICON fallback = desk.LoadAppIcon(IDI_FALLBACK);
