@@ -74,7 +74,9 @@ register_starts_with() {
 }
 
 e2e_step "a target window and morimo.exe without rules"
-start_target T --caption "$CAPTION" --pos 30,40 --size 360,200
+# Below the tray window, which grows with the DPI (a tray icon covered by
+# the target would open the target's system menu instead).
+start_target T --caption "$CAPTION" --pos 30,120 --size 360,200
 TARGET_HWND=$(hwnd_of "$CAPTION")
 start_morimo
 tray=$(probe tray --count 1 --timeout 10000) || e2e_fail "want the manager's tray icon alone: $tray"
