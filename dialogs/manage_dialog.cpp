@@ -180,7 +180,8 @@ BOOL CManageDialog::OnInitDialog() {
   Os().SendMessageToOwnWindow(self, WM_SETICON, ICON_SMALL,
                               reinterpret_cast<LPARAM>(DialogSmallIcon));
 
-  // At the small icon size of the screen's DPI, like the rows' text.
+  // At the small icon size of the screen's DPI: 16 pixels stay small
+  // beside rows whose text grows with it.
   ImageList = Os().ImageListCreate(Os().GetSystemMetrics(SM_CXSMICON),
                                    Os().GetSystemMetrics(SM_CYSMICON), ILC_COLOR32 | ILC_MASK, 50,
                                    100);
