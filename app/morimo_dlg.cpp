@@ -45,6 +45,7 @@ class FlagScope {
 CMorimoDlg::CMorimoDlg() : CDialog(IDD_MORIMO_DIALOG), keeper_(*this) {
   ShowManagerMsg = Os().RegisterWindowMessageA(kShowManagerMessage);
   AppIcon = Os().LoadAppIcon(IDR_MAINFRAME);
+  AppSmallIcon = Os().LoadAppSmallIcon(IDR_MAINFRAME);
 
   OnClicked(IDC_BUTTON_EXIT, [this] { OnButtonExit(); });
   OnClicked(IDC_BUTTON_SHOW, [this] { OnButtonShow(); });
@@ -120,10 +121,14 @@ BOOL CMorimoDlg::OnInitDialog() {
   Os().AllowMessageFromLowerPrivilege(self, ShowManagerMsg);
 
   Os().SendMessageToOwnWindow(self, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(AppIcon));
-  Os().SendMessageToOwnWindow(self, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(AppIcon));
+  Os().SendMessageToOwnWindow(self, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(AppSmallIcon));
 
   // Before the keeper starts: the windows of the recovery file get rows.
-  ImageList = Os().ImageListCreate(32, 32, ILC_COLOR32 | ILC_MASK, 50, 100);
+  // Images at the large icon size of the screen's DPI, or icons are shrunk
+  // on a high-DPI screen.
+  ImageList = Os().ImageListCreate(Os().GetSystemMetrics(SM_CXICON),
+                                   Os().GetSystemMetrics(SM_CYICON), ILC_COLOR32 | ILC_MASK, 50,
+                                   100);
   ui::ListViewSetImageList(ListView(), ImageList, LVSIL_NORMAL);
 
   keeper_.Start(self);

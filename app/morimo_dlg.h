@@ -110,6 +110,7 @@ class CMorimoDlg : public CDialog, private KeeperView {
   CWindowKeeper keeper_;
   CHotKeys hotKeys_{keeper_.Settings()};
   HICON AppIcon = nullptr;
+  HICON AppSmallIcon = nullptr;  // the title bar's, and so the tray's
   HIMAGELIST ImageList = nullptr;
   // A rule dialog, the about box or the exit question is open: the menus
   // offer no other.

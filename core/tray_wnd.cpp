@@ -404,7 +404,8 @@ HICON CTrayWnd::FindTrayIcon() {
   if (HICON icon = AskIcon(ICON_BIG)) return icon;
   if (HICON icon = os.GetClassIcon(hWnd, GCL_HICONSM)) return icon;
   if (HICON icon = os.GetClassIcon(hWnd, GCL_HICON)) return icon;
-  return os.LoadAppIcon(IDI_FALLBACK);
+  // The tray draws small icons: the small image, not the large one shrunk.
+  return os.LoadAppSmallIcon(IDI_FALLBACK);
 }
 
 HICON CTrayWnd::FindListIcon() {

@@ -128,7 +128,8 @@ class RedrawOff {
 }  // namespace
 
 CManageDialog::CManageDialog(TraySpecList& rules)
-    : CDialog(IDD_MANAGE_DIALOG), rules_(rules), DialogIcon(Os().LoadAppIcon(IDI_MORIMO)) {
+    : CDialog(IDD_MANAGE_DIALOG), rules_(rules), DialogIcon(Os().LoadAppIcon(IDI_MORIMO)),
+      DialogSmallIcon(Os().LoadAppSmallIcon(IDI_MORIMO)) {
   OnClicked(IDC_BUTTON_RESEARCH, [this] { OnButtonReSearch(); });
   OnClicked(IDC_BUTTON_SHOW, [this] { OnButtonShow(); });
   OnClicked(IDC_BUTTON_HIDE, [this] { OnButtonHide(); });
@@ -176,9 +177,14 @@ BOOL CManageDialog::OnInitDialog() {
   CDialog::OnInitDialog();
   const HWND self = Hwnd();
   Os().SendMessageToOwnWindow(self, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(DialogIcon));
-  Os().SendMessageToOwnWindow(self, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(DialogIcon));
+  Os().SendMessageToOwnWindow(self, WM_SETICON, ICON_SMALL,
+                              reinterpret_cast<LPARAM>(DialogSmallIcon));
 
-  ImageList = Os().ImageListCreate(16, 16, ILC_COLOR32 | ILC_MASK, 50, 100);
+  // At the small icon size of the screen's DPI: 16 pixels stay small
+  // beside rows whose text grows with it.
+  ImageList = Os().ImageListCreate(Os().GetSystemMetrics(SM_CXSMICON),
+                                   Os().GetSystemMetrics(SM_CYSMICON), ILC_COLOR32 | ILC_MASK, 50,
+                                   100);
   ui::ListViewSetImageList(WindowList(), ImageList, LVSIL_SMALL);
 
   InsertColumns(WindowList(), kWindowColumns);

@@ -77,6 +77,7 @@ class CManageDialog : public CDialog {
   bool ShowHiddenWindows = false;
   bool ShowUnnamedWindows = false;
   HICON DialogIcon = nullptr;
+  HICON DialogSmallIcon = nullptr;
   // The window list's small icons. The list view destroys it with itself.
   HIMAGELIST ImageList = nullptr;
   // The window list's rows, in the order of the search (z-order). The list

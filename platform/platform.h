@@ -150,6 +150,12 @@ class Platform {
   virtual HICON GetClassIcon(HWND hWnd, int index) = 0;
   // An icon resource of our own program (128, 129, ...).
   virtual HICON LoadAppIcon(int resourceId) = 0;
+  // The same resource at the small icon size (the tray, the title bar,
+  // small list images), drawn from its own image rather than shrunk from
+  // the large one; owned by the platform, like LoadAppIcon's.
+  virtual HICON LoadAppSmallIcon(int resourceId) = 0;
+  // SM_CXICON, SM_CXSMICON, ...: at the screen's DPI.
+  virtual int GetSystemMetrics(int index) = 0;
   virtual UINT RegisterWindowMessageA(const char* name) = 0;
   // Lets a message through the message filter of an elevated window, so
   // programs that run with fewer rights (the shell) can still send it.

@@ -193,6 +193,11 @@ constexpr int IDC_ARROW = 32512;
 constexpr int IDC_HAND = 32649;
 constexpr int GCL_HICON = -14;
 constexpr int GCL_HICONSM = -34;
+// GetSystemMetrics: icon sizes in pixels, which grow with the screen's DPI.
+constexpr int SM_CXICON = 11;
+constexpr int SM_CYICON = 12;
+constexpr int SM_CXSMICON = 49;
+constexpr int SM_CYSMICON = 50;
 
 // SendMessageTimeout.
 constexpr UINT SMTO_NORMAL = 0x0000;

@@ -5,10 +5,13 @@ morimo.ico (resource 128): a small forest (two tree crowns) resting on a
 tray bar, the program's own icon. window.ico (resource 129): a plain
 application window, shown for windows whose own icon cannot be read.
 pick.ico (resource 132): the window picker's target, a window frame with
-the drag cursor's disc and cross on it, 32x32 in the 16 standard colours.
-pick.cur (cursor 131): the picker's drag cursor, 32x32 monochrome: a disc
-that inverts the screen beneath it with a white cross in its middle; its
-hot spot is the top-left corner (0, 0), the point that is picked.
+the drag cursor's disc and cross on it, in the 16 standard colours.
+pick.cur (cursor 131): the picker's drag cursor, monochrome: a disc that
+inverts the screen beneath it with a white cross in its middle; its hot
+spot is the top-left corner (0, 0), the point that is picked.
+Both hold the sizes that Windows asks for at 96, 120, 144 and 192 DPI
+(the large icon and the cursor are 32 pixels at 96 DPI and grow with it);
+without them the system stretches the 32-pixel image into a blocky one.
 
 Shapes are described in a 0..1 square and rendered with 4x4 supersampling
 at each size, so every size is drawn rather than scaled. The files hold
@@ -161,11 +164,12 @@ VGA16 = ((0, 0, 0), (128, 0, 0), (0, 128, 0), (128, 128, 0), (0, 0, 128), (128, 
          (0, 128, 128), (192, 192, 192), (128, 128, 128), (255, 0, 0), (0, 255, 0),
          (255, 255, 0), (0, 0, 255), (255, 0, 255), (0, 255, 255), (255, 255, 255))
 
-CURSOR_SIZE = 32
-DISC_CENTRE = (CURSOR_SIZE - 1) / 2.0
+PICK_SIZES = (32, 40, 48, 64)
+# At 32 pixels: the disc's radius, the cross's arm (centre to end) and
+# half its thickness (two pixels); larger cursors scale them.
 DISC_RADIUS = 12.5
-CROSS_ARM = 8      # pixels from the centre to the end of each arm
-CROSS_HALF = 0.75  # half the cross's thickness: two pixels
+CROSS_ARM = 8
+CROSS_HALF = 0.75
 
 
 def in_cross(x, y, cx, cy, arm, half):
@@ -192,43 +196,68 @@ def nearest_vga(colour):
     return min(range(16), key=lambda i: sum((a - b) ** 2 for a, b in zip(VGA16[i], colour)))
 
 
-def write_ico16(path, shape):
-    """One 32x32 image in 4 bits a pixel with the VGA palette."""
-    rows = render(shape, 32)
-    header = struct.pack('<IiiHHIIiiII', 40, 32, 64, 1, 4, 0, 0, 0, 0, 16, 0)
+def ico16_image(shape, size):
+    """One image in 4 bits a pixel with the VGA palette."""
+    rows = render(shape, size)
+    header = struct.pack('<IiiHHIIiiII', 40, size, size * 2, 1, 4, 0, 0, 0, 0, 16, 0)
     palette = b''.join(bytes((b, g, r, 0)) for r, g, b in VGA16)
     pixels = bytearray()
     for row in reversed(rows):
         indices = [nearest_vga((r, g, b)) if a >= 128 else 0 for b, g, r, a in row]
-        for i in range(0, 32, 2):
-            pixels.append((indices[i] << 4) | indices[i + 1])
+        line = bytearray()
+        for i in range(0, size, 2):
+            line.append((indices[i] << 4) | indices[i + 1])
+        pixels += line + bytes(-len(line) % 4)  # rows padded to 32 bits
     clear = [[a < 128 for *_, a in row] for row in rows]
-    image = header + palette + bytes(pixels) + bit_rows(clear)
-    out = struct.pack('<HHH', 0, 1, 1) + struct.pack('<BBBBHHII', 32, 32, 16, 0, 1, 4, len(image), 22)
+    return header + palette + bytes(pixels) + bit_rows(clear)
+
+
+def write_ico16(path, shape):
+    images = [ico16_image(shape, s) for s in PICK_SIZES]
+    out = bytearray(struct.pack('<HHH', 0, 1, len(images)))
+    offset = 6 + 16 * len(images)
+    for s, img in zip(PICK_SIZES, images):
+        out += struct.pack('<BBBBHHII', s, s, 16, 0, 1, 4, len(img), offset)
+        offset += len(img)
+    for img in images:
+        out += img
     with open(path, 'wb') as f:
-        f.write(out + image)
+        f.write(out)
 
 
-def write_pick_cursor(path):
+def cursor_image(size):
     """Monochrome: AND 1 and XOR 1 invert the screen, AND 0 and XOR 1 are white."""
+    scale = size / 32.0
+    centre = (size - 1) / 2.0
+    radius, arm = DISC_RADIUS * scale, CROSS_ARM * scale
+    half = CROSS_HALF + (scale - 1)  # 2, 3 and 4 pixels thick at 32, 48 and 64
     xor_rows, and_rows = [], []
-    for y in range(CURSOR_SIZE):
+    for y in range(size):
         xor_row, and_row = [], []
-        for x in range(CURSOR_SIZE):
-            disc = in_circle(x, y, DISC_CENTRE, DISC_CENTRE, DISC_RADIUS)
-            cross = disc and in_cross(x, y, DISC_CENTRE, DISC_CENTRE, CROSS_ARM, CROSS_HALF)
+        for x in range(size):
+            disc = in_circle(x, y, centre, centre, radius)
+            cross = disc and in_cross(x, y, centre, centre, arm, half)
             xor_row.append(disc)
             and_row.append(not cross)
         xor_rows.append(xor_row)
         and_rows.append(and_row)
-    header = struct.pack('<IiiHHIIiiII', 40, CURSOR_SIZE, CURSOR_SIZE * 2, 1, 1, 0, 0, 0, 0, 2, 0)
+    header = struct.pack('<IiiHHIIiiII', 40, size, size * 2, 1, 1, 0, 0, 0, 0, 2, 0)
     palette = bytes((0, 0, 0, 0, 255, 255, 255, 0))
-    image = header + palette + bit_rows(xor_rows) + bit_rows(and_rows)
+    return header + palette + bit_rows(xor_rows) + bit_rows(and_rows)
+
+
+def write_pick_cursor(path):
+    images = [cursor_image(s) for s in PICK_SIZES]
     hot_x, hot_y = 0, 0
-    out = struct.pack('<HHH', 0, 2, 1) + struct.pack('<BBBBHHII', CURSOR_SIZE, CURSOR_SIZE, 2, 0,
-                                                     hot_x, hot_y, len(image), 22)
+    out = bytearray(struct.pack('<HHH', 0, 2, len(images)))
+    offset = 6 + 16 * len(images)
+    for s, img in zip(PICK_SIZES, images):
+        out += struct.pack('<BBBBHHII', s, s, 2, 0, hot_x, hot_y, len(img), offset)
+        offset += len(img)
+    for img in images:
+        out += img
     with open(path, 'wb') as f:
-        f.write(out + image)
+        f.write(out)
 
 
 def main():

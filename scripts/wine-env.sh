@@ -16,7 +16,10 @@
 #                             instead of the first free one in :90..:130
 #   MORIMO_WINE_LANG=...      locale for Wine (default ja_JP.UTF-8: code page 932)
 #   MORIMO_WINEDEBUG=...      WINEDEBUG for Wine (default -all)
-#   MORIMO_WINE_DPI=144       the screen's dots per inch (default 96)
+#   MORIMO_WINE_DPI=144       the screen's dots per inch (default 96); a new
+#                             Xvfb grows with it (1280x1024 at 96), as a
+#                             real high-DPI screen has more pixels, so the
+#                             dialogs leave as much of it free as at 96
 #   MORIMO_WINE_TEMPLATE=DIR  a new prefix is a copy of a ready one kept in
 #                             DIR (made there the first time)
 #
@@ -45,7 +48,8 @@ _morimo_wait_display() {
 
 # Starts Xvfb on a free display; sets DISPLAY and MORIMO_XVFB_PID.
 _morimo_start_xvfb() {
-  local log=$1 first=90 last=130 n pid
+  local log=$1 first=90 last=130 n pid dpi=${MORIMO_WINE_DPI:-96}
+  local screen="$((1280 * dpi / 96))x$((1024 * dpi / 96))x24"
   if [ -n "${MORIMO_XVFB_DISPLAY:-}" ]; then
     first=${MORIMO_XVFB_DISPLAY#:}
     last=$first
@@ -66,7 +70,7 @@ _morimo_start_xvfb() {
         continue
       fi
     fi
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >>"$log" 2>&1 &
+    Xvfb ":$n" -screen 0 "$screen" -nolisten tcp >>"$log" 2>&1 &
     pid=$!
     if _morimo_wait_display ":$n" 20 "$pid"; then
       export DISPLAY=":$n"

@@ -71,6 +71,8 @@ class Win32Platform : public Platform {
   BOOL Shell_NotifyIconW(DWORD message, NOTIFYICONDATAW* data) override;
   HICON GetClassIcon(HWND hWnd, int index) override;
   HICON LoadAppIcon(int resourceId) override;
+  HICON LoadAppSmallIcon(int resourceId) override;
+  int GetSystemMetrics(int index) override;
   UINT RegisterWindowMessageA(const char* name) override;
   BOOL AllowMessageFromLowerPrivilege(HWND hWnd, UINT msg) override;
   BOOL AllowSetForegroundWindow(DWORD processId) override;

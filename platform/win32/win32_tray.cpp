@@ -4,6 +4,7 @@
 #include "platform/win32/win32_internal.h"
 
 #include <cstring>
+#include <map>
 
 #include "platform/win32/win32_handles.h"
 
@@ -145,6 +146,22 @@ HICON Win32Platform::GetClassIcon(HWND hWnd, int index) {
 HICON Win32Platform::LoadAppIcon(int resourceId) {
   return M(::LoadIconW(OurModule(), MAKEINTRESOURCEW(resourceId)));
 }
+
+HICON Win32Platform::LoadAppSmallIcon(int resourceId) {
+  // Not LR_SHARED: the shared cache may answer with the large icon that
+  // LoadIcon put there for the same resource. Each one is loaded once and
+  // kept for the life of the process instead (a handful, never more).
+  static std::map<int, ::HICON> loaded;
+  auto it = loaded.find(resourceId);
+  if (it != loaded.end()) return M(it->second);
+  ::HICON icon = static_cast<::HICON>(
+      ::LoadImageW(OurModule(), MAKEINTRESOURCEW(resourceId), IMAGE_ICON,
+                   ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), 0));
+  if (icon != nullptr) loaded.emplace(resourceId, icon);
+  return M(icon);
+}
+
+int Win32Platform::GetSystemMetrics(int index) { return ::GetSystemMetrics(index); }
 
 BOOL Win32Platform::AllowMessageFromLowerPrivilege(HWND hWnd, UINT msg) {
   // Windows 7 and later; looked up so that older systems (where an

@@ -63,17 +63,18 @@ TEST_F(ResourceTest, ManagerTemplateHasTheFixedControls) {
 
 TEST_F(ResourceTest, StringAndIconsArePresent) {
   EXPECT_FALSE(script_.strings[IDS_ABOUTBOX].empty());
-  for (int id : {IDI_MORIMO, IDI_WINDOW}) {
+  for (int id : {IDI_MORIMO, IDI_WINDOW, IDI_PICK_TARGET}) {
     ASSERT_EQ(script_.icons.count(id), 1u) << id;
     const std::string bytes = ReadText(dir_ + "/" + script_.icons.at(id));
     ASSERT_GE(bytes.size(), 6u) << id;
-    // An icon directory: reserved 0, type 1, and a 32-pixel image among them.
+    // An icon directory: reserved 0, type 1, and the large icon's sizes at
+    // 96, 144 and 192 DPI among its images.
     EXPECT_EQ(bytes.substr(0, 4), std::string("\0\0\1\0", 4)) << id;
     const int count = static_cast<unsigned char>(bytes[4]);
-    bool has32 = false;
+    std::set<int> sizes;
     for (int k = 0; k < count && 6 + 16 * k < static_cast<int>(bytes.size()); ++k)
-      has32 = has32 || static_cast<unsigned char>(bytes[6 + 16 * k]) == 32;
-    EXPECT_TRUE(has32) << id;
+      sizes.insert(static_cast<unsigned char>(bytes[6 + 16 * k]));
+    for (int size : {32, 48, 64}) EXPECT_EQ(sizes.count(size), 1u) << id << " " << size;
   }
 }
 

@@ -436,5 +436,18 @@ TEST_F(RuleDialogsTest, PropertiesChangeTheRuleOfTheCurrentWindowAndSave) {
   EXPECT_TRUE(desk.IsWindowVisible(window));
 }
 
+
+TEST_F(RuleDialogsTest, AtHighDpiListImagesAndTheTrayIconHaveTheSystemsSizes) {
+  desk.SetScreenDpi(144);
+  Start();
+  EXPECT_EQ(desk.ImageListIconWidth(ui::ListViewImageList(List(), LVSIL_NORMAL)), 48);
+  ASSERT_EQ(desk.TrayIcons().size(), 1u);
+  EXPECT_EQ(desk.TrayIcons()[0].icon, desk.LoadAppSmallIcon(IDI_MORIMO));
+  OpenRuleList([&](HWND d) {
+    HWND windows = Item(d, IDC_LIST_TOPLEVEL);
+    EXPECT_EQ(desk.ImageListIconWidth(ui::ListViewImageList(windows, LVSIL_SMALL)), 24);
+  });
+}
+
 }  // namespace
 }  // namespace mm::testing

@@ -165,7 +165,9 @@ TEST_F(TrayWndTest, ATitleChangeTheCodePageCannotSeeStillReachesTheTip) {
 TEST_F(TrayWndTest, IconSearchTakesSmallIconsForTheTrayAndBigOnesForTheList) {
   const HICON S = FakeIcon(1), B = FakeIcon(2), C = FakeIcon(3), CS = FakeIcon(4);
   const HICON fallback = desk.LoadAppIcon(IDI_FALLBACK);
+  const HICON smallFallback = desk.LoadAppSmallIcon(IDI_FALLBACK);
   ASSERT_NE(nullptr, fallback);
+  ASSERT_NE(fallback, smallFallback);
   const struct {
     HICON small, big, cls, clsSmall, tray, list;
   } cases[] = {
@@ -174,7 +176,7 @@ TEST_F(TrayWndTest, IconSearchTakesSmallIconsForTheTrayAndBigOnesForTheList) {
       {nullptr, nullptr, C, CS, CS, C},
       {S, nullptr, C, nullptr, S, C},
       {S, nullptr, nullptr, nullptr, S, S},
-      {nullptr, nullptr, nullptr, nullptr, fallback, fallback},
+      {nullptr, nullptr, nullptr, nullptr, smallFallback, fallback},
   };
   int n = 0;
   for (const auto& c : cases) {

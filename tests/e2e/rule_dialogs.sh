@@ -74,7 +74,9 @@ register_starts_with() {
 }
 
 e2e_step "a target window and morimo.exe without rules"
-start_target T --caption "$CAPTION" --pos 30,40 --size 360,200
+# Below the tray window, which grows with the DPI (a tray icon covered by
+# the target would open the target's system menu instead).
+start_target T --caption "$CAPTION" --pos 30,120 --size 360,200
 TARGET_HWND=$(hwnd_of "$CAPTION")
 start_morimo
 tray=$(probe tray --count 1 --timeout 10000) || e2e_fail "want the manager's tray icon alone: $tray"
@@ -108,9 +110,16 @@ e2e_step "the same rule again by dragging the target icon onto the window"
 open_rule_list "picker"
 line=$(probe child --hwnd "$LIST_HWND" --id 1022) || e2e_fail "no target icon: $line"
 from=$(probe_field "$line" center)
-# The hot spot (the pointer's position) lands on the target's client area.
+# The hot spot (the pointer's position) lands on the target's client area,
+# left of the rule list, which covers the rest of it at a high DPI.
+IFS=, read -r tl tt tr tb <<<"$(probe_field "$(probe list --hwnd "$TARGET_HWND")" rect)"
+IFS=, read -r ll _ <<<"$(probe_field "$(probe list --hwnd "$LIST_HWND")" rect)"
+((ll < tr)) && tr=$ll
+((tl + 20 < tr)) || e2e_fail "the rule list covers the target window"
+drop_x=$(((tl + tr) / 2)) drop_y=$(((tt + tb) / 2 + 10))
 xdotool mousemove "${from%,*}" "${from#*,}" mousedown 1 \
-  mousemove $((${from%,*} - 40)) $((${from#*,} - 40)) mousemove 200 200 mousemove 210 190 mouseup 1
+  mousemove $((${from%,*} - 40)) $((${from#*,} - 40)) mousemove $((drop_x - 10)) $((drop_y + 10)) \
+  mousemove "$drop_x" "$drop_y" mouseup 1
 register_starts_with "picker"
 wait_for "the picked window's rule is the second row" 5 \
   rows_are "$LIST_HWND" 1002 "$ROW_TEXTS" "$ROW_TEXTS"

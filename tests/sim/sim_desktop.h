@@ -308,6 +308,10 @@ class SimDesktop : public Platform {
   // holds at an index (nullptr outside it).
   int ListViewItemImage(HWND listView, int index) const;
   HICON ImageListIcon(HIMAGELIST list, int index) const;
+  // The width of an image list's images (0 for a handle that is none).
+  int ImageListIconWidth(HIMAGELIST list) const;
+  // The user's display scaling (96 at 100 %): the icon sizes follow it.
+  void SetScreenDpi(int dpi);
   // Exceptions that escaped a DialogHost; the platform drops them, as the
   // Windows backend does, and counts them here.
   int DroppedExceptions() const;
@@ -410,6 +414,8 @@ class SimDesktop : public Platform {
   BOOL Shell_NotifyIconW(DWORD message, NOTIFYICONDATAW* data) override;
   HICON GetClassIcon(HWND hWnd, int index) override;
   HICON LoadAppIcon(int resourceId) override;
+  HICON LoadAppSmallIcon(int resourceId) override;
+  int GetSystemMetrics(int index) override;
   UINT RegisterWindowMessageA(const char* name) override;
   BOOL AllowMessageFromLowerPrivilege(HWND hWnd, UINT msg) override;
   BOOL AllowSetForegroundWindow(DWORD processId) override;

@@ -428,6 +428,7 @@ HIMAGELIST SimDesktop::ImageListCreate(int cx, int cy, UINT flags, int initial, 
   HIMAGELIST h = reinterpret_cast<HIMAGELIST>(s_->nextImageList);
   s_->nextImageList += 4;
   s_->imageLists[h] = {};
+  s_->imageListWidths[h] = cx;
   return h;
 }
 
@@ -449,6 +450,11 @@ HICON SimDesktop::ImageListIcon(HIMAGELIST list, int index) const {
   if (it == s_->imageLists.end() || index < 0 || static_cast<size_t>(index) >= it->second.size())
     return nullptr;
   return it->second[static_cast<size_t>(index)];
+}
+
+int SimDesktop::ImageListIconWidth(HIMAGELIST list) const {
+  auto it = s_->imageListWidths.find(list);
+  return it == s_->imageListWidths.end() || s_->imageLists.count(list) == 0 ? 0 : it->second;
 }
 
 int SimDesktop::ImageListGetImageCount(HIMAGELIST list) {

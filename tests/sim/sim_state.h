@@ -228,6 +228,8 @@ struct SimDesktop::State {
   std::deque<std::function<UINT(HWND, const MenuRecord&)>> menuScripts;
   std::map<HIMAGELIST, std::vector<HICON>> imageLists;
   std::uintptr_t nextImageList = 0x50000;
+  std::map<HIMAGELIST, int> imageListWidths;
+  int screenDpi = 96;
   int invalidImageListDestroys = 0;
 
   // Version blocks by upper-cased path, and the paths VerQueryValueA was asked.

@@ -122,6 +122,21 @@ HICON SimDesktop::LoadAppIcon(int resourceId) {
   return reinterpret_cast<HICON>(static_cast<std::uintptr_t>(0xA0000 + resourceId));
 }
 
+HICON SimDesktop::LoadAppSmallIcon(int resourceId) {
+  // Handles of their own: a test tells the small image from the large.
+  if (LoadAppIcon(resourceId) == nullptr) return nullptr;
+  return reinterpret_cast<HICON>(static_cast<std::uintptr_t>(0xB0000 + resourceId));
+}
+
+int SimDesktop::GetSystemMetrics(int index) {
+  const int dpi = s_->screenDpi;
+  if (index == SM_CXICON || index == SM_CYICON) return 32 * dpi / 96;
+  if (index == SM_CXSMICON || index == SM_CYSMICON) return 16 * dpi / 96;
+  return 0;
+}
+
+void SimDesktop::SetScreenDpi(int dpi) { s_->screenDpi = dpi; }
+
 BOOL SimDesktop::AllowMessageFromLowerPrivilege(HWND hWnd, UINT msg) {
   if (s_->Find(hWnd) == nullptr) {
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);

@@ -742,6 +742,10 @@ int Usage() {
 }  // namespace
 
 int main() {
+  // Rectangles and centres are for xdotool, in the screen's own pixels.
+  // Windows scales them for a program that is not DPI-aware (Wine 8 gives
+  // every program the real ones, aware or not).
+  SetProcessDPIAware();
   std::vector<std::wstring> args = tools::WideArgs();
   if (args.empty()) return Usage();
   std::wstring cmd = args[0];
