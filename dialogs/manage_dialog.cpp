@@ -9,6 +9,7 @@
 #include "dialogs/register_dialog.h"
 #include "dialogs/rule_editor_logic.h"
 #include "dialogs/rule_list_logic.h"
+#include "platform/text.h"
 #include "platform/window_text.h"
 #include "res/resource.h"
 #include "res/version.h"
@@ -30,6 +31,8 @@ struct Column {
 };
 
 constexpr int kWindowColumnCount = 4;
+// What a list view row shows of a text: its display buffer of 260 units.
+constexpr std::size_t kListedTitleUnits = 259;
 constexpr Column kWindowColumns[kWindowColumnCount] = {
     {"ウインドウ名", LVCFMT_LEFT},
     {"表示状態", LVCFMT_LEFT},
@@ -247,7 +250,8 @@ void CManageDialog::OnButtonReSearch() {
       program->second.above = ownLevel >= 0 && Os().ProcessIntegrityLevel(processId) > ownLevel;
     }
     // Shown as the window shows it; the search above matched the ANSI bytes.
-    std::string captionUtf8 = Os().GetWindowTextU8(window);
+    // No more than a row shows is kept (a title may be megabytes long).
+    std::string captionUtf8(Utf8Prefix(Os().GetWindowTextU8(window), kListedTitleUnits));
     if (program->second.above) captionUtf8 += CTrayWnd::ProtectedWordsUtf8();
     windowRows_.push_back(WindowRowData{window, captionUtf8, WindowStateText(visible),
                                         Os().AnsiToUtf8(WindowClassName(window)),
