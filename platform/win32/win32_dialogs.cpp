@@ -238,10 +238,9 @@ BOOL Win32Platform::SetWindowTextU8(HWND hWnd, const std::string& text) {
 }
 
 std::string Win32Platform::GetWindowTextU8(HWND hWnd) {
-  // No length is asked first: GetWindowTextLength sends WM_GETTEXTLENGTH,
-  // which waits for a program that hangs, where GetWindowText reads another
-  // program's title from the system. A copy that leaves room to spare was
-  // not cut.
+  // No length is asked first: a title that fits the first buffer takes one
+  // call (under Wine every call about another program's window is a trip
+  // to the server). A copy that leaves room to spare was not cut.
   for (size_t size = 512;; size *= 8) {
     std::wstring text(size, L'\0');
     const int copied = ::GetWindowTextW(W(hWnd), &text[0], static_cast<int>(size));
