@@ -1,5 +1,6 @@
 #include "dialogs/manage_dialog.h"
 
+#include <algorithm>
 #include <map>
 #include <set>
 #include <string>
@@ -250,9 +251,12 @@ void CManageDialog::OnButtonReSearch() {
       program->second.above = ownLevel >= 0 && Os().ProcessIntegrityLevel(processId) > ownLevel;
     }
     // Shown as the window shows it; the search above matched the ANSI bytes.
-    // No more than a row shows is kept (a title may be megabytes long).
-    std::string captionUtf8(Utf8Prefix(Os().GetWindowTextU8(window), kListedTitleUnits));
-    if (program->second.above) captionUtf8 += CTrayWnd::ProtectedWordsUtf8();
+    // No more than a row shows is kept (a title may be megabytes long), and
+    // the words for a protected window always fit after it.
+    const std::string words = program->second.above ? CTrayWnd::ProtectedWordsUtf8() : "";
+    std::string captionUtf8(
+        Utf8Prefix(Os().GetWindowTextU8(window), kListedTitleUnits - Utf16Units(words)));
+    captionUtf8 += words;
     windowRows_.push_back(WindowRowData{window, captionUtf8, WindowStateText(visible),
                                         Os().AnsiToUtf8(WindowClassName(window)),
                                         program->second.nameUtf8, image});
@@ -348,10 +352,12 @@ void CManageDialog::AddRuleForWindow(HWND window) {
   editor.Rule.UserName = editor.Rule.Caption;
   editor.Rule.ClassName = WindowClassName(window);
   editor.Rule.ExeName = std::string(ProgramFileName(WindowProgramPath(window)));
-  // Rules see the ANSI caption; a title it does not hold whole has "?" in
-  // it, which the system may write for other characters at the next run
-  // (an emoji that changes): the test is put on what it does hold.
-  if (Os().AnsiToUtf8(editor.Rule.Caption) != Os().GetWindowTextU8(window)) {
+  // Rules see the ANSI caption, where a character the code page lacks is a
+  // "?": the caption's "?" beyond the title's own (a letter mapped to its
+  // nearest, é to e, is no loss). Such characters often come and go (a
+  // status emoji), so the test is put on the part without them.
+  auto marks = [](const std::string& text) { return std::count(text.begin(), text.end(), '?'); };
+  if (marks(Os().AnsiToUtf8(editor.Rule.Caption)) > marks(Os().GetWindowTextU8(window))) {
     const std::string part = PartWithoutLostCharacters(editor.Rule.Caption);
     if (!part.empty() && part != editor.Rule.Caption) {
       editor.Rule.Caption = part;

@@ -23,7 +23,7 @@ std::size_t DecodeUtf8(std::string_view text, std::size_t at, char32_t* point) {
     *point = c;
     return 1;
   }
-  std::size_t length = c >= 0xF0 && c <= 0xF4 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 && c < 0xE0 ? 2 : 0;
+  std::size_t length = c >= 0xF5 ? 0 : c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 ? 2 : 0;
   if (length == 0 || at + length > text.size()) {
     *point = 0xFFFD;
     return 1;

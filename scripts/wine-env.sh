@@ -112,13 +112,15 @@ EOF
 }
 
 # Fills an empty $WINEPREFIX with a copy of a ready prefix kept in
-# $MORIMO_WINE_TEMPLATE, one per locale and registry content, made the first
-# time it is asked for. A copy takes a second or two where wineboot takes
-# twenty. Two callers at once wait for one another (the lock) instead of
+# $MORIMO_WINE_TEMPLATE, one per locale, registry content and Wine version,
+# made the first time it is asked for. A copy takes a second or two where
+# wineboot takes twenty. Two callers at once wait for one another (the lock) instead of
 # both making it.
 _morimo_copy_template() {
   local log=$1 dir=$MORIMO_WINE_TEMPLATE reg_sum
-  reg_sum=$(_morimo_wine_registry | cksum | cut -d' ' -f1)
+  # Keyed on Wine's version too: another Wine would update a copy's system
+  # files in place, and through the links the template's.
+  reg_sum=$({ _morimo_wine_registry; wine --version 2>/dev/null; } | cksum | cut -d' ' -f1)
   local template="$dir/${LANG//[^A-Za-z0-9_.-]/_}-$reg_sum"
   mkdir -p "$dir" || return 1
   (

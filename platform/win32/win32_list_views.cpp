@@ -1,7 +1,6 @@
-// List views and image lists. Item texts come from other programs, so they
-// are ANSI bytes; column and sub-item texts are ours, UTF-8. Both reach the
-// control through the wide messages, which show them correctly whatever
-// code page the control would assume. Messages without text or pointer go
+// List views and image lists. Texts are UTF-8 (another program's title as
+// the wide call read it, or ours) and reach the control through the wide
+// messages, which show them correctly whatever the code page. Messages without text or pointer go
 // through SendMessageToOwnWindow (ui/controls.h).
 #include "platform/win32/win32_internal.h"
 

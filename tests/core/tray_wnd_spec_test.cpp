@@ -212,7 +212,7 @@ TEST_F(TrayWndSpecTest, AWildcardCountsADoubleByteCharacterAsOneAndNeverSplitsIt
 }
 
 // Where the ANSI code page is UTF-8, a character is its whole sequence of
-// bytes: "?" takes one, and a test never ends inside one.
+// bytes: "?" takes one, and "contains" never starts inside one.
 TEST_F(TrayWndSpecTest, WhereTheCodePageIsUtf8ACharacterIsItsWholeSequence) {
   desk.SetAnsiCodePage(65001);
   const std::string te = "\xE3\x83\x86", su = "\xE3\x82\xB9", note = "\xF0\x9F\x8E\xB5";

@@ -124,7 +124,8 @@ e2e_init_from_build() {
 }
 
 e2e_cleanup() {
-  local rc=$? pid
+  # The stop unsets WINEPREFIX: its path is taken first.
+  local rc=$? pid prefix=${WINEPREFIX:-}
   for pid in "${E2E_PIDS[@]}"; do
     kill "$pid" 2>/dev/null
   done
@@ -132,8 +133,9 @@ e2e_cleanup() {
     wine_env_stop
     # A passed scenario's prefix is of no more use; a failed one's stays
     # for a look at its settings and recovery files.
-    if [ "$rc" -eq 0 ] && [ -n "${WINEPREFIX:-}" ] && [ "${E2E_KEEP_PREFIX:-0}" != 1 ]; then
-      rm -rf "$WINEPREFIX"
+    if [ "$rc" -eq 0 ] && [ "${E2E_KEEP_PREFIX:-0}" != 1 ] && [ -n "$prefix" ] &&
+      [[ $prefix == "$E2E_WORK"/* ]]; then
+      rm -rf -- "$prefix"
     fi
   fi
 }
