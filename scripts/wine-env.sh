@@ -72,7 +72,11 @@ _morimo_start_xvfb() {
     fi
     Xvfb ":$n" -screen 0 "$screen" -nolisten tcp >>"$log" 2>&1 &
     pid=$!
-    if _morimo_wait_display ":$n" 20 "$pid"; then
+    # Two runs starting at once may both try this number: the display then
+    # answers for the winner while the loser's server is still on its way
+    # out. Ours is the one whose pid the lock file holds.
+    if _morimo_wait_display ":$n" 20 "$pid" &&
+      [ "$(tr -dc '0-9' <"$lock" 2>/dev/null | sed 's/^0*//')" = "$pid" ]; then
       export DISPLAY=":$n"
       MORIMO_XVFB_PID=$pid
       return 0
