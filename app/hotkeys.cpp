@@ -147,8 +147,8 @@ void CHotKeyDialog::OnOK() {
     for (int j = 0; j < i; ++j) {
       if (values[i] == 0 || (values[i] & 0x7FF) != (values[j] & 0x7FF)) continue;
       const std::string text = "「" + HotKeyText(values[i]) + "」が「" +
-                               CHotKeys::ActionText(static_cast<CHotKeys::Action>(j + 1)) + "」と「" +
-                               CHotKeys::ActionText(static_cast<CHotKeys::Action>(i + 1)) +
+                               CHotKeys::ActionText(ActionAt(j)) + "」と「" +
+                               CHotKeys::ActionText(ActionAt(i)) +
                                "」の両方に設定されています。\n別の組み合わせを選んでください。";
       Os().MessageBoxU8(Hwnd(), text, MORIMO_PRODUCT_NAME, MB_OK | MB_ICONWARNING);
       Os().SetFocus(Item(kControlIds[i]));

@@ -11,7 +11,6 @@
 #include "platform/text.h"
 #include "res/resource.h"
 #include "res/version.h"
-#include "storage/log_file.h"
 #include "storage/paths.h"
 #include "ui/about_dlg.h"
 #include "ui/controls.h"
@@ -326,15 +325,14 @@ void CMorimoDlg::OnMenuRestartElevated() {
   // Offered only while we are not administrator (an elevated copy started
   // again is one more prompt, nothing worse).
   if (ModalActive || keeper_.Exiting()) return;
-  char path[1024] = {};
-  const DWORD length = Os().GetModuleFileNameA(path, sizeof path);
-  if (length == 0 || length >= sizeof path) return;
+  const std::string path = ModuleFilePath();
+  if (path.empty()) return;
   INT_PTR started = 0;
   {
     // The prompt may take the user a while; nothing else opens meanwhile.
     FlagScope modal(&ModalActive);
-    started = Os().ShellExecuteA(Hwnd(), "runas", path, CMorimoApp::kHandoverSwitch, nullptr,
-                                 SW_SHOWNORMAL);
+    started = Os().ShellExecuteA(Hwnd(), "runas", path.c_str(), CMorimoApp::kHandoverSwitch,
+                                 nullptr, SW_SHOWNORMAL);
   }
   if (started <= 32) {
     // No to the prompt changes nothing; anything else is said.
@@ -354,10 +352,8 @@ constexpr char kRunValueName[] = "MoriMo";
 
 // This program file, quoted, as the logon list starts it.
 std::string OwnRunCommand() {
-  char path[1024] = {};
-  const DWORD length = Os().GetModuleFileNameA(path, sizeof path);
-  if (length == 0 || length >= sizeof path) return std::string();
-  return "\"" + Os().AnsiToUtf8(std::string(path, length)) + "\"";
+  const std::string path = ModuleFilePath();
+  return path.empty() ? std::string() : "\"" + Os().AnsiToUtf8(path) + "\"";
 }
 
 }  // namespace
@@ -383,9 +379,8 @@ void CMorimoDlg::OnMenuStartWithWindows() {
 }
 
 void CMorimoDlg::OnMenuLogFolder() {
-  const std::string log = LogFilePath();
-  const std::string folder = log.substr(0, log.rfind('\\') + 1);
-  Os().ShellExecuteA(Hwnd(), "open", folder.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  // The log stands beside the settings, in the data folder.
+  Os().ShellExecuteA(Hwnd(), "open", DataFolder().c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 void CMorimoDlg::OnMenuHotKeys() {

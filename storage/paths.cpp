@@ -91,19 +91,20 @@ int CreateDirectories(const std::string& path, int lastIsFile) {
   return Os().CreateDirectoryA(missing[0]) ? 1 : 0;
 }
 
-std::string GetModuleDirectory() {
-  if (!g_moduleDirectory.empty()) return g_moduleDirectory;
-  std::string path;
+std::string ModuleFilePath() {
   for (DWORD size = kMaxPath; size <= kMaxModulePath; size *= 2) {
     std::vector<char> buffer(size, '\0');
     DWORD n = Os().GetModuleFileNameA(buffer.data(), size);
     if (n == 0) return std::string();
     // A result of the full size means the path was cut: ask with more room.
-    if (n < size) {
-      path.assign(buffer.data(), n);
-      break;
-    }
+    if (n < size) return std::string(buffer.data(), n);
   }
+  return std::string();
+}
+
+std::string GetModuleDirectory() {
+  if (!g_moduleDirectory.empty()) return g_moduleDirectory;
+  const std::string path = ModuleFilePath();
   if (path.empty()) return std::string();
 
   // Drive and folder, as the C library's path splitter gives them; the

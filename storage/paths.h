@@ -9,6 +9,9 @@ namespace mm {
 
 std::string GetSpecialFolder(int csidl);
 int CreateDirectories(const std::string& path, int lastIsFile);
+// This program's file, whole however long its path; empty when the system
+// will not say.
+std::string ModuleFilePath();
 std::string GetModuleDirectory();
 // Forgets the cached module folder and portable decision (tests that
 // change the module path).
