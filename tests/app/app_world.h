@@ -101,6 +101,15 @@ class AppWorld : public ::testing::Test {
 
   HWND List() { return desk.GetDlgItem(dlg->Hwnd(), IDC_LIST_WINDOWS); }
 
+  // The balloons shown on the manager's icon so far.
+  int Balloons() {
+    int count = 0;
+    for (const auto& call : desk.TrayCalls()) {
+      if ((call.flags & NIF_INFO) != 0 && call.succeeded && call.id == dlg->Self()->Id()) ++count;
+    }
+    return count;
+  }
+
   std::vector<std::string> ListTexts() {
     std::vector<std::string> texts;
     for (int i = 0; i < ui::ListViewItemCount(List()); ++i) {

@@ -18,15 +18,6 @@ class ElevatedTest : public AppWorld {
     spec.processId = kAdminProcess;
     return desk.AddWindow(spec);
   }
-
-  int Balloons() {
-    int count = 0;
-    for (const auto& call : desk.TrayCalls()) {
-      if ((call.flags & NIF_INFO) != 0 && call.succeeded) ++count;
-    }
-    return count;
-  }
-
 };
 
 TEST_F(ElevatedTest, AnAdministratorsWindowIsListedAndSaidButNeverChanged) {

@@ -64,12 +64,6 @@ TEST(RuleEditorChecks, EachSwitchEnablesOnlyWhatDependsOnIt) {
   EXPECT_FALSE(enables.iconOnlyHidden);
 }
 
-}  // namespace
-}  // namespace mm
-
-namespace mm {
-namespace {
-
 TEST(RuleEditorChecks, AClassNameThatChangesPerRunProposesItsStablePart) {
   const StableClassPart wpf =
       StablePartOfClass("HwndWrapper[MyApp.exe;;7f1c2b1e-1111-2222-3333-444455556666]");

@@ -15,8 +15,6 @@ e2e_init "$@"
 
 TITLE="Ünïcødé 🎵 한국어 テスト"
 CHAT="Chat 🎵 한국어"
-LIST_CAPTION="ウインドウ情報の追加と削除"
-EDITOR_CAPTION="詳細入力"
 MAIN_LAYOUT="1 2 3 4 1"
 M_START=5
 RUN_KEY='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
@@ -73,17 +71,13 @@ fi
 
 e2e_step "a rule made from a window whose title the code page cannot hold"
 start_target C --caption "$CHAT" --pos 460,300
-dialog_up() { probe wait --caption "$1" --class "#32770" --until count=1,visible=1 --timeout 100 >/dev/null; }
 click_tray_icon 0
 expect_window "the manager is shown from its icon" visible=1 5000 --hwnd "$MANAGER_HWND"
 click_control --hwnd "$MANAGER_HWND" --id 1001
 wait_for "the rule list opens" 10 dialog_up "$LIST_CAPTION"
 LIST_HWND=$(hwnd_of "$LIST_CAPTION")
-chat_row() { ROW=$(probe items --hwnd "$LIST_HWND" --id 1003 | grep -F " texts=$CHAT|" | head -n1); [ -n "$ROW" ]; }
-poll_for 5 chat_row || e2e_fail "the rule list's window list has no row '$CHAT'"
+click_row "$LIST_HWND" 1003 "$CHAT|"
 e2e_pass "the rule list's window list shows the whole title"
-center=$(probe_field "$ROW" center)
-click_at "${center%,*}" "${center#*,}"
 click_control --hwnd "$LIST_HWND" --id 1
 wait_for "the rule editor opens" 10 dialog_up "$EDITOR_CAPTION"
 EDITOR_HWND=$(hwnd_of "$EDITOR_CAPTION")
@@ -96,7 +90,7 @@ field() { probe_field "$(probe child --hwnd "$EDITOR_HWND" --id "$1")" "$2"; }
 e2e_log "screenshot: $(e2e_shot rule-editor-lost-characters)"
 click_control --hwnd "$EDITOR_HWND" --id 2
 click_control --hwnd "$LIST_HWND" --id 2
-wait_for "the rule list closes" 10 eval '! probe wait --caption "$LIST_CAPTION" --class "#32770" --until count=1 --timeout 100 >/dev/null'
+wait_for "the rule list closes" 10 dialog_gone "$LIST_CAPTION"
 
 exit_morimo || e2e_fail "morimo.exe did not exit (status ${MORIMO_RC:-none})"
 expect_window "the window is given back at the exit" visible=1 5000 --caption "$TITLE"

@@ -23,6 +23,8 @@ E2E_CHECKS=0
 E2E_MISSED=0
 E2E_PIDS=()
 MANAGER_CAPTION="MoriMo マネージャ"
+LIST_CAPTION="ウインドウ情報の追加と削除"
+EDITOR_CAPTION="詳細入力"
 
 e2e_log() { printf '%s [%s] %s\n' "$(date +%T)" "${E2E_NAME:-e2e}" "$*"; }
 e2e_step() { printf '\n%s [%s] == %s\n' "$(date +%T)" "${E2E_NAME:-e2e}" "$*"; }
@@ -275,6 +277,27 @@ start_morimo() {
     e2e_fail "the manager window did not appear: $out"
   MANAGER_HWND=$(hwnd_of "$MANAGER_CAPTION")
   e2e_log "morimo.exe pid $MORIMO_PID, manager window $MANAGER_HWND"
+}
+
+# dialog_up CAPTION / dialog_gone CAPTION: one of our dialogs is shown / is
+# no more.
+dialog_up() { probe wait --caption "$1" --class "#32770" --until count=1,visible=1 --timeout 100 >/dev/null; }
+dialog_gone() { probe wait --caption "$1" --class "#32770" --until count=0 --timeout 100 >/dev/null; }
+
+# row_line HWND ID TEXT: the probe's line of the first row whose texts start
+# with TEXT; false when there is none yet.
+row_line() {
+  ROW_LINE=$(probe items --hwnd "$1" --id "$2" | grep -F " texts=$3" | head -n1)
+  [ -n "$ROW_LINE" ]
+}
+# click_row HWND ID TEXT: clicks that row, once the list shows it (a list
+# just opened may still be filling).
+click_row() {
+  local line center
+  poll_for 5 row_line "$1" "$2" "$3" || e2e_fail "no row '$3' in list $2"
+  line=$ROW_LINE
+  center=$(probe_field "$line" center)
+  click_at "${center%,*}" "${center#*,}"
 }
 
 morimo_running() { kill -0 "$MORIMO_PID" 2>/dev/null; }
@@ -683,6 +706,9 @@ unhang_target() {
 print_worst_answer() { e2e_log "worst manager answer time: $MANAGER_WORST_MS ms"; }
 
 # ---- Damaged input, long runs ---------------------------------------------------
+
+# question_up: a box of ours with a Yes button (IDYES) is shown.
+question_up() { probe child --same-process "$MANAGER_HWND" --visible-only --id 6 >/dev/null; }
 
 # morimo_boxes: probe lines of the visible dialogs of morimo.exe other than
 # the manager (message boxes: a question, or an exception caught).

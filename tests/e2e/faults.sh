@@ -149,7 +149,6 @@ for _ in 1 2 3; do
   probe wait --hwnd "$MANAGER_HWND" --until visible=1 --timeout 3000 >/dev/null && break
 done
 click_control --hwnd "$MANAGER_HWND" --id 1000
-question_up() { probe child --same-process "$MANAGER_HWND" --visible-only --id 6 >/dev/null; }
 wait_for "the exit question is asked" 10 question_up
 click_control --same-process "$MANAGER_HWND" --visible-only --id 6
 wait_for "morimo.exe ends" 15 morimo_gone

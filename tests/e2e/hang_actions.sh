@@ -14,7 +14,6 @@ e2e_init_hang "$@"
 
 HUNG="E2E Hang"
 OTHER="E2E Other"
-LIST_CAPTION="ウインドウ情報の追加と削除"
 # The menus as res/morimo.rc lays them out (see menus.sh).
 TRAY_LAYOUT="1 4 1 3 4 1 1"
 T_SHOW=1 T_HIDE=2 T_ALPHA=3 T_TOPMOST=5 T_TITLE_DEFAULT=10 T_TITLE_TOOL=11
@@ -26,8 +25,6 @@ A_50=5
   ini_rule 0 "Caption=E2E " "UserName=hang test"
 } | write_ini
 
-dialog_up() { probe wait --caption "$1" --class "#32770" --until count=1,visible=1 --timeout 100 >/dev/null; }
-dialog_gone() { probe wait --caption "$1" --class "#32770" --until count=0 --timeout 100 >/dev/null; }
 # The rule list's upper list (every visible window) has a row for the hung window.
 lists_hung() { probe items --hwnd "$LIST_HWND" --id 1003 | grep -q " texts=$HUNG|"; }
 
@@ -119,10 +116,8 @@ until_t=$((HANG_STARTED + (HANG_SECONDS < 5 ? HANG_SECONDS : 5)))
 while ((SECONDS < until_t)); do manager_answers "a hidden window hung"; sleep 1; done
 click_tray_icon 0
 expect_window "the manager is shown from its icon" visible=1 5000 --hwnd "$MANAGER_HWND"
-question_window() { probe list --same-process "$MANAGER_HWND" --visible-only --class "#32770" |
-  grep -v "^hwnd=$MANAGER_HWND "; }
 click_control --hwnd "$MANAGER_HWND" --id 1000
-wait_for "終了 asks first" 10 eval '[ -n "$(question_window)" ]'
+wait_for "終了 asks first" 10 eval '[ -n "$(morimo_boxes)" ]'
 click_control --same-process "$MANAGER_HWND" --visible-only --id 6
 yes_at=$(date +%s%N)
 poll_for 15 morimo_gone

@@ -51,7 +51,6 @@ e2e_log "$ROUNDS rounds, seed $SEED (--seed $SEED repeats the moments)"
 # The tray menu as res/morimo.rc lays it out (see menus.sh).
 TRAY_LAYOUT="1 4 1 3 4 1 1"
 T_HIDE=2 T_TITLE_NONE=12
-LIST_CAPTION="ウインドウ情報の追加と削除"
 KINDS=(adoption save dialog random)
 read -r SCREEN_W SCREEN_H <<<"$(xdotool getdisplaygeometry)"
 RESULTS=$E2E_WORK/rounds.txt

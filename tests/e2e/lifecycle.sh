@@ -159,7 +159,6 @@ wait_for "a click checks 'always on top'" 5 topmost_checked
 
 e2e_step "the exit button and Yes end the program"
 click_control --hwnd "$MANAGER_HWND" --id 1000
-question_up() { probe child --same-process "$MANAGER_HWND" --visible-only --id 6 >/dev/null; }
 wait_for "the exit question is asked" 10 question_up
 e2e_log "screenshot: $(e2e_shot question)"
 question=$(probe list --same-process "$MANAGER_HWND" --visible-only --class "#32770" |

@@ -129,15 +129,13 @@ click_control --hwnd "$MANAGER_HWND" --id 1
 expect_window "its 隠す button hides the manager again" visible=0 5000 --hwnd "$MANAGER_HWND"
 
 e2e_step "終了 in the main menu asks first; No keeps the program"
-question_window() { probe list --same-process "$MANAGER_HWND" --visible-only --class "#32770" |
-  grep -v "^hwnd=$MANAGER_HWND "; }
 choose_from_icon_menu 0 "$MAIN_LAYOUT" "$M_EXIT" "exit, answered No"
-wait_for "終了 asks a question" 10 eval '[ -n "$(question_window)" ]'
+wait_for "終了 asks a question" 10 eval '[ -n "$(morimo_boxes)" ]'
 text=$(probe_field "$(probe child --same-process "$MANAGER_HWND" --visible-only --id 65535)" text)
 [ "$text" = "MoriMoを終了しますか？" ] || e2e_fail "the question reads '$text'"
 e2e_pass "the question reads MoriMoを終了しますか？"
 click_control --same-process "$MANAGER_HWND" --visible-only --id 7
-wait_for "No closes the question" 10 eval '[ -z "$(question_window)" ]'
+wait_for "No closes the question" 10 eval '[ -z "$(morimo_boxes)" ]'
 morimo_running || e2e_fail "morimo.exe ended after No"
 tray=$(probe tray --count 4 --timeout 3000) || e2e_fail "after No the icons are not all there: $tray"
 [ -f "$E2E_HWNDS" ] || e2e_fail "after No the recovery file is gone"
@@ -145,7 +143,7 @@ e2e_pass "after No morimo.exe still runs, with its four icons and its recovery f
 
 e2e_step "終了 again, and Yes: the program ends and gives every window back"
 choose_from_icon_menu 0 "$MAIN_LAYOUT" "$M_EXIT" "exit, answered Yes"
-wait_for "終了 asks again" 10 eval '[ -n "$(question_window)" ]'
+wait_for "終了 asks again" 10 eval '[ -n "$(morimo_boxes)" ]'
 click_control --same-process "$MANAGER_HWND" --visible-only --id 6
 wait_for "Yes ends morimo.exe" 15 morimo_gone
 wait "$MORIMO_PID"

@@ -8,16 +8,12 @@ source "$(dirname "$0")/e2e_lib.sh"
 e2e_init "$@"
 
 CAPTION="E2E Dialog Target"
-LIST_CAPTION="ウインドウ情報の追加と削除"
-EDITOR_CAPTION="詳細入力"
 ROW_TEXTS="$CAPTION|$CAPTION|MoriMoTarget|<使用しない>|隠す|いつも表示|しない|"
 
 ini_general TraySpec_Count=0 | write_ini
 
 ini_has() { ini_pairs "$E2E_INI" | grep -qxF "$1"; }
 dialog_hwnd() { hwnd_of "$1" 2>/dev/null; }
-dialog_up() { probe wait --caption "$1" --class "#32770" --until count=1,visible=1 --timeout 100 >/dev/null; }
-dialog_gone() { probe wait --caption "$1" --class "#32770" --until count=0 --timeout 100 >/dev/null; }
 
 # control_is HWND ID KEY=VALUE: a field of the control's probe line.
 control_is() {
@@ -31,21 +27,6 @@ rows_are() {
   local hwnd=$1 id=$2
   shift 2
   [ "$(rows "$hwnd" "$id")" = "$(printf '%s\n' "$@")" ]
-}
-# row_line HWND ID TEXT: the probe's line of the first row whose texts start
-# with TEXT; false when there is none yet.
-row_line() {
-  ROW_LINE=$(probe items --hwnd "$1" --id "$2" | grep -F " texts=$3" | head -n1)
-  [ -n "$ROW_LINE" ]
-}
-# click_row HWND ID TEXT: clicks that row, once the list shows it (a list
-# just opened may still be filling).
-click_row() {
-  local line center
-  poll_for 5 row_line "$1" "$2" "$3" || e2e_fail "no row '$3' in list $2"
-  line=$ROW_LINE
-  center=$(probe_field "$line" center)
-  click_at "${center%,*}" "${center#*,}"
 }
 
 open_rule_list() {
@@ -129,7 +110,6 @@ click_row "$LIST_HWND" 1002 "$ROW_TEXTS"
 wait_for "selecting a rule enables Delete" 5 control_is "$LIST_HWND" 1008 enabled=1
 # Both rows read the same: the first is selected; either will do here.
 click_control --hwnd "$LIST_HWND" --id 1008
-question_up() { probe child --same-process "$MANAGER_HWND" --visible-only --id 6 >/dev/null; }
 wait_for "the deletion is asked about" 10 question_up
 click_control --same-process "$MANAGER_HWND" --visible-only --id 6
 wait_for "one rule is left" 5 rows_are "$LIST_HWND" 1002 "$ROW_TEXTS"
